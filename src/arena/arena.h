@@ -1,0 +1,62 @@
+// Arena: the 32x24 tile map, its file, the queries movement and pickups ask,
+// item regeneration, level setup and the arena drawing.
+// Owns WallLayer, ItemLayer, AttributeLayer, RegenTimers, spawnPointCount and animationTick.
+#pragma once
+
+#include <SDL.h>
+
+constexpr int ArenaColumns = 32;
+constexpr int ArenaRows = 24;
+constexpr int ArenaCells = ArenaColumns * ArenaRows;  // index = row * 32 + column
+constexpr int CellSize = 20;
+constexpr int HudHeight = 20;  // the arena starts below the HUD strip
+constexpr int ArenaFileSize = 3 * ArenaCells * 2;
+
+// Item layer codes.
+enum ItemCode {
+    ItemLadder = 5,
+    ItemJumpPad = 9,
+    ItemMelee = 25,
+    ItemBomb = 26,
+    ItemGrenade = 27,
+    ItemKnife = 28,
+    ItemExplosiveDebris = 29,
+    ItemJetpack = 30,
+    ItemParachute = 31,
+    ItemHealth = 32,
+    ItemLift = 33,
+    ItemShaft = 34,
+};
+
+// Attribute layer codes.
+enum AttributeCode {
+    AttributeSpawn = 2,
+    AttributeDamaging = 3,
+    AttributeDeadly = 4,
+    AttributeAnimated = 8,
+    AttributeSpawnerFirst = 9,  // spawners 9..16 refill item code attribute + 16
+    AttributeSpawnerLast = 16,
+};
+
+// --- overwritten by every arena load ---
+extern Uint16 WallLayer[ArenaCells];
+extern Uint16 ItemLayer[ArenaCells];
+extern Uint16 AttributeLayer[ArenaCells];
+extern Sint16 RegenTimers[ArenaCells];  // all 0 after a successful load
+
+// --- per level: set by setupLevel ---
+extern int spawnPointCount;
+
+// --- process lifetime: one step per drawArena call, never reset ---
+extern int animationTick;
+
+int loadArena(const char *path);  // 1 on success, 0 on failure
+
+int isPassable(int x, int y);  // pixel position; 1 passable, 0 blocked
+int itemAt(int column, int row);
+int attributeAt(int column, int row);
+void setItem(int column, int row, int code);
+void regenerateItems();
+
+void setupLevel();
+void drawArena();

@@ -1,0 +1,17 @@
+// The match: its frame loop, frame pacing and the end scene on the victory arena.
+// Owns frameCounter, nextFrameTick and keyState (process lifetime; frameCounter
+// is set to 0 again when the end scene starts).
+#pragma once
+
+#include <SDL.h>
+
+extern int frameCounter;      // frames run so far
+extern Uint32 nextFrameTick;  // deadline of the next frame, ms
+extern Uint8 *keyState;       // SDL's live keyboard state
+
+int runMatch();   // the whole match and its end scene; returns 0
+void paceFrame(); // holds the FPS setting
+
+// Clock used by paceFrame; tests replace it.
+extern Uint32 (*matchTicks)();
+extern void (*matchDelay)(Uint32 ms);

@@ -1,0 +1,158 @@
+// Shared helpers for the game's tests.
+#include "support/support.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+void initHeadlessScreen()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
+    }
+    if (!screen) {
+        screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+        ASSERT_NE(screen, nullptr) << SDL_GetError();
+    }
+}
+
+bool openHeadlessAudio()
+{
+    initHeadlessScreen();
+    int frequency;
+    Uint16 format;
+    int channels;
+    if (Mix_QuerySpec(&frequency, &format, &channels))
+        return true;
+    return Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) == 0;
+}
+
+TempGameDir::TempGameDir()
+{
+    char pattern[] = "/tmp/zoltr-test-XXXXXX";
+    char *made = mkdtemp(pattern);
+    EXPECT_NE(made, nullptr);
+    path_ = made ? made : "/tmp";
+    previous_ = std::filesystem::current_path().string();
+    std::filesystem::current_path(path_);
+}
+
+TempGameDir::~TempGameDir()
+{
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void writeFile(const std::string &path, const std::string &bytes)
+{
+    std::filesystem::path p(path);
+    if (p.has_parent_path())
+        std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+Uint32 pixelAt(SDL_Surface *surface, int x, int y)
+{
+    SDL_LockSurface(surface);
+    Uint8 *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
+    Uint32 value = 0;
+    switch (surface->format->BytesPerPixel) {
+    case 1: value = row[x]; break;
+    case 2: value = reinterpret_cast<Uint16 *>(row)[x]; break;
+    case 4: value = reinterpret_cast<Uint32 *>(row)[x]; break;
+    default: memcpy(&value, row + 3 * x, 3); break;
+    }
+    SDL_UnlockSurface(surface);
+    return value;
+}
+
+Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b)
+{
+    return SDL_MapRGB(screen->format, r, g, b);
+}
+
+SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b)
+{
+    SDL_Surface *plain = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, 0xF800, 0x07E0, 0x001F, 0);
+    SDL_FillRect(plain, nullptr, SDL_MapRGB(plain->format, r, g, b));
+    SDL_Surface *converted = SDL_DisplayFormat(plain);
+    SDL_FreeSurface(plain);
+    return converted;
+}
+
+void clearArena()
+{
+    memset(WallLayer, 0, sizeof WallLayer);
+    memset(ItemLayer, 0, sizeof ItemLayer);
+    memset(AttributeLayer, 0, sizeof AttributeLayer);
+    memset(RegenTimers, 0, sizeof RegenTimers);
+}
+
+void buildArena(const std::vector<std::string> &rows)
+{
+    clearArena();
+    for (size_t r = 0; r < rows.size() && r < static_cast<size_t>(ArenaRows); r++) {
+        for (size_t c = 0; c < rows[r].size() && c < static_cast<size_t>(ArenaColumns); c++) {
+            int cell = static_cast<int>(r) * ArenaColumns + static_cast<int>(c);
+            char ch = rows[r][c];
+            switch (ch) {
+            case '#': WallLayer[cell] = 1; break;
+            case 'H': ItemLayer[cell] = ItemLadder; break;
+            case 'J': ItemLayer[cell] = ItemJumpPad; break;
+            case 'L': ItemLayer[cell] = ItemLift; break;
+            case 'S': AttributeLayer[cell] = AttributeSpawn; break;
+            case '~': AttributeLayer[cell] = AttributeDamaging; break;
+            case 'X': AttributeLayer[cell] = AttributeDeadly; break;
+            default:
+                if (ch >= '1' && ch <= '8')
+                    ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
+                break;
+            }
+        }
+    }
+}
+
+void resetWorld()
+{
+    while (worldHead)
+        unlinkObject(worldHead);
+    for (int i = 0; i < MaxPlayers; i++) {
+        delete players[i];
+        players[i] = nullptr;
+    }
+    playerCount = 0;
+    debrisCount = 0;
+    frameCounter = 0;
+    spawnPointCount = 0;
+}
+
+void createPlayers()
+{
+    new Player();
+    new Player();
+}

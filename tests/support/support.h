@@ -1,0 +1,58 @@
+// Shared helpers for the game's tests: a headless screen, temporary game
+// folders, small arenas drawn as text, and a clean world between tests.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+// Starts SDL on the dummy video and audio drivers (once per process) and sets
+// `screen` to a 640x480x16 surface, as the game opens it.
+void initHeadlessScreen();
+
+// Opens the mixer on the dummy audio driver; returns false if it could not.
+bool openHeadlessAudio();
+
+// A fresh folder under /tmp that becomes the working directory for the
+// test's lifetime; removed afterwards.
+class TempGameDir {
+public:
+    TempGameDir();
+    ~TempGameDir();
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+void writeFile(const std::string &path, const std::string &bytes);
+std::string readFile(const std::string &path);
+
+// Pixel value of the screen (or any surface) at (x, y), read under a lock.
+Uint32 pixelAt(SDL_Surface *surface, int x, int y);
+// The screen's pixel value for an RGB colour.
+Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b);
+
+// A display-format surface filled with one colour.
+SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
+
+// Empties all three layers and the regeneration timers.
+void clearArena();
+
+// Builds an arena from up to 24 rows of up to 32 characters. Legend:
+//   '#' wall 1       'H' ladder (item 5)      'J' jump pad mark (item 9)
+//   'L' lift mark (item 33)                   'S' spawn point (attribute 2)
+//   '~' damaging (attribute 3)                'X' deadly (attribute 4)
+//   '1'..'8' pickups 25..32 in the item layer
+//   anything else: empty
+// Unlisted rows and columns stay empty. Does not run setupLevel.
+void buildArena(const std::vector<std::string> &rows);
+
+// Deletes every world object and both fighters; resets the counters the
+// tests rely on (debrisCount, frameCounter, spawnPointCount).
+void resetWorld();
+
+// Creates the two fighters as the match does (after setupLevel).
+void createPlayers();
