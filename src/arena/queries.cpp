@@ -10,9 +10,10 @@ static bool insideArena(int column, int row)
 // Closed above the arena and at both sides, open below it.
 int isPassable(int x, int y)
 {
-    int arenaY = y - HudHeight;
-    if (arenaY < 0)
+    // Tested before subtracting, so even the most negative y cannot overflow.
+    if (y < HudHeight)
         return 0;
+    int arenaY = y - HudHeight;
     if (x < 0 || x / CellSize >= ArenaColumns || arenaY / CellSize >= ArenaRows)
         return y >= HudHeight + ArenaRows * CellSize ? 1 : 0;
     int cell = (arenaY / CellSize) * ArenaColumns + x / CellSize;

@@ -1,0 +1,176 @@
+// The world list: ring order of both passes, removal during the update pass,
+// objects created during it, and what emptying the list leaves alone.
+#include "support/support.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+std::string updated;  // names in update order
+std::string drawn;    // names in draw order
+std::string deleted;  // names in deletion order
+
+// A named object whose update runs a step the test chooses.
+class Probe : public WorldObject {
+public:
+    explicit Probe(char name, std::function<void(Probe &)> step = nullptr) : name(name), step(std::move(step))
+    {
+        x = 100;
+        y = 100;
+    }
+    ~Probe() override { deleted += name; }
+    void update() override
+    {
+        updated += name;
+        if (step)
+            step(*this);
+    }
+    void draw() override { drawn += name; }
+
+    char name;
+    std::function<void(Probe &)> step;
+};
+
+class WorldList : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetWorld();
+        updated.clear();
+        drawn.clear();
+        deleted.clear();
+    }
+    void TearDown() override { resetWorld(); }
+
+    static std::string pass()
+    {
+        updated.clear();
+        updateWorld();
+        return updated;
+    }
+    static std::string drawPass()
+    {
+        drawn.clear();
+        drawWorld();
+        return drawn;
+    }
+};
+
+void die(Probe &probe) { probe.alive = 0; }
+
+}  // namespace
+
+TEST_F(WorldList, RingHoldsTheHeadThenTheNewestObjects)
+{
+    EXPECT_EQ(pass(), "");
+    EXPECT_EQ(drawPass(), "");
+    new Probe('A');
+    EXPECT_EQ(worldHead->next, worldHead);
+    EXPECT_EQ(worldHead->prev, worldHead);
+    new Probe('B');
+    new Probe('C');
+    new Probe('D');
+    EXPECT_EQ(pass(), "ADCB");
+    EXPECT_EQ(drawPass(), "ADCB");
+    EXPECT_EQ(pass(), "ADCB");
+    // The ring is consistent backwards too.
+    EXPECT_EQ(static_cast<Probe *>(worldHead->prev)->name, 'B');
+    EXPECT_EQ(static_cast<Probe *>(worldHead->prev->prev)->name, 'C');
+    EXPECT_EQ(deleted, "");
+}
+
+TEST_F(WorldList, RemovingTheHeadEndsThePassEarly)
+{
+    new Probe('A', die);
+    new Probe('B');
+    new Probe('C');
+    new Probe('D');
+    EXPECT_EQ(pass(), "A");
+    EXPECT_EQ(deleted, "A");
+    EXPECT_EQ(static_cast<Probe *>(worldHead)->name, 'D');
+    EXPECT_EQ(pass(), "DCB");
+
+    // The last object before the head goes at the end of a full pass.
+    static_cast<Probe *>(worldHead->prev)->step = die;  // B
+    EXPECT_EQ(pass(), "DCB");
+    EXPECT_EQ(deleted, "AB");
+    EXPECT_EQ(pass(), "DC");
+
+    // One in the middle goes without disturbing the others.
+    static_cast<Probe *>(worldHead)->step = [](Probe &) { static_cast<Probe *>(worldHead->next)->alive = 0; };
+    EXPECT_EQ(pass(), "DC");
+    EXPECT_EQ(deleted, "ABC");
+    EXPECT_EQ(pass(), "D");
+}
+
+TEST_F(WorldList, OnlyTheHeadsNewObjectsJoinTheCurrentPass)
+{
+    int made = 0;
+    new Probe('A', [&made](Probe &) {
+        if (made++ == 0)
+            new Probe('E');
+    });
+    new Probe('B', [](Probe &self) {
+        if (self.age++ == 0)
+            new Probe('F');
+    });
+    new Probe('C');
+    EXPECT_EQ(pass(), "AECB");  // F, made by B, waits for the next frame
+    EXPECT_EQ(pass(), "AFECB");
+    EXPECT_EQ(drawPass(), "AFECB");
+
+    // The head that leaves while making something: the new object becomes the
+    // head and is first updated in the next frame.
+    resetWorld();
+    new Probe('G', [](Probe &self) {
+        new Probe('H');
+        self.alive = 0;
+    });
+    new Probe('I');
+    EXPECT_EQ(pass(), "G");
+    EXPECT_EQ(static_cast<Probe *>(worldHead)->name, 'H');
+    EXPECT_EQ(pass(), "HI");
+}
+
+TEST_F(WorldList, ObjectsBelowTheScreenAndTheLastObjectAreRemoved)
+{
+    new Probe('A', [](Probe &self) { self.y = 480; });
+    new Probe('B', [](Probe &self) { self.y = 481; });
+    new Probe('C', [](Probe &self) { self.y = -5000; });
+    debrisCount = 7;
+    EXPECT_EQ(pass(), "ACB");
+    EXPECT_EQ(deleted, "B");
+    EXPECT_EQ(pass(), "AC");
+    EXPECT_EQ(debrisCount, 7);  // falling out is not counted down
+
+    resetWorld();
+    deleted.clear();
+    new Probe('Z', die);
+    EXPECT_EQ(pass(), "Z");
+    EXPECT_EQ(worldHead, nullptr);
+    EXPECT_EQ(deleted, "Z");
+    EXPECT_EQ(pass(), "");
+}
+
+TEST_F(WorldList, EmptyingTheListDeletesEveryObjectAndKeepsDebrisCount)
+{
+    for (char name : std::string("ABCDE"))
+        new Probe(name);
+    debrisCount = 250;
+    while (worldHead)
+        unlinkObject(worldHead);
+    // Each head removal moves the head to its successor.
+    EXPECT_EQ(deleted, "AEDCB");
+    EXPECT_EQ(debrisCount, 250);
+    EXPECT_EQ(drawPass(), "");
+
+    // A list emptied and filled again starts a new ring from its first object.
+    new Probe('X');
+    new Probe('Y');
+    new Probe('W');
+    EXPECT_EQ(drawPass(), "XWY");
+}
