@@ -1,12 +1,165 @@
-// The fighter's per-frame update: the dead time, then the live steps in order.
+// The fighter's per-frame update: the dead time, or the live steps in their
+// fixed order (actions, probes, steering, friction, gravity, gadgets, landing
+// or moving, jump), and the stomp that kills a fighter landed on.
 #include "match/player.h"
 
-void Player::updatePlayer(int, int, int, int, int)
+#include "arena/arena.h"
+#include "shell/shell.h"
+
+#include <cmath>
+
+// The walk acceleration and the gravity are single-precision values widened to double.
+constexpr double WalkAcceleration = 0.8f;
+constexpr double Gravity = 0.2f;
+constexpr double WalkFriction = 0.7;
+constexpr double PushFriction = 0.99;
+constexpr double TerminalFall = 6.0;
+constexpr double ParachuteFall = 2.0;
+constexpr double ClimbSpeed = -2.0;
+constexpr double JumpImpulse = -7.0;
+constexpr double JetpackThrust = -2.0;
+constexpr int ParachuteOpening = 100;
+constexpr int DeadlyFall = 200;
+
+static int probe(double px, double py)
 {
-    // TODO(match)
+    return isPassable(static_cast<int>(px), static_cast<int>(py));
+}
+
+void Player::updatePlayer(int left, int right, int jump, int, int fire)
+{
+    if (respawnTimer > 0) {
+        respawnTimer--;
+        health = 100 - respawnTimer * 100 / 100;
+        return;
+    }
+
+    if (gadget > 0 && gadgetCharge <= 0)
+        gadget = GadgetNone;
+    updateTimers();
+    dropEmptyWeapon();
+    attack(fire);
+    takePickupsAndHazards();
+    // A deadly cell has already killed and respawned the fighter: one death, one burst.
+    if (respawnTimer > 0)
+        return;
+
+    // Probes, from the position and vy before any movement. The right head probe leaves vy out.
+    int column = static_cast<int>(x / 20);
+    int row = static_cast<int>(y / 20 - 1);
+    bool onLadder = itemAt(column, row) == ItemLadder;
+    bool headFree = probe(x - 5, y + vy - 10) && probe(x + 5, y - 10);
+    bool airborne = probe(x - 5, y + vy + 10) && probe(x + 5, y + vy + 10) && !onLadder;
+    if (onLadder && vy < ClimbSpeed)
+        vy = ClimbSpeed;
+
+    // The first frame towards the other side only turns the fighter.
+    pose = 0;
+    if (left) {
+        if (facing == 1) {
+            vx -= WalkAcceleration;
+            walkPhase++;
+        } else {
+            facing = 1;
+        }
+    }
+    if (right) {
+        if (facing == 0) {
+            vx += WalkAcceleration;
+            walkPhase++;
+        } else {
+            facing = 0;
+        }
+    }
+
+    // Look 6 pixels beyond where the velocities would take the centre.
+    double ahead = x + vx + pushVx + (vx + pushVx > 0 ? 6 : -6);
+    if (!probe(ahead, y - 5) || !probe(ahead, y + 9)) {
+        vx = 0;
+        pushVx = 0;
+    }
+
+    vx *= WalkFriction;
+    pushVx *= PushFriction;
+    if (static_cast<int>(pushVx) == 0)
+        pushVx = 0;
+
+    if (walkPhase > 3)
+        walkPhase = 0;
+    if (airborne)
+        walkPhase = 4;
+
+    if (gadget == GadgetJetpack)
+        pose = 1;
+    if (gadget == GadgetParachute)
+        pose = 3;
+
+    if (airborne)
+        vy += Gravity;
+
+    if (gadget == GadgetParachute && fallDistance > ParachuteOpening) {
+        fallDistance = 0;
+        gadgetCharge = 2;
+    }
+    if (gadget == GadgetParachute && gadgetCharge == 2) {
+        if (vy > ParachuteFall)
+            vy = ParachuteFall;
+        pose = 4;
+    }
+    if (vy > TerminalFall)
+        vy = TerminalFall;
+    if (vy < 0 && !headFree)
+        vy = 0;
+
+    if (vy > 0 && !airborne) {
+        // Landing: the centre goes to the middle of its 20-pixel band; x stays put this frame.
+        y = (static_cast<int>(y) / 20) * 20 + 10;
+        vy = 0;
+        if (fallDistance > DeadlyFall)
+            health = 0;
+        if (gadget == GadgetParachute && gadgetCharge == 2)
+            gadgetCharge = 1;
+        fallDistance = 0;
+    } else {
+        x = (vx + pushVx) + x;
+        y = y + vy;
+        if (vy > 0)
+            fallDistance = static_cast<int>(fallDistance + vy);
+        if (stompPlayers() == 1)
+            fallDistance = 0;
+    }
+
+    if (jump) {
+        if (gadget == GadgetJetpack) {
+            gadgetCharge--;
+            vy = JetpackThrust;
+            pose = 2;
+            fallDistance = 0;
+        } else if (!airborne) {
+            vy = JumpImpulse;
+        }
+    }
+
+    checkDeath();
 }
 
 int Player::stompPlayers()
 {
-    return 0;  // TODO(match)
+    int stomped = 0;
+    for (int i = 0; i < playerCount; i++) {
+        Player *other = players[i];
+        if (!other || other == this || other->respawnTimer > 0)
+            continue;
+        if (!(vy > 0))
+            continue;
+        if (static_cast<int>(std::fabs(x - other->x)) >= 5)
+            continue;
+        if (!(y < other->y && other->y - y < 10))
+            continue;
+        other->killPlayer();
+        kills++;
+        playSound(0, 1);
+        stomped = 1;
+    }
+    return stomped;
 }

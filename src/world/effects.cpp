@@ -1,5 +1,17 @@
-// Effects: one-shot animations and the body parts a dying fighter throws out.
+// Effects: one-shot animations (explosions, flames) and the body parts a dying
+// fighter throws out, which fly, bounce, settle and expire when the arena is cluttered.
+#include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "shell/shell.h"
 #include "world/world.h"
+
+#include <new>
+
+constexpr float DebrisGravity = 0.2f;
+constexpr float DebrisFallLimit = 6.0f;
+constexpr int ClutterAge = 1500;
+constexpr int ClutterCount = 200;
+constexpr int DebrisSheet = 3;
 
 Animation::Animation(int x, int y, SDL_Surface *image, int frame, int count, int period)
     : image(image), remaining(count), period(period), countdown(period)
@@ -7,20 +19,76 @@ Animation::Animation(int x, int y, SDL_Surface *image, int frame, int count, int
     this->x = x;
     this->y = y;
     this->frame = frame;
+    age = 0;
 }
-void Animation::update() {}  // TODO(match)
-void Animation::draw() {}
+
+// Shows each frame for `period` updates; a step that uses up the count removes it.
+void Animation::update()
+{
+    countdown--;
+    if (countdown > 0)
+        return;
+    countdown = period;
+    frame++;
+    remaining--;
+    // An animation made with no frames to show goes at its first step instead of never.
+    if (remaining <= 0)
+        alive = 0;
+}
+
+void Animation::draw()
+{
+    drawSprite(x - 10, y - 10, image, frame);
+}
 
 Debris::Debris(int x, int y, int vx, int vy, int frame)
 {
+    debrisCount++;
     this->x = x;
     this->y = y;
     this->vx = static_cast<float>(vx);
     this->vy = static_cast<float>(vy);
     this->frame = frame;
+    age = 0;
 }
-void Debris::update() {}  // TODO(match)
-void Debris::draw() {}
 
-void spawnAnimation(int, int, SDL_Surface *, int, int, int) {}  // TODO(match)
-void spawnDebris(int, int, float, float, int, int, int) {}  // TODO(match)
+// Only the sideways step is probed, so a falling part sinks into the tile it
+// lands on and then rests there, flipping vx each update.
+void Debris::update()
+{
+    int nextX = static_cast<int>(x + static_cast<double>(vx));
+    if (isPassable(nextX, y)) {
+        x = nextX;
+        y = static_cast<int>(y + static_cast<double>(vy));
+        vy = vy + DebrisGravity;
+        if (vy > DebrisFallLimit)
+            vy = DebrisFallLimit;
+    } else {
+        vx = -vx;
+        vy = 0;
+    }
+    if (age > ClutterAge && debrisCount > ClutterCount) {
+        alive = 0;
+        debrisCount--;
+    }
+    age++;
+}
+
+void Debris::draw()
+{
+    drawSprite(x - 10, y - 10, ImageSlots[DebrisSheet], frame);
+}
+
+void spawnAnimation(int x, int y, SDL_Surface *image, int first, int count, int period)
+{
+    new (std::nothrow) Animation(x, y, image, first - 1, count + 1, period);
+}
+
+// Explosive parts are grenades in their debris form and credit the fighter who died.
+void spawnDebris(int x, int y, float vx, float vy, int frame, int explosive, int owner)
+{
+    if (explosive)
+        new (std::nothrow) Grenade(x, y, static_cast<int>(vx), static_cast<int>(vy), frame, owner);
+    else
+        new (std::nothrow) Debris(x, y, static_cast<int>(vx), static_cast<int>(vy), frame);
+}

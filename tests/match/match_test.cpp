@@ -1,0 +1,318 @@
+// The match run in-process on tiny arenas in a temporary game folder, with a
+// fake clock whose tick read marks each frame: frame order, fire flags, the end
+// test, the result and the end scene; and the frame pacing on its own.
+#include "support/support.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+Uint32 fakeNow;
+int tickReads;
+std::function<void(int)> onFrame;  // given the 0-based number of the frame being paced
+
+Uint32 fakeTicks()
+{
+    int frame = tickReads++;
+    if (onFrame)
+        onFrame(frame);
+    return fakeNow;
+}
+
+void fakeDelay(Uint32 ms)
+{
+    fakeNow += ms;
+}
+
+// Writes the layers of an arena built from text rows as an arena file.
+void writeArena(const std::string &path, const std::vector<std::string> &rows,
+                const std::function<void()> &adjust = nullptr)
+{
+    buildArena(rows);
+    if (adjust)
+        adjust();
+    std::string bytes;
+    for (const Uint16 *layer : {WallLayer, ItemLayer, AttributeLayer})
+        for (int cell = 0; cell < ArenaCells; cell++) {
+            bytes += static_cast<char>(layer[cell] & 0xFF);
+            bytes += static_cast<char>(layer[cell] >> 8);
+        }
+    writeFile(path, bytes);
+}
+
+const std::string Floor = "################################";
+
+void pushKey(Uint8 type, SDLKey key)
+{
+    SDL_Event event = {};
+    event.type = type;
+    event.key.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    ASSERT_EQ(SDL_PushEvent(&event), 0);
+}
+
+void holdEscape()
+{
+    SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 1;
+}
+
+class MatchRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        initHeadlessScreen();
+        resetWorld();
+        srand(3);
+        savedTicks = matchTicks;
+        savedDelay = matchDelay;
+        matchTicks = fakeTicks;
+        matchDelay = fakeDelay;
+        fakeNow = 1000;
+        tickReads = 0;
+        nextFrameTick = 0;
+        onFrame = nullptr;
+        SDL_Event stale;
+        while (SDL_PollEvent(&stale) > 0) {
+        }
+        memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
+
+        settings = Settings{};
+        strcpy(settings.Name1, "Alice");
+        strcpy(settings.Name2, "Bob");
+        strcpy(settings.Level, "maps/test");
+        settings.Image1 = 1;
+        settings.Image2 = 2;
+        settings.Zoltr = 5;
+        settings.FPS = 1000;
+        settings.Language = 1;
+        // A solid font: every glyph a white 8x12 block, spaces black.
+        fontKeyed = makeSolidSurface(94 * 8, 24, 255, 255, 255);
+
+        std::vector<std::string> match(11);
+        match[9] = ".....S...................S";
+        match[10] = Floor;
+        // An item spawner in mid-air at (15, 5) shows when regeneration runs.
+        writeArena("maps/test", match, [] { AttributeLayer[5 * ArenaColumns + 15] = AttributeSpawnerFirst; });
+        std::vector<std::string> win(11);
+        win[9] = "...S........................S";
+        win[10] = Floor;
+        writeArena("maps/win1", win);
+    }
+
+    void TearDown() override
+    {
+        onFrame = nullptr;
+        matchTicks = savedTicks;
+        matchDelay = savedDelay;
+        memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
+        resetWorld();
+        SDL_FreeSurface(fontKeyed);
+        fontKeyed = nullptr;
+    }
+
+    static bool white(int x, int y) { return pixelAt(screen, x, y) == screenColour(255, 255, 255); }
+
+    // A line of n glyphs centred on x = 320 covers 320 - 4n .. 320 + 4n - 1.
+    static void expectLineWidth(int y, int glyphs)
+    {
+        int left = 320 - 4 * glyphs;
+        int right = 320 + 4 * glyphs - 1;
+        EXPECT_TRUE(white(left, y)) << glyphs;
+        EXPECT_FALSE(white(left - 1, y)) << glyphs;
+        EXPECT_TRUE(white(right, y)) << glyphs;
+        EXPECT_FALSE(white(right + 1, y)) << glyphs;
+    }
+
+    TempGameDir folder;
+    Uint32 (*savedTicks)();
+    void (*savedDelay)(Uint32);
+};
+
+TEST_F(MatchRun, KillLimitZeroEndsAfterOneFrameAsADrawAndTheEndSceneRunsTwoThousandFrames)
+{
+    settings.Zoltr = 0;
+    EXPECT_EQ(runMatch(), 0);
+    EXPECT_EQ(tickReads, 1 + 2000);
+    EXPECT_EQ(frameCounter, 2000);
+    for (Player *p : players) {
+        EXPECT_EQ(p->x, 570.0);  // both on the victory arena's spawn point 1
+        EXPECT_EQ(p->y, 210.0);
+        EXPECT_EQ(p->health, 100);
+        EXPECT_EQ(p->respawnTimer, 0);
+    }
+    expectLineWidth(55, 11);  // "Uncertainly"
+    expectLineWidth(465, 12);  // "press escape"
+
+    resetWorld();
+    tickReads = 0;
+    settings.Language = 0;
+    runMatch();
+    expectLineWidth(55, 10);  // "Nerozhodně"
+    expectLineWidth(465, 14);  // "stiskni escape"
+}
+
+TEST_F(MatchRun, WinnerStandsOnSpawnZeroAndTheLongestWinnerLineFits)
+{
+    settings.Zoltr = 2;
+    settings.Language = 0;
+    memset(settings.Name2, 'B', 29);
+    settings.Name2[29] = 0;
+    onFrame = [](int frame) {
+        if (frame == 2)
+            players[1]->kills = 2;
+        if (frame == 10)
+            holdEscape();
+    };
+    runMatch();
+    EXPECT_EQ(tickReads, 3 + 8);
+    EXPECT_EQ(players[1]->x, 70.0);
+    EXPECT_EQ(players[0]->x, 570.0);
+    expectLineWidth(55, 5 + 29 + 13);  // "Hráč " name " zvítězil !!!"
+
+    resetWorld();
+    tickReads = 0;
+    settings.Language = 1;
+    onFrame = [](int frame) {
+        if (frame == 0)
+            players[0]->kills = 3;
+        if (frame == 1)
+            holdEscape();
+    };
+    runMatch();
+    EXPECT_EQ(players[0]->x, 70.0);
+    EXPECT_EQ(players[1]->x, 570.0);
+    expectLineWidth(55, 5 + 14);  // "Alice is winner !!!"
+}
+
+TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene)
+{
+    holdEscape();  // held since before the match: level setup clears it
+    // Spawn point 1 of this victory arena hangs over a deadly cell: both
+    // fighters fall into it in the end scene and are not updated again.
+    std::vector<std::string> win(11);
+    win[5] = "...S";
+    win[7] = "............................S";
+    win[9] = "............................X";
+    win[10] = Floor;
+    writeArena("maps/win1", win);
+
+    std::vector<int> spawnerItem;
+    std::vector<int> counters;
+    onFrame = [&](int frame) {
+        spawnerItem.push_back(itemAt(15, 5));
+        counters.push_back(frameCounter);
+        if (frame == 30)
+            holdEscape();
+        if (frame == 31 + 40)
+            holdEscape();
+    };
+    runMatch();
+    ASSERT_EQ(tickReads, 31 + 41);
+    EXPECT_EQ(frameCounter, 41);
+    // Regeneration ran in frame 0 (the timer went to -1) and refilled in frame 25.
+    EXPECT_EQ(spawnerItem[25], 0);
+    EXPECT_EQ(spawnerItem[26], ItemMelee);
+    EXPECT_EQ(counters[30], 30);
+    EXPECT_EQ(counters[31], 0);
+    for (Player *p : players)
+        EXPECT_EQ(p->respawnTimer, 100);
+    EXPECT_EQ(debrisCount, 42);
+}
+
+TEST_F(MatchRun, FireComesFromTheLastEventOfTheFrameAndRepeatsUntilAnotherArrives)
+{
+    settings.Zoltr = 100;
+    std::vector<int> fired1;
+    std::vector<int> fired2;
+    onFrame = [&](int frame) {
+        // An attack with nothing in hand only starts the 20-frame cooldown.
+        if (frame > 0) {
+            fired1.push_back(players[0]->cooldown == 20);
+            fired2.push_back(players[1]->cooldown == 20);
+        }
+        players[0]->cooldown = 0;
+        players[1]->cooldown = 0;
+        switch (frame) {  // events for the next frame
+        case 1: pushKey(SDL_KEYDOWN, SDLK_TAB); break;
+        case 4:
+            pushKey(SDL_KEYDOWN, SDLK_TAB);
+            pushKey(SDL_KEYUP, SDLK_a);
+            break;
+        case 5:
+            pushKey(SDL_KEYDOWN, SDLK_TAB);
+            pushKey(SDL_KEYDOWN, SDLK_RCTRL);
+            break;
+        case 6:
+            pushKey(SDL_KEYDOWN, SDLK_RCTRL);
+            pushKey(SDL_KEYDOWN, SDLK_TAB);
+            break;
+        case 7: pushKey(SDL_KEYUP, SDLK_TAB); break;
+        case 10: holdEscape(); break;
+        }
+    };
+    runMatch();
+    // Frames 0 to 8; the events pushed while pacing frame n arrive in frame n + 1.
+    std::vector<int> expected1 = {0, 0, 1, 1, 1, 0, 0, 1, 0};
+    std::vector<int> expected2 = {0, 0, 0, 0, 0, 0, 1, 0, 0};
+    fired1.resize(9);
+    fired2.resize(9);
+    EXPECT_EQ(fired1, expected1);
+    EXPECT_EQ(fired2, expected2);
+}
+
+TEST_F(MatchRun, MissingArenaEndsTheProgramWithItsMessageAndStatusZero)
+{
+    strcpy(settings.Level, "maps/none");
+    EXPECT_EXIT(runMatch(), ::testing::ExitedWithCode(0), "^Chyba scriptu Mapa maps/none neexistuje !!!$");
+
+    settings.Zoltr = 0;
+    strcpy(settings.Level, "maps/test");
+    remove("maps/win1");
+    EXPECT_EXIT(runMatch(), ::testing::ExitedWithCode(0), "^Chyba scriptu Mapa maps/win1 neexistuje !!!$");
+}
+
+TEST(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
+{
+    Uint32 (*savedTicks)() = matchTicks;
+    void (*savedDelay)(Uint32) = matchDelay;
+    matchTicks = fakeTicks;
+    matchDelay = fakeDelay;
+    onFrame = nullptr;
+    fakeNow = 0;
+    nextFrameTick = 0;
+    settings.FPS = 50;
+
+    std::vector<Uint32> returns;
+    for (int i = 0; i < 7; i++) {
+        paceFrame();
+        returns.push_back(fakeNow);
+        fakeNow += 5;  // the frame's work
+    }
+    EXPECT_EQ(returns, (std::vector<Uint32>{0, 20, 25, 45, 50, 70, 75}));
+
+    // Work longer than the period never waits.
+    settings.FPS = 100;
+    nextFrameTick = 0;
+    fakeNow = 0;
+    for (int i = 0; i < 3; i++) {
+        Uint32 before = fakeNow;
+        paceFrame();
+        EXPECT_EQ(fakeNow, before);
+        fakeNow += 15;
+    }
+    matchTicks = savedTicks;
+    matchDelay = savedDelay;
+}
+
+}  // namespace
