@@ -1,5 +1,6 @@
 // Text in the two-row bitmap font: printable ASCII in row 0, the fifteen
-// Czech lower-case letters of Windows-1250 in row 1.
+// Czech lower-case letters of Windows-1250 in row 1. Any other byte above 126
+// (upper-case Czech letters included) has no glyph and shows as a blank cell.
 #include "gfx/gfx.h"
 
 #include <cstring>
@@ -31,11 +32,17 @@ void drawText(SDL_Surface *dest, SDL_Surface *font, int x, int y, const char *te
     if (flags & TextCentreHorizontally)
         x -= static_cast<int>((static_cast<long>(font->w) * length) / 188);
 
+    // Rectangles hold 16-bit positions: text far off the screen is not drawn at all.
+    if (y < -4096 || y > 4096)
+        return;
+
     bool keyed = (font->flags & SDL_SRCCOLORKEY) != 0;
     int penX = x;
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++, penX += glyphWidth) {
         if (penX > 4096)
             break;
+        if (penX < -4096)
+            continue;
         int glyph = *p > 32 ? glyphIndex(*p) : -1;
         if (glyph >= 0) {
             int row = glyph / 94;

@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <cstdio>
+
 // The ten values of settings.ini; zero (empty text) when a key is absent.
 struct Settings {
     char Name1[30];   // player 1's name, at most 29 characters
@@ -48,6 +50,11 @@ void loadSettings();
 SDL_Surface *loadImage(const char *path, int colourKeyMode);
 void loadCatalogue();
 
+// Both text files are read in pieces of at most size - 1 bytes that end after a
+// line end; a CR LF pair arrives as a single '\n'. Returns false at the end of the file.
+constexpr int TextPieceSize = 100;
+bool readTextPiece(FILE *file, char *piece, int size);
+
 // Plays sound slot `slot` once on mixer channel `channel`; an empty slot plays nothing.
 void playSound(int slot, int channel);
 
@@ -57,4 +64,5 @@ void playSound(int slot, int channel);
 void startSdl();          // SDL, caption, video mode, audio, cursor
 void loadFonts();
 void runIntro();
+void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip
 void waitForKeyRelease();

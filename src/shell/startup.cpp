@@ -1,12 +1,20 @@
 // Start-up: SDL, the window, audio, fonts, the sliding intro and the wait for a key.
+// Every picture of the intro may be missing; an empty slot is simply not drawn.
+#include "gfx/gfx.h"
 #include "shell/shell.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 SDL_Surface *screen;
 SDL_Surface *fontPlain;
 SDL_Surface *fontKeyed;
+
+static const char Caption[] = "Zoltr Deatmatch - Becherovka ulevy zaludku, Zoltr vas zbavy nudy";
+static const char FontPath[] = "gfx/myfont.gif";
+
+enum IntroSlot { IntroTop = 13, IntroLeft = 14, IntroTitle = 17 };
 
 void fatalSdlError()
 {
@@ -16,20 +24,110 @@ void fatalSdlError()
 
 void startSdl()
 {
-    // TODO(shell)
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
+        fatalSdlError();
+    atexit(SDL_Quit);
+    // The caption goes first so that the window opens with it.
+    SDL_WM_SetCaption(Caption, nullptr);
+    Uint32 flags = SDL_HWSURFACE | SDL_DOUBLEBUF;
+    if (settings.Windowed == 0)
+        flags |= SDL_FULLSCREEN;
+    screen = SDL_SetVideoMode(640, 480, 16, flags);
+    if (!screen)
+        fatalSdlError();
+    // Without an audio device the game simply plays in silence.
+    if (Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) < 0)
+        settings.Sounds = 0;
+    SDL_ShowCursor(SDL_DISABLE);
 }
 
 void loadFonts()
 {
-    // TODO(shell)
+    fontPlain = loadImage(FontPath, 0);
+    fontKeyed = loadImage(FontPath, 1);
+}
+
+// Copies `part` of an image to (x, y) on the screen; an empty slot draws nothing.
+static void blitPart(SDL_Surface *image, SDL_Rect part, int x, int y)
+{
+    if (!image)
+        return;
+    SDL_Rect target = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_BlitSurface(image, &part, screen, &target);
+}
+
+static SDL_Rect wholeOf(SDL_Surface *image)
+{
+    SDL_Rect all = {0, 0, 0, 0};
+    if (image) {
+        all.w = static_cast<Uint16>(image->w);
+        all.h = static_cast<Uint16>(image->h);
+    }
+    return all;
+}
+
+// The counter c runs 400 -> 0 (pictures slide in), then 0 -> 400 (they slide out
+// while the title glides in from the upper left).
+void drawIntroFrame(int c, bool ascending)
+{
+    if (!screen)
+        return;
+    SDL_FillRect(screen, nullptr, 0);
+
+    SDL_Surface *top = ImageSlots[IntroTop];
+    if (top)
+        blitPart(top, wholeOf(top), 320 - top->w / 2, 10 - c);
+
+    SDL_Surface *left = ImageSlots[IntroLeft];
+    if (left)
+        blitPart(left, wholeOf(left), 320 - left->w / 2 - 2 * c, 190);
+
+    SDL_Surface *title = ImageSlots[IntroTitle];
+    if (title && ascending) {
+        // The title picture holds the Czech half on top and the English half below.
+        int half = title->h / 2;
+        SDL_Rect part = {0, static_cast<Sint16>(settings.Language == 1 ? half : 0), static_cast<Uint16>(title->w),
+                         static_cast<Uint16>(half)};
+        blitPart(title, part, 320 - title->w / 2 - (400 - c), 200 - half / 4 - (400 - c));
+    }
+
+    const char *text = settings.Language == 0 ? "Uv\xE1" "d\xED " : "Present ";
+    drawText(screen, fontPlain, 320 + c, 180, text, TextCentreVertically | TextCentreHorizontally);
 }
 
 void runIntro()
 {
-    // TODO(shell)
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    int c = 400;
+    bool ascending = false;
+    for (;;) {
+        // One event per frame: a key release waiting behind others ends the intro later.
+        SDL_PollEvent(&event);
+        if (event.type == SDL_KEYUP)
+            return;
+        c += ascending ? 1 : -1;
+        if (c == 0) {
+            SDL_Delay(1000);
+            ascending = true;
+        }
+        drawIntroFrame(c, ascending);
+        SDL_Flip(screen);
+        SDL_Delay(10);
+        if (c == 400)
+            return;
+    }
 }
 
 void waitForKeyRelease()
 {
-    // TODO(shell)
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    do {
+        if (!SDL_WaitEvent(&event)) {
+            // The event queue failed; try again rather than spin.
+            SDL_Delay(10);
+            event.type = SDL_NOEVENT;
+        }
+    } while (event.type != SDL_KEYUP);
 }

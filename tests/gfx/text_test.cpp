@@ -1,0 +1,121 @@
+// drawText: glyph placement in the two-row font, centring arithmetic, blank
+// cells for spaces, Czech letters and bytes without a glyph.
+#include "gfx/font_sheet.h"
+#include "gfx/gfx.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Text : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        initHeadlessScreen();
+        grey = screenColour(128, 128, 128);
+        SDL_FillRect(screen, nullptr, grey);
+    }
+    void TearDown() override
+    {
+        SDL_FreeSurface(font);
+    }
+    Uint32 grey = 0;
+    SDL_Surface *font = nullptr;
+};
+
+TEST_F(Text, GlyphsAreCutFromTheirCellsAndPlacedOneCellApart)
+{
+    font = makeFontSheet(940, 40, true);  // 10x20 glyphs
+    drawText(screen, font, 100, 50, "A!~\xEC\xF9", 0);
+    int glyphs[] = {'A' - 33, 0, 93, 94, 94 + 14};
+    for (int i = 0; i < 5; i++) {
+        int x = 100 + 10 * i;
+        EXPECT_EQ(pixelAt(screen, x, 50), grey) << i;  // the keyed first column
+        EXPECT_EQ(pixelAt(screen, x + 1, 50), glyphColour(glyphs[i])) << i;
+        EXPECT_EQ(pixelAt(screen, x + 9, 69), glyphColour(glyphs[i])) << i;
+    }
+    EXPECT_EQ(pixelAt(screen, 101, 49), grey);
+    EXPECT_EQ(pixelAt(screen, 101, 70), grey);
+    EXPECT_EQ(pixelAt(screen, 150, 50), grey);
+}
+
+TEST_F(Text, CellLeftEdgesAreOneProductThenOneDivision)
+{
+    // 950 / 94 leaves a remainder: the cell of '~' (column 93) starts at 939, not 930.
+    font = makeFontSheet(950, 40, false);
+    drawText(screen, font, 0, 0, "~P", 0);
+    for (int x = 1; x < 10; x++) {
+        EXPECT_EQ(pixelAt(screen, x, 0), glyphColour(93)) << x;
+        EXPECT_EQ(pixelAt(screen, 10 + x, 19), glyphColour('P' - 33)) << x;
+    }
+    EXPECT_EQ(pixelAt(screen, 0, 0), keyColour());
+}
+
+TEST_F(Text, FlagsCentreOnThePoint)
+{
+    font = makeFontSheet(940, 40, true);
+    // Vertically: up by a quarter of the sheet height.
+    drawText(screen, font, 200, 100, "B", TextCentreVertically);
+    EXPECT_EQ(pixelAt(screen, 201, 90), glyphColour('B' - 33));
+    EXPECT_EQ(pixelAt(screen, 201, 89), grey);
+    EXPECT_EQ(pixelAt(screen, 201, 110), grey);
+    // Horizontally: 940 * 8 / 188 = 40 pixels left for eight bytes.
+    drawText(screen, font, 320, 300, "CDEFGHIJ", TextCentreHorizontally);
+    EXPECT_EQ(pixelAt(screen, 281, 300), glyphColour('C' - 33));
+    EXPECT_EQ(pixelAt(screen, 279, 300), grey);
+    EXPECT_EQ(pixelAt(screen, 359, 300), glyphColour('J' - 33));
+    EXPECT_EQ(pixelAt(screen, 360, 300), grey);
+
+    // 1000 * 9 / 188 = 47, where half of nine 10-pixel glyphs would be 45.
+    SDL_FreeSurface(font);
+    font = makeFontSheet(1000, 40, true);
+    drawText(screen, font, 300, 400, "KKKKKKKKL", TextCentreHorizontally | TextCentreVertically);
+    EXPECT_EQ(pixelAt(screen, 254, 390), glyphColour('K' - 33));
+    EXPECT_EQ(pixelAt(screen, 253, 390), grey);
+    EXPECT_EQ(pixelAt(screen, 334, 390), glyphColour('L' - 33));
+    EXPECT_EQ(pixelAt(screen, 254, 389), grey);
+}
+
+TEST_F(Text, BlankCellsAreBlackWithThePlainFontAndUntouchedWithTheKeyedOne)
+{
+    // Space, a line end and a byte above 126 with no glyph (an upper-case Á) all
+    // draw no glyph; the pen still moves on.
+    const char text[] = "a \n\xC1" "b";
+    font = makeFontSheet(940, 40, true);
+    drawText(screen, font, 0, 0, text, 0);
+    for (int x = 10; x < 40; x++)
+        EXPECT_EQ(pixelAt(screen, x, 10), grey) << x;
+    EXPECT_EQ(pixelAt(screen, 41, 10), glyphColour('b' - 33));
+
+    SDL_FreeSurface(font);
+    font = makeFontSheet(940, 40, false);
+    drawText(screen, font, 0, 100, text, 0);
+    for (int x = 10; x < 40; x++) {
+        EXPECT_EQ(pixelAt(screen, x, 100), 0u) << x;
+        EXPECT_EQ(pixelAt(screen, x, 119), 0u) << x;
+    }
+    EXPECT_EQ(pixelAt(screen, 10, 120), grey);
+    EXPECT_EQ(pixelAt(screen, 40, 100), keyColour());
+    EXPECT_EQ(pixelAt(screen, 41, 100), glyphColour('b' - 33));
+}
+
+TEST_F(Text, EmptyTextMissingFontAndFarPositionsDrawNothing)
+{
+    font = makeFontSheet(940, 40, false);
+    drawText(screen, font, 10, 10, "", 3);
+    drawText(screen, nullptr, 10, 10, "abc", 0);
+    drawText(screen, font, 10, 10, nullptr, 0);
+    // Far off the screen, where 16-bit rectangle positions would wrap onto it.
+    drawText(screen, font, 65536 + 10, 10, "abc", 0);
+    drawText(screen, font, 10, 65536 + 10, "abc", 0);
+    drawText(screen, font, -65536 + 10, 10, "abc", 0);
+    for (int y = 0; y < 80; y++)
+        for (int x = 0; x < 80; x++)
+            ASSERT_EQ(pixelAt(screen, x, y), grey) << x << "," << y;
+    // A text that starts off the left edge still shows its later glyphs.
+    drawText(screen, font, -20, 200, "abc", 0);
+    EXPECT_EQ(pixelAt(screen, 1, 200), glyphColour('c' - 33));
+}
+
+}  // namespace

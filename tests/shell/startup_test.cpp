@@ -1,0 +1,247 @@
+// Start-up and intro: the video mode, audio, the sliding pictures, the events
+// that end the intro and the wait for a key release.
+#include "gfx/font_sheet.h"
+#include "support/support.h"
+#include "shell/shell.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+const char *const Caption = "Zoltr Deatmatch - Becherovka ulevy zaludku, Zoltr vas zbavy nudy";
+
+TEST(StartSdl, OpensA640x480WindowOrFullScreenWithTheCaptionAndNoCursor)
+{
+    memset(&settings, 0, sizeof settings);
+    settings.Windowed = 1;
+    settings.Sounds = 1;
+    CaptureStderr();
+    startSdl();
+    EXPECT_EQ(GetCapturedStderr(), "");
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->w, 640);
+    EXPECT_EQ(screen->h, 480);
+    EXPECT_EQ(screen->format->BitsPerPixel, 16);
+    EXPECT_EQ(screen->flags & SDL_FULLSCREEN, 0u);
+    EXPECT_EQ(settings.Sounds, 1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    char *title = nullptr;
+    char *icon = nullptr;
+    SDL_WM_GetCaption(&title, &icon);
+    EXPECT_STREQ(title, Caption);
+    EXPECT_EQ(icon, nullptr);
+
+    settings.Windowed = 0;
+    startSdl();
+    EXPECT_EQ(screen->w, 640);
+    EXPECT_NE(screen->flags & SDL_FULLSCREEN, 0u);
+}
+
+TEST(StartSdl, WithoutAnAudioDeviceTheGameGoesOnSilently)
+{
+    int frequency;
+    Uint16 format;
+    int channels;
+    // Start from a closed device, even when earlier tests of this process opened one.
+    while (Mix_QuerySpec(&frequency, &format, &channels))
+        Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    unsetenv("SDL_AUDIODRIVER");
+    memset(&settings, 0, sizeof settings);
+    settings.Windowed = 1;
+    settings.Sounds = 1;
+    CaptureStderr();
+    startSdl();
+    std::istringstream errors(GetCapturedStderr());
+    if (Mix_QuerySpec(&frequency, &format, &channels))
+        GTEST_SKIP() << "this machine has a sound device";
+    EXPECT_EQ(settings.Sounds, 0);
+    EXPECT_NE(screen, nullptr);
+    // The sound library may complain about missing cards; the game says nothing.
+    for (std::string line; std::getline(errors, line);)
+        EXPECT_THAT(line, testing::StartsWith("ALSA lib"));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+TEST(StartSdl, AFailingVideoDriverEndsWithProblemAndStatusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("SDL_VIDEODRIVER", "nosuchdriver", 1);
+    EXPECT_EXIT(startSdl(), testing::ExitedWithCode(1), testing::StartsWith("Problem: "));
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+}
+
+// Intro pictures of known sizes and colours, and a 10x20 font.
+class Intro : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        initHeadlessScreen();
+        red = screenColour(255, 0, 0);
+        green = screenColour(0, 255, 0);
+        blue = screenColour(0, 0, 255);
+        yellow = screenColour(255, 255, 0);
+        memset(&settings, 0, sizeof settings);
+        ImageSlots[13] = makeSolidSurface(100, 40, 255, 0, 0);
+        ImageSlots[14] = makeSolidSurface(60, 20, 0, 255, 0);
+        SDL_Surface *title = makeSolidSurface(80, 40, 0, 0, 255);
+        SDL_Rect lower = {0, 20, 80, 20};
+        SDL_FillRect(title, &lower, SDL_MapRGB(title->format, 255, 255, 0));
+        ImageSlots[17] = title;
+        fontPlain = makeFontSheet(940, 40, false);
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+        }
+    }
+    void TearDown() override
+    {
+        for (int slot : {13, 14, 17}) {
+            SDL_FreeSurface(ImageSlots[slot]);
+            ImageSlots[slot] = nullptr;
+        }
+        SDL_FreeSurface(fontPlain);
+        fontPlain = nullptr;
+    }
+    static void push(Uint8 type)
+    {
+        SDL_Event event;
+        memset(&event, 0, sizeof event);
+        event.type = type;
+        ASSERT_EQ(SDL_PushEvent(&event), 0);
+    }
+    Uint32 red = 0, green = 0, blue = 0, yellow = 0;
+    const Uint32 black = 0;
+};
+
+TEST_F(Intro, PicturesSlideInByTheCounter)
+{
+    SDL_FillRect(screen, nullptr, screenColour(9, 9, 9));
+    drawIntroFrame(20, false);
+    // Slot 13 at (270, -10): its lower 30 rows show.
+    EXPECT_EQ(pixelAt(screen, 270, 0), red);
+    EXPECT_EQ(pixelAt(screen, 369, 29), red);
+    EXPECT_EQ(pixelAt(screen, 269, 0), black);
+    EXPECT_EQ(pixelAt(screen, 370, 29), black);
+    EXPECT_EQ(pixelAt(screen, 300, 30), black);
+    // Slot 14 at (320 - 30 - 40, 190).
+    EXPECT_EQ(pixelAt(screen, 250, 190), green);
+    EXPECT_EQ(pixelAt(screen, 309, 209), green);
+    EXPECT_EQ(pixelAt(screen, 249, 190), black);
+    EXPECT_EQ(pixelAt(screen, 310, 190), black);
+    EXPECT_EQ(pixelAt(screen, 250, 210), black);
+    // The title is not shown while the pictures slide in.
+    EXPECT_EQ(pixelAt(screen, 320, 200), black);
+
+    // "Uvádí " centred on (340, 180): six 10-pixel cells from x = 310, y = 170.
+    EXPECT_EQ(pixelAt(screen, 310, 170), keyColour());  // the plain font is opaque
+    EXPECT_EQ(pixelAt(screen, 311, 170), glyphColour('U' - 33));
+    EXPECT_EQ(pixelAt(screen, 321, 189), glyphColour('v' - 33));
+    EXPECT_EQ(pixelAt(screen, 335, 180), glyphColour(94 + 6));  // á
+    EXPECT_EQ(pixelAt(screen, 345, 180), glyphColour('d' - 33));
+    EXPECT_EQ(pixelAt(screen, 355, 180), glyphColour(94 + 7));  // í
+    EXPECT_EQ(pixelAt(screen, 365, 180), black);
+    EXPECT_EQ(pixelAt(screen, 311, 169), black);
+}
+
+TEST_F(Intro, TitleHalfFollowsTheLanguage)
+{
+    // Counter 390 while ascending: title at (320 - 40 - 10, 200 - 5 - 10), 80x20.
+    struct Case {
+        int language;
+        Uint32 colour;
+    } cases[] = {{0, blue}, {1, yellow}, {2, blue}};
+    for (const Case &c : cases) {
+        settings.Language = c.language;
+        drawIntroFrame(390, true);
+        EXPECT_EQ(pixelAt(screen, 270, 185), c.colour) << c.language;
+        EXPECT_EQ(pixelAt(screen, 349, 204), c.colour) << c.language;
+        EXPECT_EQ(pixelAt(screen, 269, 185), black) << c.language;
+        EXPECT_EQ(pixelAt(screen, 270, 205), black) << c.language;
+        EXPECT_EQ(pixelAt(screen, 350, 185), black) << c.language;
+    }
+    // "Present " (8 cells) centred on (340, 180) starts at x = 300.
+    settings.Language = 1;
+    drawIntroFrame(20, false);
+    EXPECT_EQ(pixelAt(screen, 301, 175), glyphColour('P' - 33));
+    EXPECT_EQ(pixelAt(screen, 361, 175), glyphColour('t' - 33));
+    EXPECT_EQ(pixelAt(screen, 375, 175), black);
+
+    // The last frame leaves the title at rest at (280, 195).
+    drawIntroFrame(400, true);
+    EXPECT_EQ(pixelAt(screen, 280, 195), yellow);
+    EXPECT_EQ(pixelAt(screen, 359, 214), yellow);
+    EXPECT_EQ(pixelAt(screen, 279, 195), black);
+}
+
+TEST_F(Intro, EmptySlotsAndAMissingFontDrawOnlyBlack)
+{
+    TearDown();
+    SDL_FillRect(screen, nullptr, screenColour(9, 9, 9));
+    drawIntroFrame(0, true);
+    drawIntroFrame(1, false);
+    for (int y = 0; y < 480; y += 7)
+        for (int x = 0; x < 640; x += 7)
+            ASSERT_EQ(pixelAt(screen, x, y), black) << x << "," << y;
+}
+
+TEST_F(Intro, AKeyReleaseEndsItBeforeTheFrameIsDrawn)
+{
+    Uint32 grey = screenColour(9, 9, 9);
+    SDL_FillRect(screen, nullptr, grey);
+    push(SDL_KEYUP);
+    Uint32 start = SDL_GetTicks();
+    runIntro();
+    EXPECT_LT(SDL_GetTicks() - start, 500u);
+    EXPECT_EQ(pixelAt(screen, 0, 0), grey);
+}
+
+TEST_F(Intro, OnlyOneEventIsTakenPerFrame)
+{
+    // A very wide left picture shows the counter by where its right edge is.
+    SDL_FreeSurface(ImageSlots[14]);
+    ImageSlots[14] = makeSolidSurface(1600, 10, 0, 255, 0);
+    for (int i = 0; i < 5; i++)
+        push(i % 2 ? SDL_KEYDOWN : SDL_QUIT);
+    push(SDL_KEYUP);
+    push(SDL_USEREVENT);
+    runIntro();
+    // Five frames drawn: the counter is at 395 and the picture ends at x = 329.
+    EXPECT_EQ(pixelAt(screen, 329, 190), green);
+    EXPECT_EQ(pixelAt(screen, 330, 190), black);
+    SDL_Event event;
+    ASSERT_EQ(SDL_PollEvent(&event), 1);
+    EXPECT_EQ(event.type, SDL_USEREVENT);
+}
+
+TEST_F(Intro, WithoutEventsItRunsBothHalvesAndThePause)
+{
+    Uint32 start = SDL_GetTicks();
+    runIntro();
+    EXPECT_GE(SDL_GetTicks() - start, 800u * 10 + 1000);
+    EXPECT_EQ(pixelAt(screen, 280, 195), blue);  // the title at rest
+    EXPECT_EQ(pixelAt(screen, 320, 0), black);   // slot 13 gone above the top
+}
+
+TEST_F(Intro, WaitingTakesOnlyAKeyRelease)
+{
+    push(SDL_QUIT);
+    push(SDL_KEYDOWN);
+    push(SDL_ACTIVEEVENT);
+    push(SDL_KEYUP);
+    push(SDL_USEREVENT);
+    waitForKeyRelease();
+    SDL_Event event;
+    ASSERT_EQ(SDL_PollEvent(&event), 1);
+    EXPECT_EQ(event.type, SDL_USEREVENT);
+}
+
+}  // namespace
