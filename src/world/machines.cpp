@@ -1,20 +1,116 @@
-// Arena machines: jump pads that throw fighters up, lifts that travel and crush.
+// Arena machines: jump pads that throw fighters up, and lifts that travel
+// their column, lay a solid shaft behind them and crush whoever is below.
 #include "world/world.h"
+
+#include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+
+#include <cmath>
+
+constexpr int PadRest = 70;
+constexpr double PadLaunch = -10.0;
+constexpr int ScreenBottomRow = 23;  // lies below the visible screen
+
+static bool isLiving(const Player *player)
+{
+    return player && player->respawnTimer <= 0;
+}
+
+// ---------------------------------------------------------------- jump pad
 
 JumpPad::JumpPad(int x, int y, int frame)
 {
     this->x = x;
     this->y = y;
     this->frame = frame;
+    age = 0;
+    vx = vy = 0;
 }
-void JumpPad::update() {}  // TODO(weapons)
-void JumpPad::draw() {}
+
+// Launches every living fighter on it in the same update, then rests.
+void JumpPad::update()
+{
+    if (age != 0) {
+        age--;
+        return;
+    }
+    for (int i = 0; i < playerCount; i++) {
+        Player *player = players[i];
+        if (!isLiving(player))
+            continue;
+        if (std::fabs(x - player->x) < 10 && std::fabs(y - player->y) < 10) {
+            player->fallDistance = 0;
+            player->vy = PadLaunch;
+            age = PadRest;
+            playSound(5, 4);
+        }
+    }
+}
+
+void JumpPad::draw()
+{
+    drawSprite(x - 10, y - 10, ImageSlots[1], frame + (age != 0 ? 1 : 0));
+}
+
+// ---------------------------------------------------------------- lift
 
 Lift::Lift(int x, int y, int frame) : movingDown(1)
 {
     this->x = x;
     this->y = y;
     this->frame = frame;
+    age = 0;
+    vx = vy = 0;
 }
-void Lift::update() {}  // TODO(weapons)
-void Lift::draw() {}
+
+// Is the lift's column walled at arena pixel row `pixelY` (counted from the
+// arena's top)? Arenas are meant to close every lift column with walls. For
+// one that does not, everything above the arena counts as wall, and so does
+// the row below the screen edge: a lift sinking into it would be dropped from
+// the world with its shaft left standing.
+static bool isLiftWall(int column, int pixelY)
+{
+    if (pixelY < 0 || pixelY / CellSize >= ScreenBottomRow || column < 0 || column >= ArenaColumns)
+        return true;
+    return WallLayer[(pixelY / CellSize) * ArenaColumns + column] != 0;
+}
+
+void Lift::update()
+{
+    int column = x / CellSize;
+    if (frameCounter % 3 == 0) {
+        if (movingDown == 1) {
+            if (!isLiftWall(column, y - 10)) {
+                y++;
+                if (!isLiftWall(column, y - 31))
+                    setItem(column, (y - 31) / CellSize, frame + 2);
+            } else {
+                movingDown = 0;
+                playSound(12, 4);
+            }
+        }
+        // Also right after turning at the bottom: the turn costs no step.
+        if (movingDown == 0) {
+            if (!isLiftWall(column, y - 21)) {
+                y--;
+                if (!isLiftWall(column, y - 11))
+                    setItem(column, (y - 11) / CellSize, 0);
+            } else {
+                movingDown = 1;
+            }
+        }
+    }
+    for (int i = 0; i < playerCount; i++) {
+        Player *player = players[i];
+        if (isLiving(player) && std::fabs(x - player->x) < 10 && y < player->y && player->y - y < 15.0)
+            player->killPlayer();
+    }
+}
+
+void Lift::draw()
+{
+    drawSprite(x - 10, y - 10, ImageSlots[1], frame);
+}

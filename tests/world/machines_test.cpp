@@ -1,0 +1,280 @@
+// Arena machines on small arenas: jump pads launching and resting, lifts
+// stepping every third frame, laying and clearing their shaft, turning,
+// crushing, freeing stuck knives, and staying inside an arena left open.
+#include "support/support.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string FloorRow(32, '#');  // at row 10 its top is y = 220
+
+Uint8 silence[22050];
+
+template <class Kind> int countOf()
+{
+    int count = 0;
+    if (!worldHead)
+        return 0;
+    WorldObject *object = worldHead;
+    do {
+        count += dynamic_cast<Kind *>(object) ? 1 : 0;
+        object = object->next;
+    } while (object != worldHead);
+    return count;
+}
+
+template <class Kind> Kind *firstOf()
+{
+    WorldObject *object = worldHead;
+    do {
+        if (Kind *kind = dynamic_cast<Kind *>(object))
+            return kind;
+        object = object->next;
+    } while (object != worldHead);
+    return nullptr;
+}
+
+// One frame of the match as the machines see it.
+void runFrame()
+{
+    updateWorld();
+    frameCounter++;
+}
+
+class Machines : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        initHeadlessScreen();
+        resetWorld();
+        srand(3);
+        ASSERT_TRUE(openHeadlessAudio());
+        memset(silence, 128, sizeof silence);
+        for (int slot = 0; slot < 16; slot++)
+            SoundSlots[slot].chunk = Mix_QuickLoad_RAW(silence, sizeof silence);
+    }
+    void TearDown() override
+    {
+        resetWorld();
+        clearArena();
+        Mix_HaltChannel(-1);
+        for (int slot = 0; slot < 16; slot++) {
+            Mix_FreeChunk(SoundSlots[slot].chunk);
+            SoundSlots[slot].chunk = nullptr;
+        }
+        Mix_CloseAudio();
+        SDL_FreeSurface(ImageSlots[1]);
+        ImageSlots[1] = nullptr;
+    }
+
+    // Arena with a floor at row 10 and a spawn point far right; machines from marks.
+    static void setUp(std::vector<std::string> rows)
+    {
+        rows.resize(11);
+        rows[9].resize(32, ' ');
+        rows[9][28] = 'S';
+        rows[10] = FloorRow;
+        buildArena(rows);
+        setupLevel();
+        createPlayers();
+    }
+    static int playingSlot(int channel)
+    {
+        if (!Mix_Playing(channel))
+            return -1;
+        for (int slot = 0; slot < 16; slot++)
+            if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
+                return slot;
+        return -1;
+    }
+    static int itemAtRow(int column, int row) { return ItemLayer[row * ArenaColumns + column]; }
+};
+
+TEST_F(Machines, JumpPadLaunchesEveryoneInItsBoxThenRestsSeventyUpdates)
+{
+    // Frames 8 and 9 of the item sheet in two colours.
+    ImageSlots[1] = SDL_CreateRGBSurface(SDL_SWSURFACE, 160, 40, 16, screen->format->Rmask,
+                                         screen->format->Gmask, screen->format->Bmask, 0);
+    SDL_Rect ready = {0, 20, 20, 20}, resting = {20, 20, 20, 20};
+    SDL_FillRect(ImageSlots[1], &ready, screenColour(0, 255, 0));
+    SDL_FillRect(ImageSlots[1], &resting, screenColour(255, 0, 0));
+    auto shown = [] {
+        SDL_FillRect(screen, nullptr, 0);
+        drawWorld();
+        Uint32 pixel = pixelAt(screen, 100, 200);
+        return pixel == screenColour(0, 255, 0) ? 8 : pixel == screenColour(255, 0, 0) ? 9 : -1;
+    };
+
+    setUp({"", "", "", "", "", "", "", "", "", "     J"});  // pad centre (110, 210)
+    Player *first = players[0];
+    Player *second = players[1];
+    first->x = 100.5;
+    first->y = 219.9;
+    first->fallDistance = 50;
+    second->x = 119.9;
+    second->y = 200.1;
+    EXPECT_EQ(shown(), 8);
+    runFrame();
+    EXPECT_EQ(first->vy, -10.0);
+    EXPECT_EQ(first->fallDistance, 0);
+    EXPECT_EQ(second->vy, -10.0);
+    EXPECT_EQ(playingSlot(4), 5);
+
+    for (int i = 1; i <= 70; i++) {
+        ASSERT_EQ(shown(), 9) << "update " << i;
+        first->vy = second->vy = 0;
+        runFrame();
+        ASSERT_EQ(first->vy, 0.0) << "update " << i;
+    }
+    EXPECT_EQ(shown(), 8);
+
+    // Ready again: the dead and those 10 px off are left alone.
+    first->respawnTimer = 40;
+    second->x = 120;
+    runFrame();
+    EXPECT_EQ(first->vy, 0.0);
+    EXPECT_EQ(second->vy, 0.0);
+    second->x = 119;
+    runFrame();
+    EXPECT_EQ(second->vy, -10.0);
+}
+
+// Column 5: wall at row 2, lift mark at row 5, floor at row 10.
+TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
+{
+    setUp({"", "", "     #", "", "", "     L"});
+    Lift *lift = firstOf<Lift>();
+    ASSERT_NE(lift, nullptr);
+    ASSERT_EQ(lift->y, 110);
+    players[0]->x = players[1]->x = 500;
+
+    std::vector<int> firstFrames;
+    for (int i = 0; i < 7; i++) {
+        runFrame();
+        firstFrames.push_back(lift->y);
+    }
+    EXPECT_EQ(firstFrames, (std::vector<int>{111, 111, 111, 112, 112, 112, 113}));
+    EXPECT_EQ(itemAtRow(5, 4), ItemShaft);  // the first tile it left
+
+    while (lift->movingDown == 1 && frameCounter < 2000) {
+        ASSERT_LE(lift->y, 210);
+        ASSERT_EQ(Mix_Playing(4), 0);
+        runFrame();
+    }
+    EXPECT_EQ(lift->y, 209);  // turned at 210 and climbed a pixel in the same update
+    EXPECT_EQ(frameCounter % 3, 1);
+    EXPECT_EQ(playingSlot(4), 12);
+    for (int row = 4; row <= 8; row++)
+        EXPECT_EQ(itemAtRow(5, row), ItemShaft) << "row " << row;
+    EXPECT_EQ(itemAtRow(5, 9), 0);
+
+    Mix_HaltChannel(4);
+    while (lift->movingDown == 0 && frameCounter < 4000)
+        runFrame();
+    EXPECT_EQ(lift->y, 80);  // upper half inside the wall tile of row 2
+    EXPECT_EQ(Mix_Playing(4), 0);
+    for (int row = 3; row <= 9; row++)
+        EXPECT_EQ(itemAtRow(5, row), 0) << "row " << row;
+    runFrame();
+    runFrame();
+    EXPECT_EQ(lift->y, 80);
+    runFrame();
+    EXPECT_EQ(lift->y, 81);
+}
+
+TEST_F(Machines, LiftCrushesOnlyLivingFightersJustBelowItsCentre)
+{
+    setUp({"", "", "     #", "", "", "     L"});
+    Lift *lift = firstOf<Lift>();
+    Player *under = players[0];
+    Player *beside = players[1];
+    under->x = 119.5;
+    under->y = 210;  // standing on the floor
+    beside->x = 120;
+    beside->y = 210;
+    while (under->respawnTimer == 0 && frameCounter < 1000)
+        runFrame();
+    EXPECT_EQ(lift->y, 196);  // the first centre less than 15 px above
+    EXPECT_EQ(beside->respawnTimer, 0);
+    EXPECT_EQ(under->kills + beside->kills, 0);
+    EXPECT_EQ(under->x, 570);  // moved to the spawn point
+    under->x = 110;
+    under->y = 205;  // under it again while dead
+    runFrame();
+    EXPECT_EQ(under->respawnTimer, 100);
+
+    // Level with the centre, or above it, is safe; 14.5 below is not.
+    frameCounter = 1;  // no step in this update
+    beside->x = 110;
+    beside->y = lift->y;
+    updateWorld();
+    beside->y = lift->y - 1;
+    updateWorld();
+    EXPECT_EQ(beside->respawnTimer, 0);
+    beside->y = lift->y + 14.5;
+    updateWorld();
+    EXPECT_GT(beside->respawnTimer, 0);
+}
+
+TEST_F(Machines, KnifeStuckInTheShaftFallsWhenTheLiftClearsItsTile)
+{
+    setUp({"", "", "     #", "", "", "     L"});
+    Lift *lift = firstOf<Lift>();
+    players[0]->x = players[1]->x = 500;
+    while (lift->y < 200)
+        runFrame();
+    ASSERT_EQ(itemAtRow(5, 6), ItemShaft);
+    new Knife(200, 150, 1, 0, 0);  // row 6, flying left into the shaft
+    for (int i = 0; i < 40; i++)
+        runFrame();
+    ASSERT_EQ(countOf<Knife>(), 1);
+    Knife *knife = firstOf<Knife>();
+    EXPECT_EQ(knife->x, 125);
+    EXPECT_GT(knife->age, 0);
+    EXPECT_EQ(debrisCount, 1);
+
+    while (countOf<Knife>() == 1 && frameCounter < 2000) {
+        ASSERT_EQ(itemAtRow(5, 6), ItemShaft);
+        runFrame();
+    }
+    EXPECT_EQ(itemAtRow(5, 6), 0);
+    EXPECT_EQ(lift->movingDown, 0);
+    EXPECT_EQ(lift->y, 150);  // its lowest pixel just left row 6
+    EXPECT_EQ(debrisCount, 0);
+}
+
+TEST_F(Machines, LiftInAnOpenColumnTurnsAtTheScreenEdgesAndStaysInTheWorld)
+{
+    buildArena({"", "", "", "", "", "     L"});
+    setupLevel();
+    Lift *lift = firstOf<Lift>();
+    int bottom = lift->y, top = lift->y;
+    for (int i = 0; i < 3 * 1000; i++) {
+        runFrame();
+        ASSERT_EQ(countOf<Lift>(), 1);
+        bottom = std::max(bottom, lift->y);
+        top = std::min(top, lift->y);
+    }
+    EXPECT_EQ(bottom, 470);  // its lowest pixel on the screen's last pixel row
+    EXPECT_EQ(top, 20);      // upper half in the HUD strip, as in a wall
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (cell % ArenaColumns != 5) {
+            ASSERT_EQ(ItemLayer[cell], 0) << "cell " << cell;
+        }
+    }
+}
+
+}  // namespace
