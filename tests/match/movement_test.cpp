@@ -189,18 +189,6 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
     EXPECT_GT(maxFall, 150);
 }
 
-TEST_F(Movement, LongFallOntoTheLowFloorLeavesNoHealth)
-{
-    start({});
-    Player *p = players[0];
-    stand(p, 10, 0);
-    for (int i = 0; i < 200 && p->respawnTimer == 0 && p->health > 0; i++)
-        idle(p);
-    // Dead either by the landing itself or by the check that follows it.
-    EXPECT_TRUE(p->health == 0 || p->respawnTimer > 0);
-    EXPECT_EQ(p->kills + players[1]->kills, 0);
-}
-
 TEST_F(Movement, WallStopsTheFighterInTheFrameItsProbeMeetsTheWall)
 {
     std::vector<std::string> rows = floorAtRow10();
