@@ -1,0 +1,87 @@
+# The game from start to exit in a real window: caption, the sliding intro, the
+# key releases that end the intro and start the match, the exit status, and the
+# two ways start-up ends early (no settings.ini, no video driver).
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+
+GAME="$E2E_TMP/game"
+make_game_dir "$GAME"
+
+# --- without settings.ini: a message and status 0 before any window ---
+note "missing settings.ini"
+mkdir -p "$E2E_TMP/empty"
+start_game "$E2E_TMP/empty"
+wait_exit 20 || fail "the game without settings.ini did not end"
+[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS without settings.ini, expected 0"
+[ "$(cat "$E2E_STDERR")" = $'\nsettings.ini wasn'"'"'t found' ] || fail "unexpected message without settings.ini"
+xdotool search --name "$E2E_CAPTION_PATTERN" >/dev/null 2>&1 && fail "a window opened without settings.ini"
+
+# --- a video driver that does not exist: "Problem: ..." and status 1 ---
+note "unknown video driver"
+start_game "$GAME" SDL_VIDEODRIVER=nosuchdriver
+wait_exit 20 || fail "the game with a missing video driver did not end"
+[ "$E2E_STATUS" -eq 1 ] || fail "exit status $E2E_STATUS with a missing video driver, expected 1"
+grep -q '^Problem: .' "$E2E_STDERR" || fail "no 'Problem: ' message for a missing video driver"
+[ "$(wc -l <"$E2E_STDERR")" -eq 1 ] || fail "more than the one Problem line"
+
+# --- the whole run ---
+note "intro, wait, match, exit"
+start_game "$GAME"
+find_window || fail "no window with the game's caption"
+[ "$(xdotool getwindowname "$E2E_WID")" = "Zoltr Deatmatch - Becherovka ulevy zaludku, Zoltr vas zbavy nudy" ] ||
+    fail "caption is '$(xdotool getwindowname "$E2E_WID")'"
+eval "$(xdotool getwindowgeometry --shell "$E2E_WID")"
+[ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "window is ${WIDTH}x$HEIGHT"
+focus_window
+
+# Near the turn of the intro the top picture (red, 200x60) hangs below the top
+# edge, the left one (green, 200x40) sits in the middle at y = 190, and the
+# text, white blocks of the opaque font on magenta, sits around (320, 180).
+intro_at_turn() {
+    colour_near "$1" 320 30 255 0 0 &&
+        colour_near "$1" 320 210 0 255 0 &&
+        colour_near "$1" 5 470 0 0 0 &&
+        colour_near "$1" 320 120 0 0 0
+}
+screenshot_until "$E2E_TMP/intro.png" intro_at_turn 40 || fail "the intro pictures never reached the middle"
+text_row=$("$CONVERT" "$E2E_TMP/intro.png" -crop 200x1+280+180 txt:- | grep -c -i -E '#(F[0-9A-F]){3}|white')
+[ "$text_row" -gt 0 ] || fail "no text glyphs on the intro's text line"
+
+# The first key release ends the intro: the picture stops moving.
+tap_key x
+sleep 0.5
+screenshot "$E2E_TMP/stopped1.png"
+sleep 0.7
+screenshot "$E2E_TMP/stopped2.png"
+same_picture "$E2E_TMP/stopped1.png" "$E2E_TMP/stopped2.png" || fail "the intro went on after a key release"
+game_running || fail "the game ended after the first key release"
+
+# A close request during the wait changes nothing.
+kill -TERM "$E2E_PID"
+sleep 0.7
+game_running || fail "a close request ended the game during the wait"
+
+# The second key release starts the match. The kill limit is 0, so the match
+# ends after its first frame; Escape then ends the end scene.
+tap_key x
+press_until_exit Escape 60 || fail "the game did not end after the match"
+[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS after the match, expected 0"
+[ ! -s "$E2E_STDERR" ] || fail "the game wrote to its error stream"
+
+# --- a missing intro picture and font: the intro still runs, with messages ---
+note "missing pictures"
+rm "$GAME/gfx/intro_top.bmp" "$GAME/gfx/myfont.gif"
+start_game "$GAME"
+find_window || fail "no window with missing pictures"
+focus_window
+sleep 1
+game_running || fail "the game died with missing pictures"
+tap_key x
+sleep 0.3
+tap_key x
+press_until_exit Escape 60 || fail "the game with missing pictures did not end"
+[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS with missing pictures"
+grep -q "^Couldn't load image gfx/myfont.gif: " "$E2E_STDERR" || fail "no message for the missing font"
+grep -q "obrazek gfx/intro_top.bmp nenalezen" "$E2E_STDERR" || fail "no message for the missing picture"
+
+note "passed"
