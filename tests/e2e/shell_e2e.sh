@@ -47,9 +47,10 @@ screenshot_until "$E2E_TMP/intro.png" intro_at_turn 40 || fail "the intro pictur
 text_row=$("$CONVERT" "$E2E_TMP/intro.png" -crop 200x1+280+180 txt:- | grep -c -i -E '#(F[0-9A-F]){3}|white')
 [ "$text_row" -gt 0 ] || fail "no text glyphs on the intro's text line"
 
-# The first key release ends the intro: the picture stops moving.
+# The first key release ends the intro: the picture stops moving. (Released
+# during the one-second pause at the turn, it is seen only after the pause.)
 tap_key x
-sleep 0.5
+sleep 1.3
 screenshot "$E2E_TMP/stopped1.png"
 sleep 0.7
 screenshot "$E2E_TMP/stopped2.png"
