@@ -37,7 +37,10 @@ Player::Player()
     gadget = 0;
     pushVx = 0;
     kills = 0;
-    skin = playerImage(index) - 1;
+    // A skin far beyond the sheet draws nothing, like any skin past its last row;
+    // held within +-4096 so that skin * 16 + frame cannot overflow.
+    int image = playerImage(index);
+    skin = (image < -4095 ? -4095 : image > 4097 ? 4097 : image) - 1;
     respawnPlayer();
 }
 

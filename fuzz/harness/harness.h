@@ -1,0 +1,64 @@
+// Hardening harness: drives the file loaders and the match on hostile input.
+// The same code runs under libFuzzer (clang build in build-fuzz), in the
+// replay tests of kept findings, and in the soak.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// --- the three fuzzed entry points: whole input in, abort on a broken rule ---
+void fuzzSettings(const uint8_t *data, size_t size);   // input is settings.ini
+void fuzzCatalogue(const uint8_t *data, size_t size);  // input is seznam.dat
+void fuzzArena(const uint8_t *data, size_t size);      // 4608 arena bytes, then one input byte per frame
+
+constexpr int FuzzArenaMaxFrames = 400;
+
+// --- fixture (fixture.cpp) ---
+// SDL on the dummy drivers, the 640x480x16 screen and the mixer. Idempotent.
+void startHeadlessSdl();
+// The same, plus a private scratch folder that becomes the working directory.
+void startHarness();
+const std::string &scratchDir();
+void writeBytes(const std::string &path, const void *data, size_t size);
+void writeText(const std::string &path, const std::string &text);
+
+// Generated sheets in the image slots the match draws from (0, 1, 3, 4, 5,
+// 15, 16), both fonts, and short silent samples in the sound slots.
+void installSyntheticMedia();
+// Frees every image and sound slot and empties it.
+void releaseMediaSlots();
+
+// Small media files made here, for catalogues to name.
+std::string makePng(int width, int height, bool palettised);  // file bytes
+std::string makeGif(int width, int height);
+std::string makeWav(int samples);
+
+// --- match driving (match_frame.cpp) ---
+struct FighterInput {
+    bool left, right, jump, fire;
+};
+
+// One frame in the match's order: draw arena, HUD strip, both fighters; then
+// update the world, regenerate every 25 frames, update both fighters.
+void playMatchFrame(const FighterInput &first, const FighterInput &second);
+
+// Deletes the fighters and every world object and zeroes the counters and
+// layers, so one run cannot leak into the next.
+void resetMatch();
+
+// Loads `path`, sets the level up and creates both fighters; false if the
+// arena did not load.
+bool startLevel(const char *path);
+
+// Largest world list seen by checkMatch since the process started.
+int peakWorldLength();
+
+// Checks the rules a match must keep after every frame; on a broken rule it
+// prints what broke and aborts, so libFuzzer and the tests both see it.
+void checkMatch();
+[[noreturn]] void harnessFailure(const char *what, double value);
+
+// Input byte to the two fighters' controls: bits 0-3 player 1 left, right,
+// jump, fire; bits 4-7 the same for player 2.
+void decodeInputs(uint8_t byte, FighterInput &first, FighterInput &second);
