@@ -1,0 +1,1 @@
+"""Generators for every picture and sound the game ships."""
