@@ -1,0 +1,304 @@
+// The frame benchmark: the cost of one match frame on the richest arena of the
+// game folder, at rest and at stress load, against the floor set by presenting
+// the screen. Run it from the game folder; it prints the medians and the ratios.
+#include "alloc_count.h"
+#include "scene.h"
+
+#include "shell/shell.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+// --quick cuts these down to a run-through.
+int Repetitions = 10;
+int FramesPerRun = StressBatch * 4;
+int FlipsPerRun = 500;
+
+enum FramePart { Draw = 1, Flip = 2, Update = 4 };
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs whole frames and reports the time of the parts asked for. A stress
+// episode is rebuilt when it ends; the rebuild is never timed.
+void measureFrames(benchmark::State &state, bool stress, int timedParts)
+{
+    int frame = 0;
+    long created = 0;
+    long outside = 0;
+    double drawTotal = 0, flipTotal = 0, updateTotal = 0;
+    SceneLoad least = {INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX};
+    SceneLoad most = {};
+    stress ? buildStressScene() : buildRestScene();
+    for (auto _ : state) {
+        if (stress && frame == StressBatch) {
+            buildStressScene();
+            frame = 0;
+        }
+        FighterInput one = stress ? stressInput(0, frame) : FighterInput{};
+        FighterInput two = stress ? stressInput(1, frame) : FighterInput{};
+
+        startCountingAllocations();
+        Clock::time_point start = Clock::now();
+        drawHalf();
+        double drawTime = secondsSince(start);
+        start = Clock::now();
+        if (timedParts & Flip)
+            flipScreen();
+        double flipTime = secondsSince(start);
+        start = Clock::now();
+        updateHalf(one, two);
+        double updateTime = secondsSince(start);
+        stopCountingAllocations();
+
+        state.SetIterationTime((timedParts & Draw ? drawTime : 0) + flipTime + (timedParts & Update ? updateTime : 0));
+        drawTotal += drawTime;
+        flipTotal += flipTime;
+        updateTotal += updateTime;
+        long strays = allocationsOutsideWorld();
+        outside += strays;
+        created += countedAllocations() - strays;
+        SceneLoad load = countLoad();
+        least = {std::min(least.objects, load.objects), std::min(least.debris, load.debris),
+                 std::min(least.bombs, load.bombs), std::min(least.grenades, load.grenades),
+                 std::min(least.flames, load.flames)};
+        most = {std::max(most.objects, load.objects), std::max(most.debris, load.debris),
+                std::max(most.bombs, load.bombs), std::max(most.grenades, load.grenades),
+                std::max(most.flames, load.flames)};
+        if (stress)
+            keepFightersAlive();
+        frame++;
+    }
+    // Each part's own mean, in milliseconds, whether it is timed or not.
+    double frames = static_cast<double>(state.iterations());
+    state.counters["draw_ms"] = 1000 * drawTotal / frames;
+    state.counters["flip_ms"] = 1000 * flipTotal / frames;
+    state.counters["update_ms"] = 1000 * updateTotal / frames;
+    state.counters["objects_max"] = most.objects;
+    state.counters["debris_min"] = least.debris;
+    state.counters["bombs_max"] = most.bombs;
+    state.counters["grenades_min"] = least.grenades;
+    state.counters["flames_max"] = most.flames;
+    state.counters["new_objects"] = benchmark::Counter(static_cast<double>(created), benchmark::Counter::kAvgIterations);
+    state.counters["other_allocs"] = benchmark::Counter(static_cast<double>(outside), benchmark::Counter::kAvgIterations);
+}
+
+void measureFillAndFlip(benchmark::State &state)
+{
+    for (auto _ : state) {
+        SDL_FillRect(screen, nullptr, 0);
+        SDL_Flip(screen);
+    }
+}
+
+void measureFlip(benchmark::State &state)
+{
+    for (auto _ : state)
+        SDL_Flip(screen);
+}
+
+// SDL prepares each pair of surfaces at their first blit; one stress episode
+// with its flips does that for every sheet before anything is measured.
+void warmUp()
+{
+    buildStressScene();
+    for (int frame = 0; frame < StressBatch; frame++) {
+        drawHalf();
+        flipScreen();
+        updateHalf(stressInput(0, frame), stressInput(1, frame));
+        keepFightersAlive();
+    }
+}
+
+struct Median {
+    double ms;
+    std::map<std::string, double> counters;
+    std::map<std::string, double> meanCounters;  // a rare stray allocation shows in the mean only
+};
+
+// The console table as usual, keeping each benchmark's medians for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, Median> medians;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate)
+                continue;
+            Median &median = medians[run.run_name.function_name];
+            if (run.aggregate_name == "median") {
+                median.ms = run.GetAdjustedRealTime();
+                for (const auto &[name, counter] : run.counters)
+                    median.counters[name] = counter.value;
+            } else if (run.aggregate_name == "mean") {
+                for (const auto &[name, counter] : run.counters)
+                    median.meanCounters[name] = counter.value;
+            }
+        }
+    }
+};
+
+std::string loadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string oneMinute;
+    file >> oneMinute;
+    return oneMinute.empty() ? "unknown" : oneMinute;
+}
+
+void registerFrames(const char *name, bool stress, int parts)
+{
+    benchmark::RegisterBenchmark(name, measureFrames, stress, parts)
+        ->Iterations(FramesPerRun)
+        ->Repetitions(Repetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+void registerFloor(const char *name, void (*measure)(benchmark::State &))
+{
+    benchmark::RegisterBenchmark(name, measure)
+        ->Iterations(FlipsPerRun)
+        ->Repetitions(Repetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+const char *verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+void printSummary(const std::map<std::string, Median> &m, const std::string &arena, int tiles)
+{
+    auto ms = [&m](const char *name) {
+        auto found = m.find(name);
+        return found == m.end() ? 0.0 : found->second.ms;
+    };
+    auto counter = [&m](const char *name, const char *key, bool mean = false) {
+        auto found = m.find(name);
+        if (found == m.end())
+            return 0.0;
+        const auto &counters = mean ? found->second.meanCounters : found->second.counters;
+        auto value = counters.find(key);
+        return value == counters.end() ? 0.0 : value->second;
+    };
+    printf("\nFrame cost on %s (%d tiles), medians of %d repetitions, load average %s\n", arena.c_str(), tiles,
+           Repetitions, loadAverage().c_str());
+    printf("  %-30s %10s %10s\n", "", "rest ms", "stress ms");
+    const char *rows[][3] = {{"draw half", "rest/draw", "stress/draw"},
+                             {"update half", "rest/update", "stress/update"},
+                             {"draw + update", "rest/draw+update", "stress/draw+update"},
+                             {"whole frame (draw+flip+update)", "rest/whole_frame", "stress/whole_frame"}};
+    for (const auto &row : rows)
+        printf("  %-30s %10.4f %10.4f\n", row[0], ms(row[1]), ms(row[2]));
+    printf("  %-30s %10.4f\n", "floor: fill + flip", ms("floor/fill+flip"));
+    printf("  %-30s %10.4f\n", "floor: bare flip", ms("floor/flip"));
+    printf("  stress load: %.0f objects at most, debris >= %.0f, bombs up to %.0f, grenades >= %.0f, flames up to %.0f\n",
+           counter("stress/draw+update", "objects_max"), counter("stress/draw+update", "debris_min"),
+           counter("stress/draw+update", "bombs_max"), counter("stress/draw+update", "grenades_min"),
+           counter("stress/draw+update", "flames_max"));
+
+    // A target is judged only when the benchmarks it needs ran (a filter may leave them out).
+    double work = ms("stress/draw+update");
+    double flip = ms("floor/flip");
+    double whole = ms("stress/whole_frame");
+    if (work > 0)
+        printf("  %-44s %8.4f ms  target <= 0.5 ms  %s\n", "frame work at stress (draw + update)", work,
+               verdict(work <= 0.5));
+    if (whole > 0 && flip > 0) {
+        double ratio = whole / flip;
+        printf("  %-44s %8.2f     target <= 2.0     %s\n", "whole frame / bare flip at stress", ratio,
+               verdict(ratio <= 2.0));
+    }
+    if (ms("rest/whole_frame") > 0 && flip > 0)
+        printf("  %-44s %8.2f\n", "whole frame / bare flip at rest", ms("rest/whole_frame") / flip);
+    if (work > 0) {
+        double stressOther = counter("stress/draw+update", "other_allocs", true);
+        double restOther = counter("rest/draw+update", "other_allocs", true);
+        printf("  %-44s %8.2f new objects, %.4f other (rest %.4f other)  target 0 other  %s\n",
+               "allocations per frame, mean", counter("stress/draw+update", "new_objects", true), stressOther,
+               restOther, verdict(stressOther == 0 && restOther == 0));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    // Headless: the frame is drawn into the dummy driver's screen, sound goes nowhere.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    benchmark::Initialize(&argc, argv);
+
+    std::string arena;
+    bool printArenaOnly = false;
+    for (int i = 1; i < argc; i++) {
+        if (strncmp(argv[i], "--arena=", 8) == 0) {
+            arena = argv[i] + 8;
+        } else if (strcmp(argv[i], "--richest-arena") == 0) {
+            printArenaOnly = true;
+        } else if (strcmp(argv[i], "--quick") == 0) {
+            Repetitions = 2;
+            FramesPerRun = StressBatch;
+            FlipsPerRun = 20;
+        } else {
+            fprintf(stderr, "unknown option %s (besides the --benchmark_ ones: --arena=PATH, --richest-arena, --quick)\n",
+                    argv[i]);
+            return 2;
+        }
+    }
+    if (arena.empty())
+        arena = findRichestArena();
+    if (arena.empty()) {
+        fprintf(stderr, "no arena under maps/: run this from the game folder\n");
+        return 1;
+    }
+    if (printArenaOnly) {
+        printf("%s\n", arena.c_str());
+        return 0;
+    }
+
+    startGameHeadless();
+    if (!useArena(arena)) {
+        fprintf(stderr, "cannot load %s\n", arena.c_str());
+        return 1;
+    }
+    int tiles = arenaRichness();
+    warmUp();
+
+    registerFrames("rest/draw", false, Draw);
+    registerFrames("rest/update", false, Update);
+    registerFrames("rest/draw+update", false, Draw | Update);
+    registerFrames("rest/whole_frame", false, Draw | Flip | Update);
+    registerFrames("stress/draw", true, Draw);
+    registerFrames("stress/update", true, Update);
+    registerFrames("stress/draw+update", true, Draw | Update);
+    registerFrames("stress/whole_frame", true, Draw | Flip | Update);
+    registerFloor("floor/fill+flip", measureFillAndFlip);
+    registerFloor("floor/flip", measureFlip);
+
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printSummary(reporter.medians, arena, tiles);
+    benchmark::Shutdown();
+    return 0;
+}

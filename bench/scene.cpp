@@ -1,0 +1,285 @@
+// Scenes for the frame benchmark, built with the game's own operations from
+// the arena the benchmark runs on, and the two halves of a match frame.
+#include "scene.h"
+
+#include "alloc_count.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr unsigned SceneSeed = 1234;
+constexpr int HudStripImage = 15;
+constexpr int BombFuse = 350;     // a bomb explodes in the update that finds this age
+constexpr int StressDeaths = 12;  // 21 debris pieces each
+constexpr int StressBombs = 30;
+constexpr int StressGrenades = 10;
+
+// The arena as loaded, before level setup turns its machine marks into objects.
+Uint16 keptWalls[ArenaCells];
+Uint16 keptItems[ArenaCells];
+Uint16 keptAttributes[ArenaCells];
+
+int cellX(int cell) { return (cell % ArenaColumns) * CellSize + 10; }
+int cellY(int cell) { return (cell / ArenaColumns) * CellSize + 30; }
+
+// Visible cells whose centre a fighter or an object may occupy.
+std::vector<int> openCells()
+{
+    std::vector<int> cells;
+    for (int cell = 0; cell < (ArenaRows - 2) * ArenaColumns; cell++)
+        if (isPassable(cellX(cell), cellY(cell)))
+            cells.push_back(cell);
+    return cells;
+}
+
+// Open cells standing on a wall: bombs placed there rest in rows and set each other off.
+std::vector<int> floorCells(const std::vector<int> &open)
+{
+    std::vector<int> cells;
+    for (int cell : open)
+        if (WallLayer[cell + ArenaColumns] != 0)
+            cells.push_back(cell);
+    return cells;
+}
+
+void restoreArena()
+{
+    memcpy(WallLayer, keptWalls, sizeof WallLayer);
+    memcpy(ItemLayer, keptItems, sizeof ItemLayer);
+    memcpy(AttributeLayer, keptAttributes, sizeof AttributeLayer);
+    memset(RegenTimers, 0, sizeof RegenTimers);
+}
+
+void replaceFighters()
+{
+    for (int i = 0; i < MaxPlayers; i++) {
+        delete players[i];
+        players[i] = nullptr;
+    }
+    playerCount = 0;
+    new Player();
+    new Player();
+}
+
+void spreadDebris(const std::vector<int> &open)
+{
+    Player *victim = players[0];
+    for (int k = 0; k < StressDeaths; k++) {
+        int cell = open[k * open.size() / StressDeaths];
+        victim->x = cellX(cell);
+        victim->y = cellY(cell);
+        victim->killPlayer();
+    }
+}
+
+void throwGrenades(const std::vector<int> &open)
+{
+    for (int k = 0; k < StressGrenades; k++) {
+        int cell = open[(k * open.size() / StressGrenades + open.size() / 20) % open.size()];
+        new Grenade(cellX(cell), cellY(cell), k % 2, 24, k % 2);
+    }
+}
+
+// The first bomb goes off in the second update and sets off those in its cross;
+// every other bomb has a fuse of its own that ends within the episode anyway.
+void layBombs(const std::vector<int> &open)
+{
+    std::vector<int> cells = floorCells(open);
+    for (int cell : open) {
+        if (static_cast<int>(cells.size()) >= StressBombs)
+            break;
+        if (std::find(cells.begin(), cells.end(), cell) == cells.end())
+            cells.push_back(cell);
+    }
+    int count = std::min(StressBombs, static_cast<int>(cells.size()));
+    for (int k = 0; k < count; k++) {
+        Bomb *bomb = new Bomb(cellX(cells[k]), cellY(cells[k]), k % 2);
+        bomb->age = BombFuse - 2 - k;
+    }
+}
+
+}  // namespace
+
+int arenaRichness()
+{
+    int tiles = 0;
+    for (int cell = 0; cell < ArenaCells; cell++)
+        tiles += (WallLayer[cell] != 0) + (ItemLayer[cell] != 0);
+    return tiles;
+}
+
+std::string findRichestArena()
+{
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("maps", error))
+        if (entry.is_regular_file() && entry.file_size() == ArenaFileSize && entry.path().filename() != "win1")
+            paths.push_back("maps/" + entry.path().filename().string());
+    std::sort(paths.begin(), paths.end());
+    std::string richest;
+    int most = -1;
+    for (const std::string &path : paths) {
+        if (!loadArena(path.c_str()))
+            continue;
+        int tiles = arenaRichness();
+        if (tiles > most) {
+            most = tiles;
+            richest = path;
+        }
+    }
+    return richest;
+}
+
+void startGameHeadless()
+{
+    loadSettings();
+    startSdl();
+    loadFonts();
+    loadCatalogue();
+}
+
+bool useArena(const std::string &path)
+{
+    if (!loadArena(path.c_str()))
+        return false;
+    keepArena();
+    return true;
+}
+
+void keepArena()
+{
+    memcpy(keptWalls, WallLayer, sizeof keptWalls);
+    memcpy(keptItems, ItemLayer, sizeof keptItems);
+    memcpy(keptAttributes, AttributeLayer, sizeof keptAttributes);
+}
+
+void buildRestScene()
+{
+    srand(SceneSeed);
+    restoreArena();
+    setupLevel();
+    replaceFighters();
+    frameCounter = 0;
+    animationTick = 0;
+    debrisCount = 0;
+}
+
+void buildStressScene()
+{
+    buildRestScene();
+    std::vector<int> open = openCells();
+    if (open.empty())
+        return;
+    spreadDebris(open);
+    throwGrenades(open);
+    layBombs(open);
+    keepFightersAlive();
+    players[0]->weapon = WeaponKnife;
+    players[1]->weapon = WeaponGrenade;
+    players[1]->ammo = 30;
+}
+
+FighterInput stressInput(int player, int frame)
+{
+    // Fighter 1 runs right then left, fighter 2 the other way; their jumps and throws alternate.
+    bool firstHalf = (frame / 25) % 2 == 0;
+    bool rightward = player == 0 ? firstHalf : !firstHalf;
+    int jumpPhase = player == 0 ? 0 : 8;
+    int firePhase = player == 0 ? 0 : 5;
+    FighterInput input;
+    input.left = rightward ? 0 : 1;
+    input.right = rightward ? 1 : 0;
+    input.jump = frame % 16 == jumpPhase ? 1 : 0;
+    input.fire = frame % 10 == firePhase ? 1 : 0;
+    return input;
+}
+
+void keepFightersAlive()
+{
+    for (int i = 0; i < playerCount; i++) {
+        if (players[i]->respawnTimer > 0) {
+            players[i]->respawnTimer = 0;
+            players[i]->health = 100;
+        }
+    }
+}
+
+SceneLoad countLoad()
+{
+    SceneLoad load = {};
+    if (!worldHead)
+        return load;
+    WorldObject *object = worldHead;
+    do {
+        load.objects++;
+        if (dynamic_cast<Debris *>(object))
+            load.debris++;
+        else if (dynamic_cast<Bomb *>(object))
+            load.bombs++;
+        else if (dynamic_cast<Grenade *>(object))
+            load.grenades++;
+        else if (dynamic_cast<Animation *>(object))
+            load.flames++;
+        object = object->next;
+    } while (object != worldHead);
+    return load;
+}
+
+// The frame of the match loop up to the flip.
+void drawHalf()
+{
+    keyState = SDL_GetKeyState(nullptr);
+    drawArena();
+    if (SDL_Surface *strip = ImageSlots[HudStripImage]) {
+        SDL_Rect source = {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)};
+        SDL_Rect target = {0, 0, 0, 0};
+        SDL_UpperBlit(strip, &source, screen, &target);
+    }
+    players[0]->drawPlayer();
+    players[1]->drawPlayer();
+}
+
+void flipScreen()
+{
+    SDL_Flip(screen);
+}
+
+// The frame of the match loop after the pacing.
+void updateHalf(const FighterInput &one, const FighterInput &two)
+{
+    updateWorld();
+    if (frameCounter % 25 == 0)
+        regenerateItems();
+    players[0]->updatePlayer(one.left, one.right, one.jump, 0, one.fire);
+    players[1]->updatePlayer(two.left, two.right, two.jump, 0, two.fire);
+    frameCounter++;
+}
+
+long allocationsOutsideWorld()
+{
+    std::vector<const void *> world;
+    if (worldHead) {
+        WorldObject *object = worldHead;
+        do {
+            world.push_back(object);
+            object = object->next;
+        } while (object != worldHead);
+    }
+    std::sort(world.begin(), world.end(), std::less<const void *>());
+    long outside = countedAllocations() - keptAllocations();  // unknown ones count against the frame
+    for (int i = 0; i < keptAllocations(); i++)
+        if (!std::binary_search(world.begin(), world.end(), countedAllocation(i), std::less<const void *>()))
+            outside++;
+    return outside;
+}

@@ -1,0 +1,45 @@
+// The scenes the frame benchmark runs: the richest arena of the game folder,
+// a quiet match and a match at stress load, and one frame of the match loop
+// cut into its draw half, the flip and its update half.
+#pragma once
+
+#include <string>
+
+// Frames of one stress episode; the benchmark rebuilds the scene after each.
+constexpr int StressBatch = 50;
+
+// Cells of the loaded arena that draw a wall or an item tile.
+int arenaRichness();
+// The arena under maps/ with the most tiles, the victory arena left out; empty when none loads.
+std::string findRichestArena();
+
+// Settings, SDL, fonts and catalogue, as the game starts before its intro.
+void startGameHeadless();
+// Loads the arena once and keeps its layers, so that every scene starts from the same map.
+bool useArena(const std::string &path);
+void keepArena();  // the layers as they stand, for an arena built in place
+
+// Both build from the kept arena, with the same random seed every time.
+void buildRestScene();    // the arena's machines and two idle fighters
+void buildStressScene();  // plus 252 debris pieces, 30 bombs set to chain, 10 grenades in flight
+
+struct FighterInput {
+    int left, right, jump, fire;
+};
+
+// Both fighters run back and forth, jump and throw, the same way in every episode.
+FighterInput stressInput(int player, int frame);
+// A fighter killed in an episode is brought back at once, so that both keep moving.
+void keepFightersAlive();
+
+struct SceneLoad {
+    int objects, debris, bombs, grenades, flames;
+};
+SceneLoad countLoad();
+
+void drawHalf();  // keyState, arena, HUD strip, both fighters
+void flipScreen();
+void updateHalf(const FighterInput &one, const FighterInput &two);  // world, regeneration, fighters, counter
+
+// Allocations counted since startCountingAllocations that are not world objects now in the list.
+long allocationsOutsideWorld();

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the game and its benchmark for release and measures the frame: first
+# headless, each half of a frame at rest and at stress load against the cost of
+# presenting the screen; then the real program in a real X window, its CPU time
+# during a scripted match against a program that only flips the same window.
+# Arguments go to the headless benchmark (--benchmark_filter=..., --quick).
+# Take figures on a quiet machine: the load average is printed with them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+zoltr_install "${ZOLTR_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
+
+BUILD=$PWD/build-bench-release
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLTR_TESTS=OFF -DZOLTR_BENCH=ON >/dev/null
+cmake --build "$BUILD"
+
+load=$(cut -d' ' -f1 /proc/loadavg)
+if awk -v l="$load" 'BEGIN { exit !(l >= 1.0) }'; then
+    echo "warning: load average $load; the figures will be noisy (wait for a quiet machine)" >&2
+fi
+
+OUT=$(mktemp /tmp/zoltr-bench-XXXXXX.txt)
+trap 'rm -f "$OUT"' EXIT
+ARENA=$(cd game && "$BUILD/bench/zoltr_bench" --richest-arena)
+(cd game && "$BUILD/bench/zoltr_bench" --arena="$ARENA" --benchmark_color=false "$@") | tee "$OUT"
+xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" \
+    bash bench/window_cpu.sh "$BUILD/zoltr" "$BUILD/bench/zoltr_flip_only" game 30 "$ARENA" | tee -a "$OUT"
+
+echo
+echo "================ summary ================"
+sed -n -e '/^Frame cost on/,/^  allocations/p' -e '/^Real window/,/^  game \/ flip only/p' "$OUT"
