@@ -207,3 +207,26 @@ TEST_F(BenchScene, RichestArenaHasTheMostTilesLeavingOutTheVictoryArenaAndBadFil
     writeFile("maps/cut", arenaWith(700, 700).substr(0, ArenaFileSize - 1));
     EXPECT_EQ(findRichestArena(), "maps/rich");
 }
+
+TEST_F(BenchScene, StressSceneFitsArenasWithFewFloorsOrNoRoom)
+{
+    // A floor of eleven cells under the top row: the bombs that find no floor
+    // are laid in the other open cells, never two on one cell (the second
+    // would go out at once).
+    buildArena({"", "###########"});
+    keepArena();
+    buildStressScene();
+    EXPECT_EQ(countLoad().bombs, 30);
+    drawHalf();
+    updateHalf(stressInput(0, 0), stressInput(1, 0));
+    EXPECT_EQ(countLoad().bombs, 30);
+
+    // Walls everywhere: nothing can be placed, and the frames still run.
+    std::vector<std::string> solid(24, std::string(32, '#'));
+    buildArena(solid);
+    keepArena();
+    buildStressScene();
+    EXPECT_EQ(countLoad().objects, 0);
+    drawHalf();
+    updateHalf(stressInput(0, 0), stressInput(1, 0));
+}
