@@ -110,14 +110,14 @@ def intro_scene(items, walls, players, weapons, explosion):
 
 def title():
     """Two halves, Czech above and English below; the intro shows one of them."""
-    c = Canvas(560, 300, "black")
+    c = Canvas(560, 312, "black")
     for half, (tagline, prompt) in enumerate([
         ("zoltr v\xe1s zbav\xed nudy", "stiskni kl\xe1vesu"),
         ("zoltr cures your boredom", "press any key"),
     ]):
-        top = half * 150
-        centred(c, top + 6, "ZOLTR", 8, ["white", "y2", "y1", "o2", "o1", "r3"])
-        centred(c, top + 80, "DEATHMATCH", 3, ["r4", "r3", "r2"])
-        centred(c, top + 112, tagline, 2, ["c3", "c2"])
-        centred(c, top + 132, prompt, 1, ["g5"], shadow="black")
+        top = half * 156
+        centred(c, top + 4, "ZOLTR", 8, ["white", "y2", "y1", "o2", "o1", "r3"])
+        centred(c, top + 70, "DEATHMATCH", 3, ["r4", "r3", "r2"])
+        centred(c, top + 104, tagline, 2, ["c3", "c2"])
+        centred(c, top + 132, prompt, 2, ["g5", "g4"], shadow="black")
     return c
