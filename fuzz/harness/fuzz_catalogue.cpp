@@ -78,6 +78,11 @@ void fuzzCatalogue(const uint8_t *data, size_t size)
         SDL_Rect at = {0, 0, 0, 0};
         SDL_UpperBlit(image, &whole, screen, &at);
     }
+    // The intro draws slots 13, 14 and 17 whole or by halves, whatever they hold.
+    settings.Language = static_cast<int>(size % 3);
+    drawIntroFrame(399, false);
+    drawIntroFrame(1, true);
+    drawIntroFrame(400, true);
     for (int slot = 0; slot < SoundSlotCount; slot++) {
         const SoundSlot &sound = SoundSlots[slot];
         if (slot != MusicSlot && sound.music)

@@ -41,6 +41,7 @@ struct Driver {
 struct Tally {
     long long uses[6] = {};  // index weapon + 1: none, melee, (unused), grenade, bomb, knife
     long long deaths = 0;
+    long long kills = 0;
     long long gifts = 0;
 };
 
@@ -133,6 +134,13 @@ std::vector<std::string> shippedArenas(const std::string &game)
     return arenas;
 }
 
+long peakMemoryKiB()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 long long argument(int argc, char **argv, const char *name, long long fallback)
 {
     for (int i = 1; i + 1 < argc; i++)
@@ -186,10 +194,13 @@ int main(int argc, char **argv)
     Tally tally;
     Driver drivers[2];
     long long played = 0;
+    long memoryEarly = 0;  // peak memory after a tenth of the run, to show it does not creep
     auto started = std::chrono::steady_clock::now();
     long long visitLength = std::max<long long>(1, std::min<long long>(VisitFrames, totalFrames / arenas.size()));
     for (size_t visit = 0; played < totalFrames; visit++) {
         const std::string &arena = arenas[visit % arenas.size()];
+        for (int i = 0; i < playerCount; i++)
+            tally.kills += players[i]->kills;
         resetMatch();
         if (!startLevel(arena.c_str())) {
             fprintf(stderr, "soak: %s does not load\n", arena.c_str());
@@ -214,24 +225,23 @@ int main(int argc, char **argv)
             checkMatch();
             for (int i = 0; i < 2; i++)
                 countUse(before[i], *players[i], tally);
+            if (played + 1 == totalFrames / 10)
+                memoryEarly = peakMemoryKiB();
         }
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    long long kills = 0;
     for (int i = 0; i < playerCount; i++)
-        kills += players[i]->kills;
+        tally.kills += players[i]->kills;
     resetMatch();
     releaseMediaSlots();
 
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
     printf("soak: %lld frames on %zu arenas in %.1f s (%.0f frames/s)\n", played, arenas.size(), seconds,
            played / std::max(seconds, 1e-9));
-    printf("soak: peak world list %d objects, peak memory %ld KiB\n", peakWorldLength(), usage.ru_maxrss);
+    printf("soak: peak world list %d objects, peak memory %ld KiB (%ld KiB after a tenth of the frames)\n",
+           peakWorldLength(), peakMemoryKiB(), memoryEarly);
     printf("soak: weapon uses: none %lld, melee %lld, grenade %lld, bomb %lld, knife %lld\n", tally.uses[0],
            tally.uses[1], tally.uses[3], tally.uses[4], tally.uses[5]);
-    printf("soak: deaths %lld, kills in the last visit %lld, pickups placed %lld\n", tally.deaths, kills,
-           tally.gifts);
+    printf("soak: deaths %lld, kills %lld, pickups placed %lld\n", tally.deaths, tally.kills, tally.gifts);
 
     const int weapons[] = {WeaponMelee, WeaponGrenade, WeaponBomb, WeaponKnife};
     for (int weapon : weapons)
