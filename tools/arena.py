@@ -164,7 +164,7 @@ def _trunc_div(a, b):
 
 def lift_travel(arena, c, r):
     """Runs a lift through one full cycle; returns (rows it passes, problem or None)."""
-    x, y, down = 20 * c + 10, 20 * r + 10, True
+    y, down = 20 * r + 10, True  # the lift's centre starts 20 pixels above its mark's centre
     rows = set()
 
     def wall(row):
@@ -226,7 +226,7 @@ def _code(layer, c, r):
     return layer[r * COLUMNS + c] if 0 <= c < COLUMNS and 0 <= r < ROWS else 0
 
 
-def _step(arena, pads, f, left, right, jump):
+def _step(arena, f, left, right, jump):
     """One live update of the movement rules; returns 'dead', 'landed' or None."""
     c, r = _cell_of(f)
     if _code(arena.attrs, c, r) == DEADLY:
@@ -301,7 +301,7 @@ def _run(arena, pad_cells, start, macro):
                 pads[(pc, pr)] = age - 1
         held = k <= t < e
         fall_before = f.fall
-        out = _step(arena, pads, f, held and d < 0, held and d > 0, t < jump_frames)
+        out = _step(arena, f, held and d < 0, held and d > 0, t < jump_frames)
         worst = max(worst, fall_before)
         if out == "dead-fall":
             return "fall", _cell_of(f), seen, fall_before

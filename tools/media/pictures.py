@@ -15,7 +15,6 @@ def lettering(c, x, y, text, scale, ramp, outline="ink", shadow="p1"):
         if ch != 32:
             cells.append((pen, font.glyph_pixels(ch, scale)))
         pen += 6 * scale
-    height = 9 * scale
     for dx, dy, name in [(2, 2, shadow)] + [(ox, oy, outline) for ox in (-1, 0, 1) for oy in (-1, 0, 1)]:
         for px, on in cells:
             for gx, gy in on:

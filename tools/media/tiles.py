@@ -3,6 +3,8 @@
 Walls: wall code n shows tile n-1. Items: item code n shows tile n-1, and
 cells with the animated attributes step through three consecutive tiles.
 """
+import math
+
 from .pixels import Canvas, rng
 
 # Wall tiles in code order (code = position + 1); the names are the arena legend's.
@@ -429,7 +431,6 @@ def explosion_sheet():
             for _ in range(10):
                 a = r.random() * 6.283
                 d = radius * frac * (0.6 + 0.4 * r.random())
-                import math
                 frame.disc(40 + math.cos(a) * d, 40 + math.sin(a) * d, radius * frac * 0.3, name)
         if f >= 3:  # holes let the smoke break up
             for _ in range(40 * (f - 2)):
