@@ -1,6 +1,7 @@
 // The shipped game folder loads completely: every slot the game draws or plays
 // is filled from seznam.dat, the font loads both ways, and nothing is reported.
 #include "support/support.h"
+#include "gfx/gfx.h"
 #include "shell/shell.h"
 
 #include <gtest/gtest.h>
@@ -86,4 +87,33 @@ TEST_F(ShippedGameFolder, KeyedSheetsAreTransparentOnlyWhereMeant)
     SDL_Surface *font = loadImage("gfx/myfont.gif", 1);
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(pixelAt(font, 0, 0), font->format->colorkey);
+}
+
+TEST_F(ShippedGameFolder, CzechLettersSitWhereTheTextDrawingLooksForThem)
+{
+    // Each accented letter is its plain letter with an accent on top, so the
+    // glyph the game picks for the byte must match the plain one below the accent.
+    SDL_Surface *font = loadImage("gfx/myfont.gif", 0);
+    ASSERT_NE(font, nullptr);
+    int w = font->w / 94, h = font->h / 2;
+    const std::pair<const char *, const char *> pairs[] = {
+        {"\xEC", "e"}, {"\x9A", "s"}, {"\xE8", "c"}, {"\xF8", "r"}, {"\x9E", "z"}, {"\xFD", "y"},
+        {"\xE1", "a"}, {"\xE9", "e"}, {"\xF2", "n"}, {"\xF3", "o"}, {"\xFA", "u"}, {"\xF9", "u"},
+    };
+    for (auto [accented, plain] : pairs) {
+        SDL_FillRect(screen, nullptr, 0);
+        drawText(screen, font, 0, 0, accented, 0);
+        drawText(screen, font, 100, 0, plain, 0);
+        bool sameBody = true, accentDiffers = false;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                bool same = pixelAt(screen, x, y) == pixelAt(screen, 100 + x, y);
+                if (y >= h / 3)
+                    sameBody &= same;
+                else
+                    accentDiffers |= !same;
+            }
+        EXPECT_TRUE(sameBody) << "byte " << +static_cast<unsigned char>(accented[0]);
+        EXPECT_TRUE(accentDiffers) << "byte " << +static_cast<unsigned char>(accented[0]);
+    }
 }
