@@ -3,6 +3,7 @@
 # the end scene. Run inside an X server of 640x480x24, for example
 #   xvfb-run -a -s "-screen 0 640x480x24" tools/screenshots.sh build/zoltr docs
 # The game runs from a copy of game/, so the repo's files are never touched.
+# INTRO_DELAY (seconds) times the intro shot; SHOT_LANGUAGE=0 shows the Czech texts.
 set -euo pipefail
 bin=$(readlink -f "$1")
 out=$(readlink -f "${2:-docs}")
@@ -10,6 +11,9 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/zoltr-shots-XXXXXX)
 trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cp -r "$repo/game/." "$work/"
+if [ -n "${SHOT_LANGUAGE:-}" ]; then  # 0 for the Czech texts
+    sed -i "s/^Language .*/Language $SHOT_LANGUAGE/" "$work/settings.ini"
+fi
 mkdir -p "$out"
 cd "$work"
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}  # machines without a sound card
