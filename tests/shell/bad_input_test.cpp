@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -77,6 +78,15 @@ TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
     EXPECT_EQ(settings.FPS, INT_MAX);
     EXPECT_EQ(settings.Zoltr, INT_MIN);
     EXPECT_EQ(settings.Image1, INT_MIN);
+
+    // A folder in place of the file opens but reads as an empty file.
+    remove("settings.ini");
+    mkdir("settings.ini", 0755);
+    settings = Settings{};
+    CaptureStderr();
+    loadSettings();
+    EXPECT_EQ(GetCapturedStderr(), "settings.ini: FPS 0 is not a frame rate, using 50\n");
+    EXPECT_STREQ(settings.Level, "");
 }
 
 TEST(BadSettings, SkinsFarOutsideThePlayerSheetDrawNothingAndNeverOverflow)
@@ -168,6 +178,15 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
     for (int slot = 0; slot < SoundSlotCount; slot++)
         playSound(slot, 0);
     releaseMediaSlots();
+
+    // A folder in place of the catalogue reads as a catalogue without a '#' line.
+    remove("seznam.dat");
+    mkdir("seznam.dat", 0755);
+    CaptureStderr();
+    loadCatalogue();
+    EXPECT_EQ(GetCapturedStderr(), "");
+    for (SDL_Surface *image : ImageSlots)
+        EXPECT_EQ(image, nullptr);
 }
 
 TEST(BadMedia, AMatchWithEveryPictureAndTheFontMissingIsPlayedInBlack)
