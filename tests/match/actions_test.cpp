@@ -16,17 +16,6 @@
 
 namespace {
 
-template <class Kind> std::vector<Kind *> objectsOf()
-{
-    std::vector<Kind *> found;
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
-        if (Kind *kind = dynamic_cast<Kind *>(o))
-            found.push_back(kind);
-    return found;
-}
-
-Uint8 silence[22050];
-
 // Floor at row 10 (top y = 220), so a fighter stands at y = 210 in row 9;
 // one spawn point at (570, 210).
 class Actions : public ::testing::Test {
@@ -36,9 +25,7 @@ protected:
         initHeadlessScreen();
         resetWorld();
         srand(11);
-        ASSERT_TRUE(openHeadlessAudio());
-        for (int slot = 0; slot < 16; slot++)
-            SoundSlots[slot].chunk = Mix_QuickLoad_RAW(silence, sizeof silence);
+        installSilentSounds();
         std::vector<std::string> rows(11);
         rows[9] = std::string(28, ' ') + "S";
         rows[10] = std::string(32, '#');
@@ -54,21 +41,9 @@ protected:
     {
         resetWorld();
         clearArena();
-        Mix_HaltChannel(-1);
-        for (int slot = 0; slot < 16; slot++) {
-            Mix_FreeChunk(SoundSlots[slot].chunk);
-            SoundSlots[slot].chunk = nullptr;
-        }
-        Mix_CloseAudio();
+        removeSilentSounds();
     }
 
-    static int playingSlot(int channel)
-    {
-        for (int slot = 0; slot < 16 && Mix_Playing(channel); slot++)
-            if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
-                return slot;
-        return -1;
-    }
     static Uint16 &itemAtCell(int column, int row) { return ItemLayer[row * ArenaColumns + column]; }
 
     Player *fighter = nullptr;

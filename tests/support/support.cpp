@@ -156,3 +156,30 @@ void createPlayers()
     new Player();
     new Player();
 }
+
+static Uint8 silence[22050];
+
+void installSilentSounds()
+{
+    ASSERT_TRUE(openHeadlessAudio());
+    for (int slot = 0; slot < 16; slot++)
+        SoundSlots[slot].chunk = Mix_QuickLoad_RAW(silence, sizeof silence);
+}
+
+void removeSilentSounds()
+{
+    Mix_HaltChannel(-1);
+    for (int slot = 0; slot < 16; slot++) {
+        Mix_FreeChunk(SoundSlots[slot].chunk);
+        SoundSlots[slot].chunk = nullptr;
+    }
+    Mix_CloseAudio();
+}
+
+int playingSlot(int channel)
+{
+    for (int slot = 0; slot < 16 && Mix_Playing(channel); slot++)
+        if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
+            return slot;
+    return -1;
+}

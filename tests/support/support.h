@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include "world/world.h"
+
 #include <string>
 #include <vector>
 
@@ -56,3 +58,20 @@ void resetWorld();
 
 // Creates the two fighters as the match does (after setupLevel).
 void createPlayers();
+
+// Every world object of one kind, in the order of the world list.
+template <class Kind> std::vector<Kind *> objectsOf()
+{
+    std::vector<Kind *> found;
+    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
+        if (Kind *kind = dynamic_cast<Kind *>(o))
+            found.push_back(kind);
+    return found;
+}
+
+// Opens the mixer and fills sound slots 0..15 with distinct silent samples,
+// so a test can ask which slot a channel is playing; removeSilentSounds frees
+// them and closes the mixer again.
+void installSilentSounds();
+void removeSilentSounds();
+int playingSlot(int channel);  // -1 when the channel is silent

@@ -18,22 +18,11 @@
 
 namespace {
 
-template <class Kind> std::vector<Kind *> objectsOf()
-{
-    std::vector<Kind *> found;
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
-        if (Kind *kind = dynamic_cast<Kind *>(o))
-            found.push_back(kind);
-    return found;
-}
-
 void runFrame()
 {
     updateWorld();
     frameCounter++;
 }
-
-Uint8 silence[22050];
 
 class Machines : public ::testing::Test {
 protected:
@@ -42,20 +31,13 @@ protected:
         initHeadlessScreen();
         resetWorld();
         srand(3);
-        ASSERT_TRUE(openHeadlessAudio());
-        for (int slot = 0; slot < 16; slot++)
-            SoundSlots[slot].chunk = Mix_QuickLoad_RAW(silence, sizeof silence);
+        installSilentSounds();
     }
     void TearDown() override
     {
         resetWorld();
         clearArena();
-        Mix_HaltChannel(-1);
-        for (int slot = 0; slot < 16; slot++) {
-            Mix_FreeChunk(SoundSlots[slot].chunk);
-            SoundSlots[slot].chunk = nullptr;
-        }
-        Mix_CloseAudio();
+        removeSilentSounds();
         SDL_FreeSurface(ImageSlots[1]);
         ImageSlots[1] = nullptr;
     }
@@ -77,13 +59,6 @@ protected:
     {
         setUp({"", "", "     #", "", "", "     L"});
         return objectsOf<Lift>()[0];
-    }
-    static int playingSlot(int channel)
-    {
-        for (int slot = 0; slot < 16 && Mix_Playing(channel); slot++)
-            if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
-                return slot;
-        return -1;
     }
     static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }
 };

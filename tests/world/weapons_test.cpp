@@ -17,15 +17,6 @@
 
 namespace {
 
-template <class Kind> std::vector<Kind *> objectsOf()
-{
-    std::vector<Kind *> found;
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
-        if (Kind *kind = dynamic_cast<Kind *>(o))
-            found.push_back(kind);
-    return found;
-}
-
 void runWorld(int updates)
 {
     while (updates-- > 0)
@@ -36,8 +27,6 @@ Uint32 frameColour(int slot, int frame)
 {
     return screenColour(static_cast<Uint8>(slot * 40), static_cast<Uint8>(frame * 4), 200);
 }
-
-Uint8 silence[22050];
 
 // Floor at row 10 (top y = 220): a bomb rests there at y = 210. Each sheet
 // frame is one flat colour; each sound slot its own silent sample.
@@ -51,9 +40,7 @@ protected:
         std::vector<std::string> rows(11);
         rows[10] = std::string(32, '#');
         buildArena(rows);
-        ASSERT_TRUE(openHeadlessAudio());
-        for (int slot = 0; slot < 16; slot++)
-            SoundSlots[slot].chunk = Mix_QuickLoad_RAW(silence, sizeof silence);
+        installSilentSounds();
         for (int slot = 3; slot <= 5; slot++) {
             ImageSlots[slot] = SDL_CreateRGBSurface(SDL_SWSURFACE, 160, 160, 16, screen->format->Rmask,
                                                     screen->format->Gmask, screen->format->Bmask, 0);
@@ -93,13 +80,6 @@ protected:
         SDL_FillRect(screen, nullptr, 0);
         object->draw();
         return pixelAt(screen, object->x + dx, object->y + dy);
-    }
-    static int playingSlot(int channel)
-    {
-        for (int slot = 0; slot < 16 && Mix_Playing(channel); slot++)
-            if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
-                return slot;
-        return -1;
     }
 };
 
