@@ -9,7 +9,8 @@
 # and, when given, the arena. Both programs get the same key script: the two
 # fighters run back and forth, jump and throw. The game is measured from the key
 # release that starts its match; the flip-only program once its window is up.
-# Prints a table; exits 1 when a measurement could not be made.
+# Prints a table; exits 1 when a measurement could not be made. With
+# ZOLTR_BENCH_KEEP set, the work folder (screenshots, error streams) is kept.
 set -u
 
 GAME_BIN=$(readlink -f "$1")
@@ -27,7 +28,11 @@ PID=""
 
 cleanup() {
     stop_program
-    rm -rf "$WORK"
+    if [ -n "${ZOLTR_BENCH_KEEP:-}" ]; then
+        echo "kept $WORK" >&2
+    else
+        rm -rf "$WORK"
+    fi
 }
 trap cleanup EXIT
 
