@@ -29,6 +29,7 @@ controls() { tail -c +4609 "$root/fuzz/corpus/arena/room"; }
 seed_folder() {
   local target=$1 seeds=$2
   cp "$root/fuzz/corpus/$target"/* "$seeds"/
+  mkdir -p "$root/fuzz/regressions/$target"
   find "$root/fuzz/regressions/$target" -type f ! -name README.md -exec cp {} "$seeds"/ \;
   case $target in
     settings) [ -f game/settings.ini ] && cp game/settings.ini "$seeds/shipped-settings.ini" ;;
