@@ -19,7 +19,6 @@
 namespace {
 
 constexpr unsigned SceneSeed = 1234;
-constexpr int HudStripImage = 15;
 constexpr int BombFuse = 350;     // a bomb explodes in the update that finds this age
 constexpr int StressDeaths = 12;  // 21 debris pieces each
 constexpr int StressBombs = 30;
@@ -240,14 +239,7 @@ SceneLoad countLoad()
 void drawHalf()
 {
     keyState = SDL_GetKeyState(nullptr);
-    drawArena();
-    if (SDL_Surface *strip = ImageSlots[HudStripImage]) {
-        SDL_Rect source = {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)};
-        SDL_Rect target = {0, 0, 0, 0};
-        SDL_UpperBlit(strip, &source, screen, &target);
-    }
-    players[0]->drawPlayer();
-    players[1]->drawPlayer();
+    drawMatchFrame();
 }
 
 void flipScreen()
@@ -258,12 +250,7 @@ void flipScreen()
 // The frame of the match loop after the pacing.
 void updateHalf(const FighterInput &one, const FighterInput &two)
 {
-    updateWorld();
-    if (frameCounter % 25 == 0)
-        regenerateItems();
-    players[0]->updatePlayer(one.left, one.right, one.jump, 0, one.fire);
-    players[1]->updatePlayer(two.left, two.right, two.jump, 0, two.fire);
-    frameCounter++;
+    updateMatchFrame(one, two);
 }
 
 long allocationsOutsideWorld()

@@ -3,6 +3,8 @@
 // cut into its draw half, the flip and its update half.
 #pragma once
 
+#include "match/match.h"
+
 #include <string>
 
 // Frames of one stress episode; the benchmark rebuilds the scene after each.
@@ -22,10 +24,6 @@ void keepArena();  // the layers as they stand, for an arena built in place
 // Both build from the kept arena, with the same random seed every time.
 void buildRestScene();    // the arena's machines and two idle fighters
 void buildStressScene();  // plus 252 debris pieces, 30 bombs set to chain, 10 grenades in flight
-
-struct FighterInput {
-    int left, right, jump, fire;
-};
 
 // Both fighters run back and forth, jump and throw, the same way in every episode.
 FighterInput stressInput(int player, int frame);

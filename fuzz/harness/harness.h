@@ -3,6 +3,8 @@
 // replay tests of kept findings, and in the soak.
 #pragma once
 
+#include "match/match.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,10 +37,6 @@ std::string makeGif(int width, int height);
 std::string makeWav(int samples);
 
 // --- match driving (match_frame.cpp) ---
-struct FighterInput {
-    bool left, right, jump, fire;
-};
-
 // One frame in the match's order: draw arena, HUD strip, both fighters; then
 // update the world, regenerate every 25 frames, update both fighters.
 void playMatchFrame(const FighterInput &first, const FighterInput &second);

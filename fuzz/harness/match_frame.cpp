@@ -33,28 +33,10 @@ void harnessFailure(const char *what, double value)
     abort();
 }
 
-static void drawHudStrip()
-{
-    SDL_Surface *strip = ImageSlots[15];
-    if (!strip)
-        return;
-    SDL_Rect source = {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)};
-    SDL_Rect target = {0, 0, 0, 0};
-    SDL_UpperBlit(strip, &source, screen, &target);
-}
-
 void playMatchFrame(const FighterInput &first, const FighterInput &second)
 {
-    drawArena();
-    drawHudStrip();
-    players[0]->drawPlayer();
-    players[1]->drawPlayer();
-    updateWorld();
-    if (frameCounter % 25 == 0)
-        regenerateItems();
-    players[0]->updatePlayer(first.left, first.right, first.jump, 0, first.fire);
-    players[1]->updatePlayer(second.left, second.right, second.jump, 0, second.fire);
-    frameCounter++;
+    drawMatchFrame();
+    updateMatchFrame(first, second);
 }
 
 void resetMatch()

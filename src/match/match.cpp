@@ -92,6 +92,24 @@ static const char *placeForEndScene(char *line, size_t size)
     return line;
 }
 
+void drawMatchFrame()
+{
+    drawArena();
+    drawHudStrip();
+    players[0]->drawPlayer();
+    players[1]->drawPlayer();
+}
+
+void updateMatchFrame(const FighterInput &first, const FighterInput &second)
+{
+    updateWorld();
+    if (frameCounter % 25 == 0)
+        regenerateItems();
+    players[0]->updatePlayer(first.left, first.right, first.jump, 0, first.fire);
+    players[1]->updatePlayer(second.left, second.right, second.jump, 0, second.fire);
+    frameCounter++;
+}
+
 int runMatch()
 {
     playSound(StartSound, 1);
@@ -103,10 +121,7 @@ int runMatch()
     SDL_Event event = {};
     for (;;) {
         keyState = SDL_GetKeyState(nullptr);
-        drawArena();
-        drawHudStrip();
-        player1->drawPlayer();
-        player2->drawPlayer();
+        drawMatchFrame();
         flipScreen();
         drainEvents(event);
         int fire1 = 0;
@@ -118,12 +133,8 @@ int runMatch()
                 fire2 = 1;
         }
         paceFrame();
-        updateWorld();
-        if (frameCounter % 25 == 0)
-            regenerateItems();
-        player1->updatePlayer(keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], 0, fire1);
-        player2->updatePlayer(keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], 0, fire2);
-        frameCounter++;
+        updateMatchFrame({keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
+                         {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2});
         if (keyState[SDLK_ESCAPE] || killLimitReached())
             break;
     }

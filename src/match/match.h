@@ -10,6 +10,16 @@ extern Uint32 nextFrameTick;  // deadline of the next frame, ms
 extern Uint8 *keyState;       // SDL's live keyboard state
 
 int runMatch();   // the whole match and its end scene; returns 0
+
+// One fighter's controls for a frame: held keys and the fire flag.
+struct FighterInput {
+    int left, right, jump, fire;
+};
+
+// The two halves of a match frame, before the flip and after the pacing.
+// The soak, the fuzzers and the benchmark drive the match through them too.
+void drawMatchFrame();
+void updateMatchFrame(const FighterInput &first, const FighterInput &second);
 void paceFrame(); // holds the FPS setting
 
 // Clock used by paceFrame; tests replace it.
