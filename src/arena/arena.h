@@ -5,12 +5,16 @@
 
 #include <SDL.h>
 
+#include <string>
+#include <vector>
+
 constexpr int ArenaColumns = 32;
 constexpr int ArenaRows = 24;
 constexpr int ArenaCells = ArenaColumns * ArenaRows;  // index = row * 32 + column
 constexpr int CellSize = 20;
 constexpr int HudHeight = 20;  // the arena starts below the HUD strip
 constexpr int ArenaFileSize = 3 * ArenaCells * 2;
+constexpr int ShippedWallTiles = 16;  // tiles in the wall sheet the game ships
 
 // Item layer codes.
 enum ItemCode {
@@ -57,6 +61,11 @@ int itemAt(int column, int row);
 int attributeAt(int column, int row);
 void setItem(int column, int row, int code);
 void regenerateItems();
+
+// What makes the loaded arena unfit for a match (before setupLevel has
+// turned its machine marks into objects); empty when it is fine. Wall codes
+// above wallTiles have no tile in the wall sheet.
+std::vector<std::string> arenaProblems(int wallTiles = ShippedWallTiles);
 
 void setupLevel();
 void drawArena();
