@@ -53,13 +53,25 @@ static void flipScreen()
         SDL_Flip(screen);
 }
 
-// Reads every pending event into the one record; only the last one stays in it.
-// A frame without events leaves the record as it was.
-static void drainEvents(SDL_Event &record)
+// Reads every pending event and notes which fire keys went down among them.
+struct FireKeysDown {
+    bool tab = false;
+    bool rightCtrl = false;
+};
+
+static FireKeysDown drainEvents()
 {
+    FireKeysDown down;
     SDL_Event event;
-    while (SDL_PollEvent(&event) > 0)
-        record = event;
+    while (SDL_PollEvent(&event) > 0) {
+        if (event.type != SDL_KEYDOWN)
+            continue;
+        if (event.key.keysym.sym == SDLK_TAB)
+            down.tab = true;
+        else if (event.key.keysym.sym == SDLK_RCTRL)
+            down.rightCtrl = true;
+    }
+    return down;
 }
 
 static bool killLimitReached()
@@ -117,21 +129,16 @@ int runMatch()
     Player *player1 = new Player();
     Player *player2 = new Player();
 
-    // One record for the whole match, never cleared: with no new event the last one is read again.
-    SDL_Event event = {};
     for (;;) {
         keyState = SDL_GetKeyState(nullptr);
         drawMatchFrame();
         flipScreen();
-        drainEvents(event);
-        int fire1 = 0;
-        int fire2 = 0;
-        if (event.type == SDL_KEYDOWN) {
-            if (event.key.keysym.sym == SDLK_TAB)
-                fire1 = 1;
-            else if (event.key.keysym.sym == SDLK_RCTRL)
-                fire2 = 1;
-        }
+        // A fighter fires when its key went down during the frame or is still
+        // held after the events: a tap fires once, a held key whenever the
+        // cooldown allows, and the other player's keys never cancel it.
+        FireKeysDown down = drainEvents();
+        int fire1 = down.tab || keyState[SDLK_TAB];
+        int fire2 = down.rightCtrl || keyState[SDLK_RCTRL];
         paceFrame();
         updateMatchFrame({keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
                          {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2});
@@ -160,7 +167,7 @@ int runMatch()
         player1->drawPlayer();
         player2->drawPlayer();
         flipScreen();
-        drainEvents(event);
+        drainEvents();
         paceFrame();
         updateWorld();
         if (frameCounter % 25 == 0)

@@ -230,45 +230,90 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
     EXPECT_EQ(debrisCount, 42);
 }
 
-TEST_F(MatchRun, FireComesFromTheLastEventOfTheFrameAndRepeatsUntilAnotherArrives)
+// Inputs for one frame of the match: events to push and keys to hold.
+struct FrameKeys {
+    std::vector<std::pair<Uint8, SDLKey>> events;
+    std::vector<SDLKey> held;
+};
+
+// Plays one match frame per entry after a first idle frame, then Escape, and
+// tells for each entry which fighters attacked (an attack with nothing in hand
+// only starts the 20-frame cooldown). With `fresh` every frame starts at
+// cooldown 0, so each attack shows the frame's fire flag.
+std::vector<std::pair<int, int>> attacksOver(const std::vector<FrameKeys> &frames, bool fresh)
 {
-    settings.Zoltr = 100;
-    std::vector<int> fired1;
-    std::vector<int> fired2;
-    onFrame = [&](int frame) {
-        // An attack with nothing in hand only starts the 20-frame cooldown.
-        if (frame > 0) {
-            fired1.push_back(players[0]->cooldown == 20);
-            fired2.push_back(players[1]->cooldown == 20);
-        }
-        players[0]->cooldown = 0;
-        players[1]->cooldown = 0;
-        switch (frame) {  // events for the next frame
-        case 1: pushKey(SDL_KEYDOWN, SDLK_TAB); break;
-        case 4:
-            pushKey(SDL_KEYDOWN, SDLK_TAB);
-            pushKey(SDL_KEYUP, SDLK_a);
-            break;
-        case 5:
-            pushKey(SDL_KEYDOWN, SDLK_TAB);
-            pushKey(SDL_KEYDOWN, SDLK_RCTRL);
-            break;
-        case 6:
-            pushKey(SDL_KEYDOWN, SDLK_RCTRL);
-            pushKey(SDL_KEYDOWN, SDLK_TAB);
-            break;
-        case 7: pushKey(SDL_KEYUP, SDLK_TAB); break;
-        case 10: holdEscape(); break;
-        }
+    std::vector<std::pair<int, int>> attacks;
+    onFrame = [&](int frame) {  // paced between the fire flags and the updates
+        if (frame > 1 && frame <= static_cast<int>(frames.size()) + 1)
+            attacks.push_back({players[0]->cooldown == 20, players[1]->cooldown == 20});
+        if (fresh)
+            players[0]->cooldown = players[1]->cooldown = 0;
+        Uint8 *keys = SDL_GetKeyState(nullptr);
+        memset(keys, 0, SDLK_LAST);
+        if (frame > static_cast<int>(frames.size()))
+            keys[SDLK_ESCAPE] = 1;
+        if (frame >= static_cast<int>(frames.size()))
+            return;
+        for (auto [type, key] : frames[frame].events)
+            pushKey(type, key);
+        for (SDLKey key : frames[frame].held)
+            keys[key] = 1;
     };
     runMatch();
-    // Frames 0 to 8; the events pushed while pacing frame n arrive in frame n + 1.
-    std::vector<int> expected1 = {0, 0, 1, 1, 1, 0, 0, 1, 0};
-    std::vector<int> expected2 = {0, 0, 0, 0, 0, 0, 1, 0, 0};
-    fired1.resize(9);
-    fired2.resize(9);
-    EXPECT_EQ(fired1, expected1);
-    EXPECT_EQ(fired2, expected2);
+    return attacks;
+}
+
+constexpr Uint8 Down = SDL_KEYDOWN;
+constexpr Uint8 Up = SDL_KEYUP;
+
+TEST_F(MatchRun, FireIsAKeyDownOfTheFrameOrAHeldKeyWhateverElseHappens)
+{
+    settings.Zoltr = 100;
+    struct Case {
+        FrameKeys keys;
+        std::pair<int, int> fires;
+    };
+    const std::vector<Case> cases = {
+        {{{{Down, SDLK_TAB}}, {}}, {1, 0}},  // a tap
+        {{{}, {}}, {0, 0}},  // and only once
+        {{{{Down, SDLK_TAB}, {Up, SDLK_TAB}, {Down, SDLK_UP}}, {}}, {1, 0}},
+        {{{{Down, SDLK_RCTRL}, {Down, SDLK_TAB}, {Up, SDLK_a}}, {}}, {1, 1}},
+        {{{{Down, SDLK_LEFT}, {Up, SDLK_LEFT}}, {SDLK_TAB}}, {1, 0}},  // held while the other moves
+        {{{}, {SDLK_TAB, SDLK_RCTRL}}, {1, 1}},
+        {{{{Down, SDLK_a}, {Down, SDLK_LCTRL}}, {SDLK_a, SDLK_w, SDLK_RIGHT, SDLK_LCTRL}}, {0, 0}},
+    };
+    std::vector<FrameKeys> frames;
+    for (const Case &c : cases)
+        frames.push_back(c.keys);
+    std::vector<std::pair<int, int>> attacks = attacksOver(frames, true);
+    ASSERT_EQ(attacks.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); i++)
+        EXPECT_EQ(attacks[i], cases[i].fires) << "case " << i;
+}
+
+// Red holds Tab and walks; Blue jumps, taps Left in every frame and taps
+// right Ctrl every seventh: both attack as often as their cooldowns allow.
+TEST_F(MatchRun, TwoPlayersBusyAtOnceBothAttackWheneverTheCooldownAllows)
+{
+    settings.Zoltr = 100;
+    std::vector<FrameKeys> frames(100);
+    for (size_t i = 0; i < frames.size(); i++) {
+        frames[i].held = {SDLK_TAB, i < 50 ? SDLK_a : SDLK_d, SDLK_UP};
+        if (i % 7 == 0)
+            frames[i].events.push_back({Down, SDLK_RCTRL});
+        frames[i].events.push_back({Down, SDLK_LEFT});
+        frames[i].events.push_back({Up, SDLK_LEFT});
+    }
+    std::vector<std::pair<int, int>> attacks = attacksOver(frames, false);
+    std::vector<size_t> red, blue;
+    for (size_t i = 0; i < attacks.size(); i++) {
+        if (attacks[i].first)
+            red.push_back(i);
+        if (attacks[i].second)
+            blue.push_back(i);
+    }
+    EXPECT_EQ(red, (std::vector<size_t>{0, 20, 40, 60, 80}));
+    EXPECT_EQ(blue, (std::vector<size_t>{0, 21, 42, 63, 84}));
 }
 
 TEST_F(MatchRun, MissingArenaEndsTheProgramWithItsMessageAndStatusZero)

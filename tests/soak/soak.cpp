@@ -81,7 +81,7 @@ FighterInput steer(Driver &d, const Player &me, const Player &other, long long f
         in.left = in.right = true;
     in.jump = d.plan == Plan::Climb || (d.plan == Plan::JumpWalk && frame % 30 < 12) ||
               (d.plan == Plan::Chase && other.y + 10 < me.y && roll(0, 10) == 0);
-    // Fire is the key-down of a frame; a held key with no other event repeats it.
+    // Fire is a tap (one frame) or a held key (every frame it is held).
     if (d.fireHeld > 0) {
         d.fireHeld--;
         in.fire = true;
