@@ -86,6 +86,34 @@ static bool valueOf(const char *piece, const char *key, const char **value)
     return true;
 }
 
+void readSettings(FILE *file, Settings &into)
+{
+    char piece[TextPieceSize];
+    const char *value;
+    while (readTextPiece(file, piece, sizeof piece)) {
+        if (valueOf(piece, "Name1 ", &value))
+            scanName(value, into.Name1);
+        if (valueOf(piece, "Name2 ", &value))
+            scanName(value, into.Name2);
+        if (valueOf(piece, "Level ", &value))
+            scanPath(value, into.Level);
+        if (valueOf(piece, "Image1 ", &value))
+            scanNumber(value, &into.Image1);
+        if (valueOf(piece, "Image2 ", &value))
+            scanNumber(value, &into.Image2);
+        if (valueOf(piece, "Zoltr ", &value))
+            scanNumber(value, &into.Zoltr);
+        if (valueOf(piece, "FPS ", &value))
+            scanNumber(value, &into.FPS);
+        if (valueOf(piece, "Sounds ", &value))
+            scanNumber(value, &into.Sounds);
+        if (valueOf(piece, "Windowed ", &value))
+            scanNumber(value, &into.Windowed);
+        if (valueOf(piece, "Language ", &value))
+            scanNumber(value, &into.Language);
+    }
+}
+
 void loadSettings()
 {
     FILE *file = fopen("settings.ini", "rb");
@@ -93,31 +121,7 @@ void loadSettings()
         fprintf(stderr, "\nsettings.ini wasn't found");
         exit(0);
     }
-
-    char piece[TextPieceSize];
-    const char *value;
-    while (readTextPiece(file, piece, sizeof piece)) {
-        if (valueOf(piece, "Name1 ", &value))
-            scanName(value, settings.Name1);
-        if (valueOf(piece, "Name2 ", &value))
-            scanName(value, settings.Name2);
-        if (valueOf(piece, "Level ", &value))
-            scanPath(value, settings.Level);
-        if (valueOf(piece, "Image1 ", &value))
-            scanNumber(value, &settings.Image1);
-        if (valueOf(piece, "Image2 ", &value))
-            scanNumber(value, &settings.Image2);
-        if (valueOf(piece, "Zoltr ", &value))
-            scanNumber(value, &settings.Zoltr);
-        if (valueOf(piece, "FPS ", &value))
-            scanNumber(value, &settings.FPS);
-        if (valueOf(piece, "Sounds ", &value))
-            scanNumber(value, &settings.Sounds);
-        if (valueOf(piece, "Windowed ", &value))
-            scanNumber(value, &settings.Windowed);
-        if (valueOf(piece, "Language ", &value))
-            scanNumber(value, &settings.Language);
-    }
+    readSettings(file, settings);
     fclose(file);
 
     // The frame pacing divides a second by the frame rate.

@@ -47,6 +47,8 @@ const char *playerName(int index);
 int playerImage(int index);
 
 void loadSettings();
+// The settings reading on its own: every key the file holds overwrites its field.
+void readSettings(FILE *file, Settings &into);
 SDL_Surface *loadImage(const char *path, int colourKeyMode);
 void loadCatalogue();
 

@@ -1,0 +1,75 @@
+# The match menu end to end: choose an arena, play, end the match with
+# Escape, come back, play a rematch, see a killed game reported, quit.
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+
+MENU=$(dirname "$E2E_BIN")/zoltr-menu
+[ -x "$MENU" ] || fail "no zoltr-menu beside the game"
+dir=$E2E_TMP/game
+make_game_dir "$dir"
+make_arena "$dir/maps/arena2"
+printf '# our own line\r\nName1 Alice\r\nLevel maps/arena1\r\nFPS 100\r\nZoltr 5\r\nWindowed 1\r\n' >"$dir/settings.ini"
+
+MENU_CAPTION='match menu'
+GAME_CAPTION=$E2E_CAPTION_PATTERN
+
+# A search can fail at once while another window goes away: ask again.
+window_of() {
+    E2E_CAPTION_PATTERN=$1
+    local start=$SECONDS
+    until find_window 5; do
+        [ $((SECONDS - start)) -lt 30 ] || return 1
+        sleep 0.2
+    done
+    focus_window
+}
+
+menu_window() { window_of "$MENU_CAPTION"; }
+
+# Taps Escape in the game's window until the menu's window is back: the taps
+# end the intro, start the match, end it and end the victory scene.
+play_through() {
+    window_of "$GAME_CAPTION" || fail "the game's window did not open"
+    local start=$SECONDS
+    while ! xdotool search --onlyvisible --name "$MENU_CAPTION" >/dev/null 2>&1; do
+        [ $((SECONDS - start)) -lt 60 ] || fail "the menu did not come back"
+        game_running || fail "the menu ended while the game ran"
+        xdotool keydown Escape; sleep 0.3; xdotool keyup Escape; sleep 0.1
+    done
+    menu_window || fail "the menu's window is not there"
+    sleep 0.7  # the menu ignores keys for half a second after a match
+}
+
+E2E_BIN=$MENU start_game "$dir"
+menu_window || fail "the menu's window did not open"
+play_selected() { colour_near "$1" 400 318 40 150 50; }
+screenshot_until "$E2E_TMP/menu.png" play_selected 30 ||
+    fail "the menu does not show Play selected: $(pixel_of "$E2E_TMP/menu.png" 400 318)"
+
+note "choose arena2 and play"
+for i in $(seq 10); do tap_key Up 0.05; done
+tap_key Right 0.05
+tap_key Return 0.05
+play_through
+grep -q '^Level maps/arena2'$'\r''$' "$dir/settings.ini" || fail "arena2 not written: $(cat -A "$dir/settings.ini")"
+head -n 1 "$dir/settings.ini" | grep -q '^# our own line'$'\r''$' || fail "the first line was lost"
+grep -q '^FPS 100'$'\r''$' "$dir/settings.ini" || fail "the FPS line was lost"
+
+note "rematch"
+tap_key Return 0.05
+play_through
+[ "$(grep -c 'zoltr-menu: Match over' "$E2E_STDERR")" -eq 2 ] || fail "two matches were not reported"
+
+note "a game killed by a signal is reported"
+tap_key Return 0.05
+window_of "$GAME_CAPTION" || fail "the game's window did not open"
+kill -KILL "$(pgrep -P "$E2E_PID" | head -n 1)"
+menu_window || fail "the menu did not come back after the kill"
+sleep 0.7
+grep -q 'zoltr-menu: The game was stopped: Killed' "$E2E_STDERR" || fail "the kill was not reported"
+
+note "quit"
+tap_key Escape 0.05
+wait_exit 10 || fail "the menu did not quit"
+[ "$E2E_STATUS" -eq 0 ] || fail "menu exit status $E2E_STATUS"
+echo PASS

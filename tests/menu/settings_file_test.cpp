@@ -1,0 +1,117 @@
+// The menu's settings writing with real files: its lines replace theirs in
+// place, every other line and line end stays, the game reads back what was
+// set, and a file it cannot write is left exactly as it was.
+#include "menu/menu.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+Settings chosen(const char *level)
+{
+    Settings values = {};
+    strcpy(values.Name1, "Zed");
+    strcpy(values.Name2, "Ann");
+    strcpy(values.Level, level);
+    values.Image1 = 3;
+    values.Image2 = 4;
+    values.Zoltr = 7;
+    values.Sounds = 0;
+    values.Windowed = 1;
+    values.Language = 0;
+    return values;
+}
+
+const char *const Rest = "Name2 Ann\r\nImage1 3\r\nImage2 4\r\nZoltr 7\r\nSounds 0\r\nWindowed 1\r\n";
+
+TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
+{
+    struct Case {
+        const char *before;  // nullptr: no file yet
+        const char *level;
+        std::string after;   // "" : refused, the file unchanged
+    };
+    const Case cases[] = {
+        {nullptr, "maps/arena2",
+         "Name1 Zed\nName2 Ann\nLevel maps/arena2\nImage1 3\nImage2 4\nZoltr 7\nSounds 0\nWindowed 1\n"
+         "Language 0\nFPS 50\n"},
+        {"# mine\r\nName1 Old\r\nFPS 60\r\nfoo=bar\r\nLevel maps/x\r\nLanguage 1", "maps/arena2",
+         std::string("# mine\r\nName1 Zed\r\nFPS 60\r\nfoo=bar\r\nLevel maps/arena2\r\nLanguage 0\r\n") + Rest},
+        // A later line that mentions a key would win: the value goes last.
+        {"Level maps/x\n# the Level line names the arena\n", "maps/my arena",
+         "Level maps/my arena\n# the Level line names the arena\nName1 Zed\nName2 Ann\nLevel maps/my arena\n"
+         "Image1 3\nImage2 4\nZoltr 7\nSounds 0\nWindowed 1\nLanguage 0\n"},
+        // The game would read a name out of this arena's line.
+        {"Name1 Keep\n", "maps/Name1 arena", ""},
+    };
+    for (const Case &c : cases) {
+        TempGameDir dir;
+        if (c.before)
+            writeFile("settings.ini", c.before);
+        Settings values = chosen(c.level);
+        std::string problem = writeSettingsFile("settings.ini", values);
+        if (c.after.empty()) {
+            EXPECT_NE(problem, "") << c.level;
+            EXPECT_EQ(readFile("settings.ini"), c.before);
+        } else {
+            EXPECT_EQ(problem, "") << c.level;
+            EXPECT_EQ(readFile("settings.ini"), c.after);
+            Settings back = {};
+            ASSERT_TRUE(readSettingsFile("settings.ini", back));
+            EXPECT_STREQ(back.Level, c.level);
+            EXPECT_STREQ(back.Name1, "Zed");
+            EXPECT_EQ(back.Language, 0);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << "a temporary file was left";
+    }
+}
+
+// Root writes anywhere, so the write runs as an unprivileged user instead.
+std::string writeWithoutWriteAccess(const Settings &values)
+{
+    chmod(".", 0755);
+    if (geteuid() != 0) {
+        chmod(".", 0555);
+        std::string problem = writeSettingsFile("settings.ini", values);
+        chmod(".", 0755);
+        return problem;
+    }
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return "no pipe";
+    pid_t child = fork();
+    if (child == 0) {
+        std::string problem = setuid(65534) == 0 ? writeSettingsFile("settings.ini", values) : "";
+        ssize_t ignored = write(pipeEnds[1], problem.data(), problem.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(pipeEnds[1]);
+    char text[200] = {};
+    ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
+    close(pipeEnds[0]);
+    waitpid(child, nullptr, 0);
+    return got > 0 ? text : "";
+}
+
+TEST(MenuSettingsFile, ReadOnlyFolderLosesNothing)
+{
+    TempGameDir dir;
+    const char *before = "Name1 Keep\r\n# mine\r\n";
+    writeFile("settings.ini", before);
+    chmod("settings.ini", 0666);  // only the folder stands in the way
+    std::string problem = writeWithoutWriteAccess(chosen("maps/arena2"));
+    EXPECT_NE(problem.find("cannot write in its folder: Permission denied"), std::string::npos) << problem;
+    EXPECT_EQ(readFile("settings.ini"), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+}
+
+}  // namespace
