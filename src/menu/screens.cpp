@@ -179,6 +179,10 @@ static void drawRow(const Menu &menu, int row)
         drawFighter(skin, ValueCentre - size, middle - size, bar);
     } else if (isNameRow(row)) {
         std::string name = rowValue(menu, row) + (selected ? "_" : "");
+        // While typing, the end of a long name is what matters.
+        size_t most = static_cast<size_t>(150 / glyphWidth());
+        if (selected && name.size() > most)
+            name = ".." + name.substr(name.size() - (most - 2));
         text(ValueCentre - 70, middle, fitted(name, 150), TextCentreVertically);
         return;
     } else {
