@@ -16,8 +16,11 @@ void startHeadlessSdl()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0)
-        harnessFailure("SDL_Init failed", 0);
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0)
+            harnessFailure("SDL_Init failed", 0);
+        atexit(stopSdl);  // as the game does: no mixer thread outlives the libraries
+    }
     if (!screen)
         screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!screen)

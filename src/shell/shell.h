@@ -63,7 +63,8 @@ void playSound(int slot, int channel);
 [[noreturn]] void fatalSdlError();
 
 // The start-up sequence of main, split so that tests can run its parts.
-void startSdl();          // SDL, caption, video mode, audio, cursor
+void startSdl();          // SDL, caption, video mode, audio, cursor; stopSdl runs at exit
+void stopSdl();           // closes the mixer and SDL; safe to call more than once
 void loadFonts();
 void runIntro();
 void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip

@@ -22,11 +22,24 @@ void fatalSdlError()
     exit(1);
 }
 
+// The mixer thread must be stopped before the process unloads its libraries:
+// sdl12-compat unloads SDL2 in its library destructor, and a mixer callback
+// still running then jumps through an emptied function pointer.
+void stopSdl()
+{
+    int frequency;
+    Uint16 format;
+    int channels;
+    while (Mix_QuerySpec(&frequency, &format, &channels))
+        Mix_CloseAudio();
+    SDL_Quit();
+}
+
 void startSdl()
 {
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
         fatalSdlError();
-    atexit(SDL_Quit);
+    atexit(stopSdl);
     // The caption goes first so that the window opens with it.
     SDL_WM_SetCaption(Caption, nullptr);
     Uint32 flags = SDL_HWSURFACE | SDL_DOUBLEBUF;

@@ -23,6 +23,7 @@ void initHeadlessScreen()
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
+        atexit(stopSdl);  // as the game does: no mixer thread outlives the libraries
     }
     if (!screen) {
         screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
