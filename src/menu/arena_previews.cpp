@@ -76,6 +76,18 @@ static ArenaChoice examineArena(const std::string &folder, const std::string &na
     screen = canvas;
     drawArena();
     screen = display;
+    // Spawn points show as light blue frames: the players need to see where they start.
+    Uint32 mark = SDL_MapRGB(canvas->format, 80, 220, 255);
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (AttributeLayer[cell] != AttributeSpawn)
+            continue;
+        Sint16 x = static_cast<Sint16>(cell % ArenaColumns * CellSize);
+        Sint16 y = static_cast<Sint16>(HudHeight + cell / ArenaColumns * CellSize);
+        SDL_Rect sides[] = {{x, y, 20, 2}, {x, static_cast<Sint16>(y + 18), 20, 2}, {x, y, 2, 20},
+                            {static_cast<Sint16>(x + 18), y, 2, 20}};
+        for (SDL_Rect &side : sides)
+            SDL_FillRect(canvas, &side, mark);
+    }
     SDL_Rect playfield = {0, HudHeight, 640, 460};
     choice.preview = shrinkSurface(canvas, playfield, PreviewFactor);
     choice.thumbnail = shrinkSurface(canvas, playfield, ThumbnailFactor);
