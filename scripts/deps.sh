@@ -8,6 +8,7 @@ ZOLTR_PACKAGES=(
 ZOLTR_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
+  python3-numpy
 )
 
 zoltr_install() {

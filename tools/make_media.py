@@ -12,7 +12,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import arena  # noqa: E402
-from media import fighters, font, pictures, sounds, tiles  # noqa: E402
+from media import fighters, font, music, pictures, sounds, tiles  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -22,7 +22,7 @@ IMAGES = [
     (4, "gfx/weapons.png", 1), (5, "gfx/explosion.png", 1), (13, "gfx/presents.png", 0),
     (14, "gfx/scene.png", 0), (15, "gfx/hud.png", 0), (16, "gfx/health.png", 1), (17, "gfx/title.png", 0),
 ]
-MUSIC = "sfx/music.wav"
+MUSIC = "sfx/music.ogg"
 
 SETTINGS = """Name1 Red
 Name2 Blue
@@ -42,7 +42,7 @@ def catalogue():
     by_slot = {slot: "%s %d" % (path, mode) for slot, path, mode in IMAGES}
     lines += [by_slot.get(slot, "") for slot in range(max(by_slot) + 1)]
     lines.append("#")
-    lines += ["sfx/%s.wav" % name for name, _ in sounds.EFFECTS] + [MUSIC]
+    lines += ["sfx/%s.wav" % name for name, _, _ in sounds.EFFECTS] + [MUSIC]
     lines.append("#")
     return "\n".join(lines) + "\n"
 
@@ -71,9 +71,9 @@ def main(argv):
     }
     for path, canvas in pictures_by_path.items():
         canvas.save_png(os.path.join(out, path))
-    for name, make in sounds.EFFECTS:
-        write(out, "sfx/%s.wav" % name, sounds.wav_bytes(sounds.normalise(make())))
-    write(out, MUSIC, sounds.wav_bytes(sounds.normalise(sounds.music())))
+    for name, make, peak in sounds.EFFECTS:
+        write(out, "sfx/%s.wav" % name, sounds.wav_bytes(sounds.normalise(make(), peak)))
+    write(out, MUSIC, music.ogg_bytes(music.music()))
     sources = os.path.join(REPO, "arenas")
     for name in sorted(os.listdir(sources)):
         if name.endswith(".txt"):

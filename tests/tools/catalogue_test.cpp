@@ -59,7 +59,12 @@ TEST_F(ShippedGameFolder, LoadsEverySlotSilently)
         EXPECT_EQ(ImageSlots[slot], nullptr) << "image slot " << slot;
     for (int slot = 0; slot < 16; slot++)
         EXPECT_NE(SoundSlots[slot].chunk, nullptr) << "sound slot " << slot;
-    EXPECT_NE(SoundSlots[MusicSlot].music, nullptr);
+    ASSERT_NE(SoundSlots[MusicSlot].music, nullptr);
+    // The mixer streams the match music: it starts and is still going a moment later.
+    EXPECT_EQ(Mix_PlayMusic(SoundSlots[MusicSlot].music, 0), 0);
+    SDL_Delay(200);
+    EXPECT_TRUE(Mix_PlayingMusic());
+    Mix_HaltMusic();
 
     // Sheets are cut by their widths: 20x20 frames for all but the 80x80 blast.
     EXPECT_EQ(ImageSlots[0]->w, 160);

@@ -1,4 +1,4 @@
-"""Sound effects and the match music, synthesised sample by sample.
+"""Sound effects, synthesised sample by sample.
 
 Everything is 8-bit unsigned mono at 22050 Hz, the format the game opens its
 mixer with. Noise comes from a seeded generator, so the files never change.
@@ -9,7 +9,6 @@ import struct
 from .pixels import rng
 
 RATE = 22050
-PEAK = 0.85  # loudest sample as a fraction of full scale: never clips
 
 
 def silence(seconds):
@@ -79,7 +78,7 @@ def concat(*parts):
     return out
 
 
-def normalise(samples, peak=PEAK):
+def normalise(samples, peak):
     top = max(abs(s) for s in samples) or 1.0
     return [s * peak / top for s in samples]
 
@@ -172,70 +171,14 @@ def item_pickup():
                   envelope(tone(note(88), note(88), 0.14, duty=0.25), decay_power=1.2))
 
 
+# Name, maker and loudest sample. The match music peaks at about 0.27 and
+# plays under all of these; a kill starts the kill chime, the burst and the
+# blow, knife or blast that did it in the same frame, so those stay lowest:
+# music and the loudest kill together still stay below full scale.
 EFFECTS = [
-    ("kill", kill), ("swing", swing), ("explosion", explosion), ("start", start),
-    ("grenade", grenade_throw), ("jumppad", jump_pad), ("bombdrop", bomb_drop), ("burst", death_burst),
-    ("hit", melee_hit), ("knife", knife_throw), ("knifehit", knife_hit), ("health", health_pickup),
-    ("lift", lift_turn), ("hazard", hazard), ("kick", bomb_kick), ("pickup", item_pickup),
+    ("kill", kill, 0.2), ("swing", swing, 0.55), ("explosion", explosion, 0.4), ("start", start, 0.45),
+    ("grenade", grenade_throw, 0.5), ("jumppad", jump_pad, 0.3), ("bombdrop", bomb_drop, 0.5),
+    ("burst", death_burst, 0.25), ("hit", melee_hit, 0.38), ("knife", knife_throw, 0.5),
+    ("knifehit", knife_hit, 0.35), ("health", health_pickup, 0.4), ("lift", lift_turn, 0.4),
+    ("hazard", hazard, 0.45), ("kick", bomb_kick, 0.5), ("pickup", item_pickup, 0.35),
 ]
-
-
-# --- the match music: a driving minor-key loop with bass, lead and drums ---
-
-BPM = 138
-STEP = 60.0 / BPM / 4  # one sixteenth note
-CHORDS = [(57, "m"), (53, ""), (48, ""), (55, ""), (57, "m"), (53, ""), (55, ""), (52, "")]  # Am F C G Am F G E
-
-
-def _chord_notes(root, kind):
-    return [root, root + (3 if kind == "m" else 4), root + 7]
-
-
-def _place(buffer, start, samples, gain):
-    for i, s in enumerate(samples):
-        j = start + i
-        if j < len(buffer):
-            buffer[j] += s * gain
-
-
-def music(seconds=72):
-    total = int(RATE * seconds)
-    out = [0.0] * total
-    step_len = int(RATE * STEP)
-    steps = total // step_len
-    r = rng(300)
-    kick = envelope(tone(150, 40, 0.16, "sine"), attack=0.001, decay_power=2)
-    snare = envelope(mix((noise(0.14, 301), 0.8), (tone(220, 180, 0.14, "triangle"), 0.4)), attack=0.001, decay_power=2)
-    hat = envelope(noise(0.03, 302), attack=0.001, decay_power=3)
-    melody = []
-    for bar in range(len(CHORDS) * 2):
-        root, kind = CHORDS[bar % len(CHORDS)]
-        tones = [n + 12 for n in _chord_notes(root, kind)] + [root + 24]
-        melody.append([r.choice(tones) if r.random() < 0.7 else None for _ in range(8)])
-    for s in range(steps):
-        t = s * step_len
-        bar, pos = divmod(s, 16)
-        section = (bar // 8) % 4   # intro, verse, verse with lead, break
-        root, kind = CHORDS[bar % len(CHORDS)]
-        if pos % 2 == 0:
-            b = root - 12 + (12 if pos % 4 == 2 else 0)
-            _place(out, t, envelope(tone(note(b), note(b), STEP * 1.6, "square", 0.5), decay_power=0.8), 0.22)
-        if section != 0 and pos % 4 == 0:
-            _place(out, t, kick, 0.55)
-        if section != 0 and pos % 8 == 4:
-            _place(out, t, snare, 0.35)
-        if pos % 2 == 1:
-            _place(out, t, hat, 0.12)
-        if section in (2, 3):
-            m = melody[bar % len(melody)][pos // 2]
-            if m is not None and pos % 2 == 0:
-                _place(out, t, envelope(tone(note(m), note(m), STEP * 1.8, "square", 0.25), decay_power=0.5), 0.16)
-        if section in (1, 3) and pos % 4 == 0:
-            arp = _chord_notes(root, kind)
-            for k, n in enumerate(arp):
-                _place(out, t + k * step_len // 3, envelope(tone(note(n + 24), note(n + 24), STEP / 3, "triangle"),
-                                                              decay_power=0.7), 0.1)
-    fade = int(RATE * 3)
-    for i in range(fade):
-        out[total - fade + i] *= 1 - i / fade
-    return out
