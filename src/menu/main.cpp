@@ -23,7 +23,7 @@ int main(int, char **)
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         fatalSdlError();
-    atexit(SDL_Quit);
+    atexit(stopSdl);
     openMenuWindow(menu);
     loadFonts();
     settings.Sounds = 0;  // the menu plays nothing: no sound is loaded
