@@ -1,0 +1,386 @@
+// The replay net: each shipped arena played headless from a fixed seed with
+// scripted keys for both fighters, and the end scene after three results.
+// Every 100 frames one line holds the whole game state (fighters, counters,
+// world list, layers, the screen) plus a trail hash of every frame between;
+// the lines are compared with the stored run in tests/replay/*.digest.
+// scripts/record-replays.sh rewrites those files when a change is meant.
+#include "harness.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int Interval = 100;
+constexpr int ArenaFrames = 4000;
+const std::string ReplayDir = ZOLTR_SOURCE_DIR "/tests/replay/";
+
+struct Hash {
+    uint64_t value = 1469598103934665603ull;
+    void add(const void *data, size_t size)
+    {
+        for (const unsigned char *p = static_cast<const unsigned char *>(data), *end = p + size; p != end; p++)
+            value = (value ^ *p) * 1099511628211ull;
+    }
+    void add(const std::string &text) { add(text.data(), text.size()); }
+    std::string hex() const
+    {
+        char out[9];
+        snprintf(out, sizeof out, "%08x", static_cast<unsigned>(value ^ (value >> 32)));
+        return out;
+    }
+};
+
+// Shortest text that reads back as the same number.
+template <class Number> std::string exact(Number value)
+{
+    char out[32];
+    return std::string(out, std::to_chars(out, out + sizeof out, value).ptr);
+}
+
+// One sampled frame: named values in a fixed order.
+using Line = std::vector<std::pair<std::string, std::string>>;
+
+void addFighter(Line &line, const Player &p)
+{
+    std::string at = "p" + std::to_string(p.index) + ".";
+    const std::pair<const char *, int> whole[] = {
+        {"health", p.health}, {"respawnTimer", p.respawnTimer}, {"cooldown", p.cooldown},
+        {"attackTimer", p.attackTimer}, {"weapon", p.weapon}, {"facing", p.facing}, {"walkPhase", p.walkPhase},
+        {"ammo", p.ammo}, {"fallDistance", p.fallDistance}, {"pose", p.pose}, {"gadget", p.gadget},
+        {"gadgetCharge", p.gadgetCharge}, {"explosiveDebris", p.explosiveDebris}, {"skin", p.skin},
+        {"kills", p.kills}};
+    for (auto [name, value] : whole)
+        line.emplace_back(at + name, exact(value));
+    const std::pair<const char *, double> real[] = {
+        {"x", p.x}, {"y", p.y}, {"vx", p.vx}, {"vy", p.vy}, {"pushVx", p.pushVx}};
+    for (auto [name, value] : real)
+        line.emplace_back(at + name, exact(value));
+}
+
+// A world object as text: its kind, the common fields, then the kind's own.
+std::string describe(const WorldObject *o)
+{
+    std::ostringstream s;
+    auto common = [&](const char *kind) {
+        s << kind << " x=" << o->x << " y=" << o->y << " vx=" << exact(o->vx) << " vy=" << exact(o->vy)
+          << " age=" << o->age << " owner=" << o->owner << " frame=" << o->frame << " alive=" << o->alive
+          << " passThrough=" << o->passThrough;
+    };
+    if (auto *k = dynamic_cast<const Knife *>(o))
+        common("Knife"), s << " direction=" << k->direction;
+    else if (auto *g = dynamic_cast<const Grenade *>(o))
+        common("Grenade"), s << " sheet=" << (g->image == ImageSlots[4] ? 4 : g->image == ImageSlots[3] ? 3 : -1);
+    else if (auto *b = dynamic_cast<const Bomb *>(o))
+        common("Bomb"), s << " blink=" << b->blink;
+    else if (auto *a = dynamic_cast<const Animation *>(o))
+        common("Animation"), s << " remaining=" << a->remaining << " period=" << a->period
+                               << " countdown=" << a->countdown;
+    else if (dynamic_cast<const Debris *>(o))
+        common("Debris");
+    else if (dynamic_cast<const JumpPad *>(o))
+        common("JumpPad");
+    else if (auto *l = dynamic_cast<const Lift *>(o))
+        common("Lift"), s << " movingDown=" << l->movingDown;
+    else
+        common("Unknown");
+    return s.str();
+}
+
+std::vector<std::string> worldList()
+{
+    std::vector<std::string> all;
+    if (const WorldObject *o = worldHead)
+        do
+            all.push_back(describe(o)), o = o->next;
+        while (o != worldHead);
+    return all;
+}
+
+const char *const Kinds[] = {"Knife", "Grenade", "Bomb", "Animation", "Debris", "JumpPad", "Lift"};
+
+// Word by word, or the hash would cost more than the frame it checks.
+std::string screenHash()
+{
+    uint64_t sum = 0;
+    SDL_LockSurface(screen);
+    for (int row = 0; row < screen->h; row++) {
+        const Uint8 *pixels = static_cast<Uint8 *>(screen->pixels) + row * screen->pitch;
+        for (int at = 0; at + 8 <= screen->w * screen->format->BytesPerPixel; at += 8) {
+            uint64_t word;
+            memcpy(&word, pixels + at, 8);
+            sum = (sum ^ word) * 0x9E3779B97F4A7C15ull + static_cast<uint64_t>(row);
+        }
+    }
+    SDL_UnlockSurface(screen);
+    Hash h;
+    h.add(&sum, sizeof sum);
+    return h.hex();
+}
+
+Line sample(const std::string &label, const std::string &screenSum, const std::string &trail)
+{
+    Line line = {{"frame", label}};
+    for (int i = 0; i < playerCount; i++)
+        addFighter(line, *players[i]);
+    const std::pair<const char *, int> counters[] = {{"frameCounter", frameCounter}, {"debrisCount", debrisCount},
+        {"animationTick", animationTick}, {"spawnPointCount", spawnPointCount}, {"playerCount", playerCount}};
+    for (auto [name, value] : counters)
+        line.emplace_back(name, exact(value));
+    std::vector<std::string> world = worldList();
+    Hash ring;
+    for (const std::string &object : world)
+        ring.add(object);
+    line.emplace_back("world", exact(world.size()) + ":" + ring.hex());
+    for (const char *kind : Kinds) {
+        Hash h;
+        int count = 0;
+        for (const std::string &object : world)
+            if (object.compare(0, object.find(' '), kind) == 0)
+                h.add(object), count++;
+        line.emplace_back(std::string("world.") + kind, exact(count) + ":" + h.hex());
+    }
+    const std::pair<const char *, const void *> layers[] = {
+        {"walls", WallLayer}, {"items", ItemLayer}, {"attributes", AttributeLayer}, {"regen", RegenTimers}};
+    for (auto [name, layer] : layers) {
+        Hash h;
+        h.add(layer, sizeof WallLayer);
+        line.emplace_back(name, h.hex());
+    }
+    line.emplace_back("screen", screenSum);
+    line.emplace_back("trail", trail);
+    return line;
+}
+
+std::string values(const Line &line)
+{
+    std::string text;
+    for (const auto &field : line)
+        text += (text.empty() ? "" : " ") + field.second;
+    return text;
+}
+
+std::string names(const Line &line)
+{
+    std::string text;
+    for (const auto &field : line)
+        text += (text.empty() ? "" : " ") + field.first;
+    return text;
+}
+
+// Collects the samples of a run and, at its end, compares them with the stored file.
+class Recorder {
+public:
+    explicit Recorder(std::string name) : name_(std::move(name)) {}
+
+    // Called once per frame with the screen as drawn and the state it led to.
+    void frame(const std::string &label, bool sampleNow)
+    {
+        std::string screenSum = screenHash();
+        trail_.add(screenSum);
+        Line line = sample(label, screenSum, trail_.hex());
+        trail_.add(values(line));
+        if (sampleNow)
+            lines_.push_back(line);
+    }
+
+    void finish()
+    {
+        std::string path = ReplayDir + name_ + ".digest";
+        if (getenv("ZOLTR_RECORD_REPLAYS")) {
+            std::ofstream out(path);
+            out << names(lines_.front()) << "\n";
+            for (const Line &line : lines_)
+                out << values(line) << "\n";
+            return;
+        }
+        std::ifstream in(path);
+        ASSERT_TRUE(in) << path << " is missing: scripts/record-replays.sh writes it";
+        std::string header, text;
+        std::getline(in, header);
+        ASSERT_EQ(header, names(lines_.front())) << path << " holds other columns: re-record it";
+        for (size_t n = 0; n < lines_.size(); n++) {
+            ASSERT_TRUE(std::getline(in, text)) << path << " ends before frame " << lines_[n].front().second;
+            if (text != values(lines_[n]))
+                return report(text, lines_[n], n == 0 ? "the start" : lines_[n - 1].front().second);
+        }
+        EXPECT_FALSE(std::getline(in, text)) << path << " holds more frames than the run";
+    }
+
+private:
+    void report(const std::string &expected, const Line &actual, const std::string &lastGood)
+    {
+        std::istringstream read(expected);
+        std::ostringstream dump;
+        std::vector<std::string> kinds;
+        for (const auto &[name, value] : actual) {
+            std::string stored;
+            read >> stored;
+            if (stored != value)
+                dump << "  " << name << ": expected " << stored << ", got " << value << "\n";
+            if (name.rfind("world.", 0) == 0 && stored != value)
+                kinds.push_back(name.substr(6));
+        }
+        for (const std::string &object : worldList())
+            for (const std::string &kind : kinds)
+                if (object.compare(0, object.find(' '), kind) == 0)
+                    dump << "    now: " << object << "\n";
+        ADD_FAILURE() << name_ << ": the run leaves the stored one between " << lastGood << " (same) and frame "
+                      << actual.front().second << ":\n"
+                      << dump.str() << "(a difference only in trail or screen: a frame in between drew or "
+                      << "moved differently)";
+    }
+
+    std::string name_;
+    Hash trail_;
+    std::vector<Line> lines_;
+};
+
+// Seeded key mashing: each fighter holds a key combination for a while;
+// some of the time it runs at the other fighter, jumping when it is higher.
+class Masher {
+public:
+    explicit Masher(uint32_t seed) : state_(seed) {}
+    FighterInput next(const Player &me, const Player &other)
+    {
+        if (--left_ <= 0) {
+            left_ = 8 + roll(50);
+            combo_ = roll(12);
+            fireEvery_ = 3 + roll(30);
+        }
+        FighterInput in = {combo_ == 0 || combo_ == 3 || combo_ == 5, combo_ == 1 || combo_ == 4 || combo_ == 6,
+                           combo_ == 3 || combo_ == 4 || combo_ == 7, roll(fireEvery_) == 0};
+        if (combo_ >= 9) {
+            in.left = other.x < me.x - 4;
+            in.right = other.x > me.x + 4;
+            in.jump = other.y < me.y - 10 && roll(4) == 0;
+            if (std::abs(other.x - me.x) < 40 && std::abs(other.y - me.y) < 15)
+                in.fire = roll(3) == 0;
+        }
+        // A jetpack is flown until it runs dry.
+        if (me.gadget == GadgetJetpack)
+            in.jump = 1;
+        return in;
+    }
+
+private:
+    int roll(int below)
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return static_cast<int>(state_ % static_cast<uint32_t>(below));
+    }
+    uint32_t state_;
+    int left_ = 0, combo_ = 8, fireEvery_ = 10;
+};
+
+class Replay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Video only: without the mixer no sound thread can reach the state.
+        if (!screen) {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+            screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+            ASSERT_NE(screen, nullptr);
+        }
+        ASSERT_EQ(chdir(ZOLTR_SOURCE_DIR "/game"), 0);
+        static bool loaded = false;
+        if (!loaded) {
+            loadSettings();
+            settings.Sounds = 0;
+            loadCatalogue();
+            loadFonts();
+            loaded = true;
+        }
+        resetMatch();
+        srand(1);
+    }
+    void TearDown() override { resetMatch(); }
+};
+
+void playArena(const char *name, uint32_t seed)
+{
+    ASSERT_TRUE(startLevel((std::string("maps/") + name).c_str()));
+    Masher first(seed), second(seed * 7919u);
+    Recorder recorder(name);
+    for (int f = 1; f <= ArenaFrames; f++) {
+        FighterInput a = first.next(*players[0], *players[1]), b = second.next(*players[1], *players[0]);
+        drawMatchFrame();
+        updateMatchFrame(a, b);
+        recorder.frame(exact(f), f % Interval == 0);
+    }
+    recorder.finish();
+}
+
+// Seeds picked for coverage: between them every weapon, gadget, machine and hazard is used.
+TEST_F(Replay, Arena1) { playArena("arena1", 14); }
+TEST_F(Replay, Arena2) { playArena("arena2", 23); }
+TEST_F(Replay, Arena3) { playArena("arena3", 34); }
+
+// The real match loop ends at once with the given kills and runs the end
+// scene, pressing Escape after `frames` frames of it (0: it runs out).
+Recorder *endScene;
+std::string endLabel;
+int endFrames, endCalls, endKills[2];
+
+Uint32 endSceneTick()
+{
+    endCalls++;
+    if (endCalls == 1) {  // the one match frame, just before its update
+        players[0]->kills = endKills[0];
+        players[1]->kills = endKills[1];
+    } else {
+        int frame = endCalls - 1;
+        endScene->frame(endLabel + "." + exact(frame), frame % Interval == 0);
+        if (frame == endFrames)
+            keyState[SDLK_ESCAPE] = 1;
+    }
+    return static_cast<Uint32>(endCalls * 20);
+}
+
+void noDelay(Uint32) {}
+
+TEST_F(Replay, EndScene)
+{
+    Recorder recorder("win1");
+    endScene = &recorder;
+    auto ticks = matchTicks;
+    auto delay = matchDelay;
+    matchTicks = endSceneTick;
+    matchDelay = noDelay;
+    struct Result {
+        const char *label;
+        int kills0, kills1, frames;
+    } results[] = {{"red", 10, 3, 0}, {"blue", 2, 10, 300}, {"draw", 10, 10, 300}};
+    for (const Result &r : results) {
+        resetMatch();
+        endLabel = r.label, endCalls = 0, endFrames = r.frames;
+        endKills[0] = r.kills0, endKills[1] = r.kills1;
+        nextFrameTick = 0;
+        runMatch();
+        SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 0;
+    }
+    matchTicks = ticks;
+    matchDelay = delay;
+    recorder.finish();
+}
+
+}  // namespace
