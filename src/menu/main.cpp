@@ -46,8 +46,6 @@ int main(int, char **)
     menu.row = RowPlay;
 
     const std::string game = gameBinary();
-    // Keys pressed for the game's last moments must not act on the menu.
-    Uint32 calmUntil = 0;
     for (;;) {
         if (menu.rules)
             drawRules(menu);
@@ -60,7 +58,7 @@ int main(int, char **)
             continue;
         }
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
-        if (input && SDL_GetTicks() < calmUntil)
+        if (input && SDL_GetTicks() < menu.calmUntil)
             continue;
         MenuAction action = handleMenuEvent(menu, event);
         if (action == ActionQuit)
@@ -69,7 +67,6 @@ int main(int, char **)
             menu.message = playMatch(menu, game);
             // The same words on the error stream, for whoever reads the log.
             fprintf(stderr, "zoltr-menu: %s\n", menu.message.c_str());
-            calmUntil = SDL_GetTicks() + 500;
         }
     }
     freeArenas(menu.arenas);

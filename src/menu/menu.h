@@ -40,6 +40,7 @@ struct Menu {
     int played;                        // matches played this session
     bool rules;                        // the rules screen is up
     std::string message;               // the last word of the game or the settings writer
+    Uint32 calmUntil;                  // input is ignored until then (SDL ticks)
 };
 
 // --- settings.ini (settings_file.cpp) ---

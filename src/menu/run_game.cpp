@@ -101,6 +101,8 @@ std::string runGame(Menu &menu, const std::string &binary)
     if (!said.empty())
         fprintf(stderr, "%s%s", said.c_str(), said.back() == '\n' ? "" : "\n");
     openMenuWindow(menu);
+    // Keys pressed for the game's last moments must not act on the menu.
+    menu.calmUntil = SDL_GetTicks() + 500;
 
     said = oneLine(said);
     char head[160];

@@ -68,6 +68,12 @@ menu_window || fail "the menu did not come back after the kill"
 sleep 0.7
 grep -q 'zoltr-menu: The game was stopped: Killed' "$E2E_STDERR" || fail "the kill was not reported"
 
+note "a missing victory stage is reported before the game starts"
+rm "$dir/maps/win1"
+tap_key Return 0.05
+for i in $(seq 50); do grep -q 'zoltr-menu: maps/win1, the victory stage, is missing' "$E2E_STDERR" && break; sleep 0.1; done
+grep -q 'zoltr-menu: maps/win1, the victory stage, is missing' "$E2E_STDERR" || fail "the missing victory stage was not reported"
+
 note "quit"
 tap_key Escape 0.05
 wait_exit 10 || fail "the menu did not quit"
