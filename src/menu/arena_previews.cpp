@@ -12,8 +12,6 @@
 constexpr const char *VictoryStage = "win1";
 constexpr int PreviewFactor = 2;    // 320x230
 constexpr int ThumbnailFactor = 8;  // 80x57
-// "Level " and the path must fit the game's 99-character reading piece.
-constexpr size_t LongestLevelPath = 92;
 
 SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
 {
@@ -104,8 +102,7 @@ std::vector<ArenaChoice> listArenas(const char *folder)
             struct stat status;
             // Links count by what they point to: an installed game links the shipped arenas.
             if (name[0] == '.' || name == VictoryStage || stat(path.c_str(), &status) != 0 ||
-                !S_ISREG(status.st_mode) || path.size() > LongestLevelPath ||
-                path.find_first_of("\r\n") != std::string::npos)
+                !S_ISREG(status.st_mode) || path.find_first_of("\r\n") != std::string::npos)
                 continue;
             names.push_back(name);
         }

@@ -35,13 +35,13 @@ void drawRules(const Menu &menu)
         const char *czech;
     };
     const Pickup pickups[] = {
-        {ItemMelee, "melee: strikes who stands in front", "n\xE1" "dob: zas\xE1hne toho, kdo stoj\xED vp\xF8" "ed"},
+        {ItemMelee, "sword: strikes who stands in front", "me\xE8: zas\xE1hne toho, kdo stoj\xED p\xF8" "ed tebou"},
         {ItemKnife, "knives: fly straight, stick in walls", "no\x9E" "e: let\xED rovn\xEC, zabodnou se do zdi"},
         {ItemGrenade, "grenades: lobbed, burst after a while", "gran\xE1ty: obloukem, za chv\xEDli vybuchnou"},
-        {ItemBomb, "bombs: dropped, kicked, burst in a cross", "bomby: polo\x9En\xE9, dokopnut\xE9, k\xF8\xED\x9E" "em"},
+        {ItemBomb, "bombs: dropped, kicked, burst in a cross", "bomby: polo\x9E a kopni, vybuchnou do k\xF8\xED\x9E" "e"},
         {ItemExplosiveDebris, "your body bursts explosively when you die",
          "tvoje t\xEClo po smrti vybuchne"},
-        {ItemJetpack, "jetpack: hold jump to fly", "raketa: dr\x9E skok a let\xED\x9A"},
+        {ItemJetpack, "jetpack: hold jump to fly", "raketov\xFD batoh: dr\x9E skok a let\xED\x9A"},
         {ItemParachute, "parachute: opens in a long fall", "pad\xE1k: otev\xF8" "e se p\xF8i dlouh\xE9m p\xE1" "du"},
         {ItemHealth, "health: +50, up to 100", "zdrav\xED: +50, nejv\xFD\x9A" "e 100"},
     };
