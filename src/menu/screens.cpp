@@ -210,6 +210,15 @@ static void drawWrapped(int x, int y, const std::string &message, int width, int
     }
 }
 
+// The row of miniatures keeps the chosen arena near its middle.
+static int firstThumbnail(const Menu &menu)
+{
+    int first = menu.arena - Thumbnails / 2;
+    if (first > static_cast<int>(menu.arenas.size()) - Thumbnails)
+        first = static_cast<int>(menu.arenas.size()) - Thumbnails;
+    return first < 0 ? 0 : first;
+}
+
 static void drawArenaPanel(const Menu &menu)
 {
     frame(9, 27, 322, 232, colour(70, 80, 100));
@@ -231,11 +240,7 @@ static void drawArenaPanel(const Menu &menu)
         drawWrapped(32, 304, say(menu, "arena check: ", "kontrola: ") + chosen.problems[0], 300, 3);
     }
 
-    int first = menu.arena - Thumbnails / 2;
-    if (first > static_cast<int>(menu.arenas.size()) - Thumbnails)
-        first = static_cast<int>(menu.arenas.size()) - Thumbnails;
-    if (first < 0)
-        first = 0;
+    int first = firstThumbnail(menu);
     for (int i = 0; i < Thumbnails && first + i < static_cast<int>(menu.arenas.size()); i++) {
         const ArenaChoice &arena = menu.arenas[first + i];
         int x = 10 + i * ThumbnailStep;
@@ -377,32 +382,28 @@ static MenuAction handleClick(Menu &menu, int x, int y)
         menu.rules = false;
         return ActionNone;
     }
-    if (x >= ListX) {
-        for (int row = 0; row < RowCount; row++) {
-            if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
-                continue;
-            menu.row = row;
-            if (row == RowRules || row == RowPlay || row == RowQuit)
-                return activate(menu, row);
-            if (x >= ValueCentre - 80)
-                changeValue(menu, row, x < ValueCentre ? -1 : 1);
-            return ActionNone;
-        }
-        return ActionNone;
-    }
     if (y >= ThumbnailTop && y < ThumbnailTop + 57) {
-        int first = menu.arena - Thumbnails / 2;
-        if (first > static_cast<int>(menu.arenas.size()) - Thumbnails)
-            first = static_cast<int>(menu.arenas.size()) - Thumbnails;
-        if (first < 0)
-            first = 0;
-        int picked = first + (x - 10) / ThumbnailStep;
+        int picked = firstThumbnail(menu) + (x - 10) / ThumbnailStep;
         if (x >= 10 && picked < static_cast<int>(menu.arenas.size())) {
             menu.arena = picked;
             menu.row = RowArena;
         }
-    } else if (y >= 260 && y < 282 && !menu.arenas.empty()) {
-        changeValue(menu, RowArena, x < 170 ? -1 : 1);
+        return ActionNone;
+    }
+    if (x < ListX) {
+        if (y >= 260 && y < 282 && !menu.arenas.empty())
+            changeValue(menu, RowArena, x < 170 ? -1 : 1);
+        return ActionNone;
+    }
+    for (int row = 0; row < RowCount; row++) {
+        if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
+            continue;
+        menu.row = row;
+        if (row == RowRules || row == RowPlay || row == RowQuit)
+            return activate(menu, row);
+        if (x >= ValueCentre - 80)
+            changeValue(menu, row, x < ValueCentre ? -1 : 1);
+        return ActionNone;
     }
     return ActionNone;
 }
