@@ -1,7 +1,10 @@
 #!/usr/bin/python3
-"""Writes every file the game reads: pictures, sounds, arenas, the catalogue and settings.
+"""Writes every file the game reads: pictures, sounds, arenas, the catalogue and
+settings; and the desktop icons of the installed game.
 
-  make_media.py [OUTPUT_DIR]      (default: the repo's game/ folder)
+  make_media.py [OUTPUT_DIR [ICON_DIR]]
+      (default: the repo's game/ folder and packaging/icons; icons only when
+      ICON_DIR is given or neither is)
 
 The output is the same, byte for byte, on every run; the tests regenerate it
 into a temporary folder and compare it with what is shipped.
@@ -12,7 +15,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import arena  # noqa: E402
-from media import fighters, font, music, pictures, sounds, tiles  # noqa: E402
+from media import fighters, font, icons, music, pictures, sounds, tiles  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -56,6 +59,7 @@ def write(out, path, data):
 
 def main(argv):
     out = argv[1] if len(argv) > 1 else os.path.join(REPO, "game")
+    icon_dir = argv[2] if len(argv) > 2 else None if len(argv) > 1 else os.path.join(REPO, "packaging", "icons")
     os.makedirs(os.path.join(out, "gfx"), exist_ok=True)
     font.save_font(os.path.join(out, "gfx/myfont.gif"))
     walls, items = tiles.wall_sheet(), tiles.item_sheet()
@@ -81,6 +85,10 @@ def main(argv):
             write(out, "maps/" + name[:-4], level.to_bytes())
     write(out, "seznam.dat", catalogue().encode("ascii"))
     write(out, "settings.ini", SETTINGS.encode("ascii"))
+    if icon_dir:
+        os.makedirs(icon_dir, exist_ok=True)
+        for size, img in icons.icons(walls, players, weapons).items():
+            img.save(os.path.join(icon_dir, "%d.png" % size), format="PNG", optimize=False)
     return 0
 
 

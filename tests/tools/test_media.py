@@ -27,6 +27,10 @@ def image(path):
     return Image.open(os.path.join(GAME, path))
 
 
+def files(root):
+    return sorted(os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs)
+
+
 def cell(img, n, size=20):
     """The pixels of frame n of a sheet with 8 frames per row."""
     x, y = (n % 8) * size, (n // 8) * size
@@ -39,14 +43,18 @@ def drawn(img, n, size=20):
 
 
 class Generator(unittest.TestCase):
-    def test_regenerated_media_match_the_shipped_files(self):
-        with tempfile.TemporaryDirectory() as out:
-            subprocess.run([PYTHON, os.path.join(TOOLS, "make_media.py"), out], check=True)
-            made = sorted(os.path.relpath(os.path.join(d, f), out) for d, _, fs in os.walk(out) for f in fs)
-            shipped = sorted(os.path.relpath(os.path.join(d, f), GAME) for d, _, fs in os.walk(GAME) for f in fs)
-            self.assertEqual(made, shipped)
-            for path in made:
-                self.assertTrue(filecmp.cmp(os.path.join(out, path), os.path.join(GAME, path), shallow=False), path)
+    def test_regenerated_media_and_icons_match_the_shipped_files(self):
+        icons = os.path.join(os.path.dirname(GAME), "packaging", "icons")
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([PYTHON, os.path.join(TOOLS, "make_media.py"), tmp + "/game", tmp + "/icons"], check=True)
+            for out, shipped_dir in [(tmp + "/game", GAME), (tmp + "/icons", icons)]:
+                made = files(out)
+                self.assertEqual(made, files(shipped_dir))
+                for path in made:
+                    self.assertTrue(filecmp.cmp(os.path.join(out, path), os.path.join(shipped_dir, path), shallow=False), path)
+        for name in os.listdir(icons):  # "32.png" is 32 by 32, with see-through rounded corners
+            img = Image.open(os.path.join(icons, name))
+            self.assertEqual((img.mode, img.size, img.getpixel((0, 0))[3]), ("RGBA", (int(name[:-4]),) * 2, 0), name)
 
 
 class Catalogue(unittest.TestCase):
