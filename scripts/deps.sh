@@ -9,6 +9,7 @@ ZOLTR_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
   python3-numpy
+  desktop-file-utils appstream man-db dpkg-dev file
 )
 
 zoltr_install() {
