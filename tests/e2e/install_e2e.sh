@@ -50,7 +50,9 @@ check_links() {
 }
 
 note "first start: the folder, then the game's window"
-E2E_BIN=$launcher
+E2E_BIN=$E2E_TMP/bare-game
+printf '#!/bin/sh\nexec "%s" --game\n' "$launcher" >"$E2E_BIN"
+chmod +x "$E2E_BIN"
 start_game "$E2E_TMP" HOME="$home"
 find_window || fail "no window with the game's caption"
 stop_game
@@ -66,20 +68,21 @@ cp "$data/maps/arena1" "$folder/maps/mine"
 rm "$folder/gfx" "$folder/maps/arena2"
 ln -sfn "$data/gfx" "$folder/sfx"
 ln -s "$data/maps/gone" "$folder/maps/gone"
-launch "$launcher"
+launch "$launcher" --game
 [ $? -eq 1 ] && grep -q '^Problem: ' "$E2E_STDERR" || fail "the second start did not reach the game"
 check_links
 [ "$(tail -n 1 "$folder/settings.ini")" = 'Name1 Zed' ] || fail "the edited settings.ini was lost"
 [ -f "$folder/maps/mine" ] && [ ! -L "$folder/maps/mine" ] || fail "the player's own arena was lost"
 [ ! -L "$folder/maps/gone" ] || fail "a link to an arena no longer shipped stayed"
 
-note "the menu, when installed beside the game, unless --game"
-printf '#!/bin/sh\npwd >"%s"\n' "$E2E_TMP/menu.txt" >"$prefix/lib/games/zoltr-deathmatch/zoltr-menu"
-chmod +x "$prefix/lib/games/zoltr-deathmatch/zoltr-menu"
+note "the menu beside the game, unless --game; the game when there is no menu"
+menu=$prefix/lib/games/zoltr-deathmatch/zoltr-menu
+[ -x "$menu" ] || fail "no menu program"
+printf '#!/bin/sh\npwd >"%s"\n' "$E2E_TMP/menu.txt" >"$menu"
 launch "$launcher" && [ "$(cat "$E2E_TMP/menu.txt")" = "$folder" ] || fail "the menu did not run in the folder"
-launch "$launcher" --game
-[ $? -eq 1 ] && grep -q '^Problem: ' "$E2E_STDERR" || fail "--game did not start the game"
-rm "$prefix/lib/games/zoltr-deathmatch/zoltr-menu"
+rm "$menu"
+launch "$launcher"
+[ $? -eq 1 ] && grep -q '^Problem: ' "$E2E_STDERR" || fail "without a menu the game did not start"
 
 note "a folder that cannot be made: a message, status 1, nothing half made"
 touch "$E2E_TMP/file"
