@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Two players at one keyboard: both hold their fire keys while both hammer
+# their jump keys (blocked by a low ceiling) so that key events arrive in
+# every frame. Both must still throw knives whenever their cooldowns allow:
+# both health bars fall below 60 (three hits each) before the first kill,
+# which ends the match (kill limit 1; knives take 15 health).
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+
+GAME="$E2E_TMP/game"
+make_game_dir "$GAME"
+write_settings "$GAME" Zoltr=1 FPS=50 Language=1
+# A one-row tunnel on row 21 under a ceiling on row 20: one spawn point in the
+# middle (both fighters start there), a knife two cells to each side, and
+# walls a few cells further out.
+wall=$(printf '#%.0s' {1..32})
+make_arena "$GAME/maps/arena1" "$wall" \
+    $(for r in {1..19}; do printf '#..............................# '; done) \
+    "$wall" "#........#...4.S.4....#........#" "$wall"
+
+SPAMMER=""
+stop_spammer() {
+    if [ -n "$SPAMMER" ]; then
+        pkill -P "$SPAMMER" 2>/dev/null
+        kill "$SPAMMER" 2>/dev/null
+        wait "$SPAMMER" 2>/dev/null
+        SPAMMER=""
+    fi
+    xdotool keyup Tab keyup 105 2>/dev/null
+}
+trap 'stop_spammer; e2e_cleanup' EXIT
+
+start_game "$GAME"
+find_window || fail "no game window"
+focus_window
+
+GREY=(128 128 128)
+in_match() { colour_near "$1" 320 430 "${GREY[@]}"; }
+in_end_scene() { ! colour_near "$1" 320 430 "${GREY[@]}" && colour_near "$1" 320 470 "${GREY[@]}"; }
+# Health bars: player 1's spans x 45-124, player 2's 425-504, 8 pixels for
+# every 10 health; the 48th pixel of a bar is red only at 60 health or more.
+both_hurt() { in_match "$1" && ! colour_near "$1" 92 10 224 0 0 && ! colour_near "$1" 472 10 224 0 0; }
+
+start=$SECONDS
+until screenshot "$E2E_TMP/now.png" && in_match "$E2E_TMP/now.png"; do
+    game_running || fail "the game ended before the match"
+    [ $((SECONDS - start)) -lt 40 ] || fail "the match never showed its tunnel"
+    tap_key space
+    sleep 0.2
+done
+
+# Apart to the walls over the knives, then a step back to face each other.
+key_down a; key_down Right; sleep 3; key_up a; key_up Right
+key_down d; key_down Left; sleep 0.3; key_up d; key_up Left
+note "fighters armed and facing each other"
+
+key_down Tab; key_down 105
+( while :; do xdotool key --delay 4 $(printf 'w Up %.0s' {1..50}); done ) 2>/dev/null &
+SPAMMER=$!
+
+screenshot_until "$E2E_TMP/hurt.png" both_hurt 60 || fail "the fighters did not both hit each other three times"
+note "both threw knives again and again"
+screenshot_until "$E2E_TMP/end.png" in_end_scene 60 || fail "no kill ended the match"
+note "a kill ended the match"
+stop_spammer
+
+press_until_exit Escape 15 || fail "Escape did not end the program"
+[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS"
+[ ! -s "$E2E_STDERR" ] || fail "the game wrote to its error stream"
+note "fire e2e: ok"
