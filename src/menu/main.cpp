@@ -1,6 +1,17 @@
 // zoltr-menu: sets up a match, runs the game, and comes back for the next one.
 #include "menu/menu.h"
 
+// Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
+static void findArenas(Menu &menu, std::string chosen)
+{
+    freeArenas(menu.arenas);
+    menu.arenas = listArenas("maps");
+    menu.arena = 0;
+    for (size_t i = 0; i < menu.arenas.size(); i++)
+        if (menu.arenas[i].path == chosen)
+            menu.arena = static_cast<int>(i);
+}
+
 int main(int, char **)
 {
     Menu menu = {};
@@ -39,10 +50,7 @@ int main(int, char **)
     if (setup.Image2 < 1 || setup.Image2 > menu.skins)
         setup.Image2 = menu.skins > 1 ? 2 : 1;
 
-    menu.arenas = listArenas("maps");
-    for (size_t i = 0; i < menu.arenas.size(); i++)
-        if (menu.arenas[i].path == setup.Level)
-            menu.arena = static_cast<int>(i);
+    findArenas(menu, setup.Level);
     menu.row = RowPlay;
 
     const std::string game = gameBinary();
@@ -65,6 +73,8 @@ int main(int, char **)
             break;
         if (action == ActionPlay) {
             menu.message = playMatch(menu, game);
+            // Arenas made or removed while the game ran show up now.
+            findArenas(menu, menu.arenas.empty() ? "" : menu.arenas[menu.arena].path);
             // The same words on the error stream, for whoever reads the log.
             fprintf(stderr, "zoltr-menu: %s\n", menu.message.c_str());
         }
