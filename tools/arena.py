@@ -1,17 +1,22 @@
 #!/usr/bin/python3
-"""Arena tool: text arenas to the game's 4608-byte files and back, checks, pictures.
+"""Arena tool: text arenas to the game's 4608-byte files and back, checks, pictures, play-tests.
 
-  arena.py compile SOURCE.txt OUT          text -> arena file
-  arena.py text ARENA [OUT.txt]            arena file -> text (stdout without OUT)
-  arena.py check [--strict] FILE...        validate text or arena files
-  arena.py render FILE OUT.png [--gfx DIR] [--plain]
-  arena.py legend                          print the legend
+  arena.py compile [--force] SOURCE.txt OUT   text -> arena file, checked first
+  arena.py text ARENA [OUT.txt]               arena file -> text (stdout without OUT)
+  arena.py check [--strict] FILE...           errors, warnings and notes
+  arena.py render [--check] [--plain] [--gfx DIR] FILE OUT.png
+  arena.py play [--spawn N] [--force] FILE    play the arena in the built game
+  arena.py numbers                            the game's movement numbers, measured
+  arena.py legend                             every legend character
 
 The text form is a first line "zoltr-arena 1", then 24 rows of 32 legend
 characters (row 23 lies below the screen), then optional override lines
-"cell COLUMN ROW wall W item I attr A" for cells marked '?'.
-Exit status: 0 fine, 1 bad input or validation errors (warnings too with --strict).
+"cell COLUMN ROW wall W item I attr A" for cells marked '?'. Lines starting
+with "# " (or a lone "#") are comments.
+Exit status: 0 fine; 1 bad input or arena errors (warnings too with --strict);
+2 wrong command line.
 """
+import argparse
 import os
 import struct
 import sys
@@ -20,14 +25,13 @@ COLUMNS, ROWS = 32, 24
 CELLS = COLUMNS * ROWS
 FILE_SIZE = 3 * CELLS * 2
 HEADER = "zoltr-arena 1"
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.modules.setdefault("arena", sys.modules[__name__])  # run as a script, the helpers still share this module
+if os.path.dirname(os.path.abspath(__file__)) not in sys.path:
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-WALL_TILES = 16   # tiles in the wall sheet
-ITEM_TILES = 40   # tiles in the item sheet
 LADDER, JUMP_PAD, LIFT, SHAFT = 5, 9, 33, 34
 SPAWN, DAMAGING, DEADLY, ANIMATED = 2, 3, 4, 8
-ANIMATION_STARTS = {0, 11, 14, 17, 20}  # item codes whose next two tiles are its frames
-PICKUP_NAMES = {25: "melee weapon", 26: "bomb", 27: "grenade", 28: "knife", 29: "explosive debris",
-                30: "jetpack", 31: "parachute", 32: "health"}
 
 # char: (wall, item, attribute, meaning)
 LEGEND = {
@@ -56,10 +60,30 @@ LEGEND = {
 }
 BY_CODES = {v[:3]: k for k, v in LEGEND.items()}
 OVERRIDE = "?"
+ITEM_NAMES = {v[1]: v[3].split(",")[0].replace(" spawner", "").split(":")[0].split(" (")[0]
+              for v in LEGEND.values() if v[1] and not v[0]}
+ITEM_NAMES.update({SHAFT: "lift shaft", 17: "lava", 20: "acid", 23: "spikes"})
+ATTRIBUTE_NAMES = {SPAWN: "spawn point", DAMAGING: "hurting", DEADLY: "deadly", ANIMATED: "animated"}
+ATTRIBUTE_NAMES.update({a: ITEM_NAMES[a + 16] + " spawner" for a in range(9, 17)})
+PICKUP_NAMES = {code: ITEM_NAMES[code] for code in range(25, 33)}
 
 
 class ArenaError(Exception):
     """Bad input: the message says what and where."""
+
+
+def describe(wall, item, attr):
+    """A cell's content in the legend's words, with the codes where no word exists."""
+    if (wall, item, attr) in BY_CODES:
+        return LEGEND[BY_CODES[wall, item, attr]][3].split(" (")[0]
+    parts = []
+    if wall:
+        parts.append("wall %d" % wall)
+    if item:
+        parts.append(ITEM_NAMES.get(item, "item %d" % item))
+    if attr:
+        parts.append(ATTRIBUTE_NAMES.get(attr, "attribute %d" % attr))
+    return " + ".join(parts) or "empty"
 
 
 class Arena:
@@ -83,33 +107,45 @@ class Arena:
         return Arena(values[:CELLS], values[CELLS:2 * CELLS], values[2 * CELLS:])
 
 
+def _is_comment(line):
+    return line == "#" or line.startswith("# ")
+
+
 def parse_text(text, name="arena"):
-    lines = text.split("\n")
-    if lines and lines[-1] == "":
+    lines = [(n, line.rstrip("\r")) for n, line in enumerate(text.split("\n"), start=1)]
+    if lines and lines[-1][1] == "":
         lines.pop()
-    if not lines or lines[0].rstrip("\r") != HEADER:
-        raise ArenaError("%s:1: the first line must be '%s'" % (name, HEADER))
-    rows = [l.rstrip("\r") for l in lines[1:1 + ROWS]]
+    lines = [(n, line) for n, line in lines if not _is_comment(line)]
+    if not lines or lines[0][1] != HEADER:
+        raise ArenaError("%s:%d: the first line must be '%s'" % (name, lines[0][0] if lines else 1, HEADER))
+    rows = lines[1:1 + ROWS]
     if len(rows) < ROWS:
         raise ArenaError("%s: wrong size: %d grid rows, an arena has %d" % (name, len(rows), ROWS))
     arena = Arena()
     marked = set()
-    for r, row in enumerate(rows):
-        if len(row) != COLUMNS:
-            raise ArenaError("%s:%d: ragged row: %d characters, every row has %d" % (name, r + 2, len(row), COLUMNS))
-        for c, ch in enumerate(row):
+    for r, (n, row) in enumerate(rows):
+        for c, ch in enumerate(row[:COLUMNS]):
             if ch == OVERRIDE:
                 marked.add((c, r))
                 continue
             if ch not in LEGEND:
-                raise ArenaError("%s:%d: unknown legend character %r in column %d" % (name, r + 2, ch, c))
+                what = "a space" if ch == " " else "a tab" if ch == "\t" else repr(ch)
+                raise ArenaError("%s:%d:%d: %s is not a legend character (see arena.py legend)" % (name, n, c + 1, what))
             i = r * COLUMNS + c
             arena.walls[i], arena.items[i], arena.attrs[i] = LEGEND[ch][:3]
+        if len(row) < COLUMNS:
+            raise ArenaError("%s:%d:%d: short row: %d characters, every row has %d" % (name, n, len(row) + 1, len(row),
+                                                                                    COLUMNS))
+        if len(row) > COLUMNS:
+            what = "trailing space" if row[COLUMNS:].strip() == "" else "long row: %d characters" % len(row)
+            raise ArenaError("%s:%d:%d: %s, every row has %d characters" % (name, n, COLUMNS + 1, what, COLUMNS))
     given = set()
-    for n, line in enumerate(lines[1 + ROWS:], start=2 + ROWS):
+    for n, line in lines[1 + ROWS:]:
         words = line.split()
         if not words:
             continue
+        if words[0] != "cell" and len(line) == COLUMNS and all(ch in LEGEND or ch == OVERRIDE for ch in line):
+            raise ArenaError("%s:%d: a grid row too many: an arena has %d rows" % (name, n, ROWS))
         if (len(words) != 9 or words[0] != "cell" or words[3:9:2] != ["wall", "item", "attr"]
                 or not all(w.isdigit() for w in words[1:3] + words[4:9:2])):
             raise ArenaError("%s:%d: expected 'cell COLUMN ROW wall W item I attr A'" % (name, n))
@@ -124,7 +160,8 @@ def parse_text(text, name="arena"):
         i = r * COLUMNS + c
         arena.walls[i], arena.items[i], arena.attrs[i] = w, it, a
     for c, r in sorted(marked - given, key=lambda p: (p[1], p[0])):
-        raise ArenaError("%s: cell %d %d is marked '?' but has no 'cell' line" % (name, c, r))
+        raise ArenaError("%s:%d:%d: cell %d %d is marked '?' but has no 'cell' line"
+                         % (name, rows[r][0], c + 1, c, r))
     return arena
 
 
@@ -148,372 +185,100 @@ def load(path):
     with open(path, "rb") as f:
         data = f.read()
     looks_like_text = all(b in b"\r\n\t" or 32 <= b < 127 for b in data[:200])
-    if data.startswith(b"zoltr-arena") or (len(data) != FILE_SIZE and data and looks_like_text):
-        try:
-            return parse_text(data.decode("ascii"), path)
-        except UnicodeDecodeError:
-            raise ArenaError("%s: text arenas are plain ASCII" % path)
+    if data.startswith(b"zoltr-arena") or data.startswith(b"#") or (len(data) != FILE_SIZE and data
+                                                                     and looks_like_text):
+        for n, line in enumerate(data.split(b"\n"), start=1):
+            for c, b in enumerate(line, start=1):
+                if b >= 128:
+                    raise ArenaError("%s:%d:%d: a non-ASCII character: text arenas are plain ASCII" % (path, n, c))
+        return parse_text(data.decode("ascii"), path)
     return Arena.from_bytes(data, path)
 
 
-# --- checks ---
-
-def _trunc_div(a, b):
-    return int(a / b)
-
-
-def lift_travel(arena, c, r):
-    """Runs a lift through one full cycle; returns (rows it passes, problem or None)."""
-    y, down = 20 * r + 10, True  # the lift's centre starts 20 pixels above its mark's centre
-    rows = set()
-
-    def wall(row):
-        if not 0 <= row < ROWS:
-            return None
-        return arena.walls[row * COLUMNS + c]
-
-    for _ in range(4 * ROWS * 20):
-        rows.update({_trunc_div(y - 30, 20), _trunc_div(y - 11, 20)})
-        if down:
-            below = wall(_trunc_div(y - 10, 20))
-            if below is None:
-                return rows, "no wall below it inside the arena"
-            if below == 0:
-                y += 1
-                if wall(_trunc_div(y - 31, 20)) is None:
-                    return rows, "its column leaves the top of the arena"
-            else:
-                down = False
-        if not down:
-            above = wall(_trunc_div(y - 21, 20))
-            if above is None:
-                return rows, "no wall above it inside the arena"
-            if above == 0:
-                y -= 1
-                if wall(_trunc_div(y - 11, 20)) is None:
-                    return rows, "its column leaves the arena"
-            else:
-                return {row for row in rows if 0 <= row < ROWS}, None
-    return rows, "it never completes a cycle"
+def write_checked(arena, path, out, force):
+    """Writes the arena file unless the check finds errors; prints what it finds."""
+    import arena_check
+    if not force:
+        findings = arena_check.validate(arena, path)
+        for level, message in findings:
+            if level != "note":  # the check command shows those
+                print("%s: %s: %s" % (path, level, message), file=sys.stderr)
+        if any(level == "error" for level, _ in findings):
+            raise ArenaError("%s: not written: fix the errors, or pass --force" % out)
+    with open(out, "wb") as f:
+        f.write(arena.to_bytes())
 
 
-class Fighter:
-    """Just enough of a fighter's movement to ask where a player can get to."""
-    ACC = 0.800000011920929
-    GRAVITY = 0.20000000298023224
-
-    def __init__(self, x, y):
-        self.x, self.y, self.vx, self.vy = float(x), float(y), 0.0, 0.0
-        self.facing, self.fall = 0, 0
-
-
-def _passable(arena, x, y):
-    x, y = int(x), int(y)
-    yy = y - 20
-    if yy < 0:
-        return False
-    if x < 0 or x // 20 >= COLUMNS or yy // 20 >= ROWS:
-        return y >= 500
-    i = (yy // 20) * COLUMNS + x // 20
-    return arena.walls[i] == 0 and arena.items[i] not in (LIFT, SHAFT)
-
-
-def _cell_of(f):
-    return int(f.x / 20), int(f.y / 20 - 1)
-
-
-def _code(layer, c, r):
-    return layer[r * COLUMNS + c] if 0 <= c < COLUMNS and 0 <= r < ROWS else 0
-
-
-def _step(arena, f, left, right, jump):
-    """One live update of the movement rules; returns 'dead', 'landed' or None."""
-    c, r = _cell_of(f)
-    if _code(arena.attrs, c, r) == DEADLY:
-        return "dead"
-    on_ladder = _code(arena.items, c, r) == LADDER
-    head = _passable(arena, f.x - 5, f.y + f.vy - 10) and _passable(arena, f.x + 5, f.y - 10)
-    air = _passable(arena, f.x - 5, f.y + f.vy + 10) and _passable(arena, f.x + 5, f.y + f.vy + 10) and not on_ladder
-    if on_ladder and f.vy < -2.0:
-        f.vy = -2.0
-    if left:
-        if f.facing == 1:
-            f.vx -= Fighter.ACC
-        else:
-            f.facing = 1
-    if right:
-        if f.facing == 0:
-            f.vx += Fighter.ACC
-        else:
-            f.facing = 0
-    s = 6 if f.vx > 0 else -6
-    if not _passable(arena, f.x + f.vx + s, f.y - 5) or not _passable(arena, f.x + f.vx + s, f.y + 9):
-        f.vx = 0.0
-    f.vx *= 0.7
-    if air:
-        f.vy += Fighter.GRAVITY
-    if f.vy > 6.0:
-        f.vy = 6.0
-    if f.vy < 0 and not head:
-        f.vy = 0.0
-    landed = None
-    if f.vy > 0 and not air:
-        f.y = float((int(f.y) // 20) * 20 + 10)
-        f.vy = 0.0
-        if f.fall > 200:
-            return "dead-fall"
-        f.fall = 0
-        landed = "landed"
-    else:
-        f.x += f.vx
-        f.y += f.vy
-        if f.vy > 0:
-            f.fall = int(f.fall + f.vy)
-    if jump and not air:
-        f.vy = -7.0
-    if f.y > 480:
-        return "dead"
-    if landed is None and not air and f.vy == 0:
-        landed = "landed"
-    return landed
-
-
-# Inputs as (frames of jump, direction, first frame of the direction, last frame).
-MACROS = ([(0, d, 0, 11) for d in (-1, 1)] + [(0, d, 0, 30) for d in (-1, 1)]
-          + [(1, 0, 0, 0)] + [(1, d, k, e) for d in (-1, 1) for k in (0, 12, 24) for e in (k + 8, k + 20, 999)])
-CLIMBS = [(j, d, j - 4, 999) for j in (12, 30, 60, 120) for d in (-1, 1)] + [(j, 0, 0, 0) for j in (12, 30, 60, 120)]
-
-
-def _run(arena, pad_cells, start, macro):
-    """Simulates one macro from a cell; returns (outcome, end cell, cells passed, fall)."""
-    jump_frames, d, k, e = macro
-    f = Fighter(start[0] * 20 + 10, start[1] * 20 + 30)
-    f.facing = 1 if d < 0 else 0
-    pads = {p: 0 for p in pad_cells}
-    seen = {start}
-    worst = 0
-    for t in range(600):
-        for (pc, pr), age in pads.items():
-            if age == 0:
-                if abs(pc * 20 + 10 - f.x) < 10 and abs(pr * 20 + 30 - f.y) < 10:
-                    f.fall, f.vy, pads[(pc, pr)] = 0, -10.0, 70
-            else:
-                pads[(pc, pr)] = age - 1
-        held = k <= t < e
-        fall_before = f.fall
-        out = _step(arena, f, held and d < 0, held and d > 0, t < jump_frames)
-        worst = max(worst, fall_before)
-        if out == "dead-fall":
-            return "fall", _cell_of(f), seen, fall_before
-        if out == "dead":
-            return "dead", _cell_of(f), seen, 0
-        seen.add(_cell_of(f))
-        if out == "landed" and t >= max(jump_frames, min(e, 60)) and t > 0:
-            return "ok", _cell_of(f), seen, worst
-    return "stuck", _cell_of(f), seen, 0
-
-
-def explore(arena, starts):
-    """Every cell a player can stand on or pass through, from the given cells."""
-    pads = [(i % COLUMNS, i // COLUMNS) for i in range(CELLS) if arena.items[i] == JUMP_PAD]
-    work = arena_for_play(arena)
-    standing, touched, falls = set(), set(), []
-    queue = []
-    for s in starts:
-        outcome, end, seen, _ = _run(work, pads, s, (0, 0, 0, 0))
-        if outcome == "ok":
-            touched |= seen
-            queue.append(end)
-    while queue:
-        cell = queue.pop()
-        if cell in standing:
-            continue
-        standing.add(cell)
-        macros = MACROS + (CLIMBS if _code(work.items, *cell) == LADDER else [])
-        for m in macros:
-            outcome, end, seen, fall = _run(work, pads, cell, m)
-            if outcome == "ok":
-                touched |= seen
-                if end not in standing:
-                    queue.append(end)
-            elif outcome == "fall":
-                falls.append((cell, end, fall))
-    return standing, touched, falls
-
-
-def arena_for_play(arena):
-    """The layers as level setup leaves them: machine marks become objects."""
-    items = [0 if v in (JUMP_PAD, LIFT) else v for v in arena.items]
-    return Arena(list(arena.walls), items, list(arena.attrs))
-
-
-def validate(arena):
-    """Returns a list of (level, message), level 'error', 'warning' or 'note'."""
-    out = []
-
-    def at(i):
-        return "(%d, %d)" % (i % COLUMNS, i // COLUMNS)
-
-    spawns = [i for i in range(CELLS) if arena.attrs[i] == SPAWN]
-    if len(spawns) < 2:
-        out.append(("error", "%d spawn point(s): the match and the victory scene need at least 2" % len(spawns)))
-    for i in range(CELLS):
-        w, it, a = arena.walls[i], arena.items[i], arena.attrs[i]
-        if w > WALL_TILES:
-            out.append(("error", "wall code %d at %s has no tile: an invisible wall" % (w, at(i))))
-        if it > ITEM_TILES:
-            out.append(("warning", "item code %d at %s has no tile" % (it, at(i))))
-        if 9 <= a <= 16 and it not in (0, a + 16):
-            out.append(("error", "spawner at %s holds item %d: it refills only when empty, with item %d"
-                        % (at(i), it, a + 16)))
-        if a in (DAMAGING, ANIMATED) and it not in ANIMATION_STARTS:
-            out.append(("warning", "animated cell at %s steps item %d through tiles that are not its frames"
-                        % (at(i), it)))
-        if a == DEADLY and it == 0 and i // COLUMNS < ROWS - 1:
-            out.append(("warning", "deadly cell at %s shows nothing: players cannot see it" % at(i)))
-        if w and (it or a in (SPAWN,) or 9 <= a <= 16):
-            out.append(("error", "cell %s is a wall and also holds item %d / attribute %d: nobody can reach it"
-                        % (at(i), it, a)))
-        if a == SPAWN and i // COLUMNS == ROWS - 1:
-            out.append(("error", "spawn point %s lies below the screen" % at(i)))
-    lift_rows = set()
-    for i in range(CELLS):
-        if arena.items[i] == LIFT:
-            c, r = i % COLUMNS, i // COLUMNS
-            rows, problem = lift_travel(arena, c, r)
-            if problem:
-                out.append(("error", "lift at %s: %s" % (at(i), problem)))
-                continue
-            for row in rows:
-                j = row * COLUMNS + c
-                lift_rows.add(j)
-                if j != i and (arena.items[j] or arena.attrs[j] == SPAWN):
-                    out.append(("warning", "lift at %s travels through %s, which holds item %d / attribute %d"
-                                % (at(i), at(j), arena.items[j], arena.attrs[j])))
-    if any(level == "error" for level, _ in out):
-        return out
-
-    starts = [(i % COLUMNS, i // COLUMNS) for i in spawns]
-    regions = [explore(arena, [s]) for s in starts]
-    touched = set().union(*(t for _, t, _ in regions)) if regions else set()
-    for n, (s, (standing, _, _)) in enumerate(zip(starts, regions)):
-        if not standing:
-            out.append(("warning", "spawn point %d at (%d, %d) drops its player to death" % (n, s[0], s[1])))
-    for a_i in range(len(regions)):
-        for b_i in range(a_i + 1, len(regions)):
-            if not (regions[a_i][1] & regions[b_i][1]):
-                out.append(("warning", "players from spawn points %d and %d can never meet" % (a_i, b_i)))
-    parachute = any(arena.items[r * COLUMNS + c] == 31 for c, r in touched)
-    for i in range(CELLS):
-        it = arena.items[i]
-        want = it if it in PICKUP_NAMES else (arena.attrs[i] + 16 if 9 <= arena.attrs[i] <= 16 else 0)
-        if want and (i % COLUMNS, i // COLUMNS) not in touched and i not in lift_rows:
-            out.append(("warning", "%s at %s cannot be reached by walking, jumping or climbing"
-                        % (PICKUP_NAMES[want], at(i))))
-    falls = sorted((f for _, _, fs in regions for f in fs), key=lambda f: -f[2])
-    if falls:
-        frm, to, fall = falls[0]
-        text = ("%d ways to fall to death (more than 200 pixels), the highest %d pixels from (%d, %d) into column %d"
-                % (len(falls), fall, frm[0], frm[1], to[0]))
-        out.append(("note", text + "; the parachute saves them") if parachute else ("warning", text))
-    return out
-
-
-# --- pictures ---
-
-def _sheet(path):
-    from PIL import Image
-    img = Image.open(path).convert("RGBA")
-    px = img.load()
-    key = px[0, 0]
-    if key[:3] == (255, 0, 255):
-        for y in range(img.height):
-            for x in range(img.width):
-                if px[x, y][:3] == (255, 0, 255):
-                    px[x, y] = (0, 0, 0, 0)
-    return img
-
-
-def render(arena, gfx, plain=False):
-    """A 640x480 picture of the arena as the game first draws it."""
-    from PIL import Image, ImageDraw
-    walls, items = _sheet(os.path.join(gfx, "walls.png")), _sheet(os.path.join(gfx, "items.png"))
-    hud = Image.open(os.path.join(gfx, "hud.png")).convert("RGBA")
-    img = Image.new("RGBA", (640, 480), (0, 0, 0, 255))
-    img.paste(hud, (0, 0))
-
-    def tile(sheet, n, x, y):
-        if 0 <= n < (sheet.height // 20) * 8:
-            t = sheet.crop(((n % 8) * 20, (n // 8) * 20, (n % 8) * 20 + 20, (n // 8) * 20 + 20))
-            img.alpha_composite(t, (x, y))
-
-    for r in range(ROWS - 1):
-        for c in range(COLUMNS):
-            it = arena.items[r * COLUMNS + c]
-            if it == LIFT:
-                tile(items, 32, 20 * c, 20 * r)
-            elif it:
-                tile(items, it - 1, 20 * c, 20 + 20 * r)
-    for r in range(ROWS - 1):
-        for c in range(COLUMNS):
-            tile(walls, arena.walls[r * COLUMNS + c] - 1, 20 * c, 20 + 20 * r)
-    if not plain:
-        draw = ImageDraw.Draw(img)
-        n = 0
-        for i in range(CELLS):
-            if arena.attrs[i] == SPAWN:
-                x, y = 20 * (i % COLUMNS), 20 + 20 * (i // COLUMNS)
-                draw.rectangle((x + 1, y + 1, x + 18, y + 18), outline=(80, 220, 255, 255))
-                draw.text((x + 7, y + 4), str(n), fill=(80, 220, 255, 255))
-                n += 1
-    return img.convert("RGB")
+def _parser():
+    parser = argparse.ArgumentParser(prog="arena.py", description=__doc__.split("\n")[0],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter,
+                                     epilog="\n".join(__doc__.split("\n")[1:]))
+    commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
+    p = commands.add_parser("compile", help="text -> arena file, checked first")
+    p.add_argument("--force", action="store_true", help="write the file even when the check finds errors")
+    p.add_argument("source")
+    p.add_argument("out")
+    p = commands.add_parser("text", help="arena file -> text")
+    p.add_argument("arena")
+    p.add_argument("out", nargs="?")
+    p = commands.add_parser("check", help="errors, warnings and notes")
+    p.add_argument("--strict", action="store_true", help="warnings fail too")
+    p.add_argument("files", nargs="+", metavar="FILE")
+    p = commands.add_parser("render", help="a 640x480 picture as the game draws it")
+    p.add_argument("--check", action="store_true", help="draw the check's findings on it")
+    p.add_argument("--plain", action="store_true", help="without the spawn point numbers")
+    p.add_argument("--gfx", default=os.path.join(REPO, "game", "gfx"), metavar="DIR",
+                   help="folder with walls.png, items.png and hud.png")
+    p.add_argument("file")
+    p.add_argument("out")
+    p = commands.add_parser("play", help="play the arena in the built game")
+    p.add_argument("--spawn", type=int, metavar="N", help="keep only spawn point N: both fighters start there")
+    p.add_argument("--force", action="store_true", help="play it even when the check finds errors")
+    p.add_argument("file")
+    commands.add_parser("numbers", help="the game's movement numbers, measured by the probe")
+    commands.add_parser("legend", help="every legend character")
+    return parser
 
 
 def main(argv):
-    if len(argv) < 2 or argv[1] in ("-h", "--help"):
-        print(__doc__.strip())
-        return 0 if len(argv) >= 2 else 1
-    command, args = argv[1], argv[2:]
+    args = _parser().parse_args(argv[1:])
     try:
-        if command == "legend":
+        if args.command == "legend":
             for ch, (w, it, a, meaning) in LEGEND.items():
                 print("%s  wall %2d item %2d attr %2d  %s" % (ch, w, it, a, meaning))
-            return 0
-        if command == "compile" and len(args) == 2:
-            arena = load(args[0])
-            with open(args[1], "wb") as f:
-                f.write(arena.to_bytes())
-            return 0
-        if command == "text" and len(args) in (1, 2):
-            text = format_text(load(args[0]))
-            if len(args) == 2:
-                with open(args[1], "w") as f:
+        elif args.command == "compile":
+            write_checked(load(args.source), args.source, args.out, args.force)
+        elif args.command == "text":
+            text = format_text(load(args.arena))
+            if args.out:
+                with open(args.out, "w") as f:
                     f.write(text)
             else:
                 sys.stdout.write(text)
-            return 0
-        if command == "check" and args:
-            strict = "--strict" in args
+        elif args.command == "check":
+            import arena_check
             failed = False
-            for path in [a for a in args if a != "--strict"]:
-                for level, message in validate(load(path)):
+            for path in args.files:
+                for level, message in arena_check.validate(load(path), path):
                     print("%s: %s: %s" % (path, level, message))
-                    failed |= level == "error" or (strict and level == "warning")
+                    failed |= level == "error" or (args.strict and level == "warning")
             return 1 if failed else 0
-        if command == "render" and len(args) >= 2:
-            gfx = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "game", "gfx")
-            if "--gfx" in args:
-                gfx = args[args.index("--gfx") + 1]
-            render(load(args[0]), gfx, "--plain" in args).save(args[1])
-            return 0
+        elif args.command == "render":
+            import arena_picture
+            arena_picture.save(load(args.file), args.file, args.out, args.gfx, args.plain, args.check)
+        elif args.command == "play":
+            import arena_play
+            return arena_play.play(load(args.file), args.file, args.spawn, args.force)
+        elif args.command == "numbers":
+            import arena_check
+            sys.stdout.write(arena_check.numbers())
     except ArenaError as e:
         print("error: %s" % e, file=sys.stderr)
         return 1
     except OSError as e:
         print("error: %s: %s" % (e.filename, e.strerror), file=sys.stderr)
         return 1
-    print("error: unknown command or wrong arguments; see arena.py --help", file=sys.stderr)
-    return 1
+    return 0
 
 
 if __name__ == "__main__":

@@ -2,12 +2,14 @@
 """Writes every file the game reads: pictures, sounds, arenas, the catalogue and
 settings; and the desktop icons of the installed game.
 
-  make_media.py [OUTPUT_DIR [ICON_DIR]]
+  make_media.py [--force] [OUTPUT_DIR [ICON_DIR]]
       (default: the repo's game/ folder and packaging/icons; icons only when
       ICON_DIR is given or neither is)
 
 The output is the same, byte for byte, on every run; the tests regenerate it
-into a temporary folder and compare it with what is shipped.
+into a temporary folder and compare it with what is shipped. Every arena is
+checked first: errors stop the run (unless --force), warnings are printed.
+A settings.ini that differs from the shipped one is the player's and stays.
 """
 import os
 import sys
@@ -15,6 +17,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import arena  # noqa: E402
+import arena_check  # noqa: E402
 from media import fighters, font, icons, music, pictures, sounds, tiles  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -57,9 +60,16 @@ def write(out, path, data):
         f.write(data)
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def main(argv):
-    out = argv[1] if len(argv) > 1 else os.path.join(REPO, "game")
-    icon_dir = argv[2] if len(argv) > 2 else None if len(argv) > 1 else os.path.join(REPO, "packaging", "icons")
+    force = "--force" in argv
+    args = [a for a in argv[1:] if a != "--force"]
+    out = args[0] if args else os.path.join(REPO, "game")
+    icon_dir = args[1] if len(args) > 1 else None if args else os.path.join(REPO, "packaging", "icons")
     os.makedirs(os.path.join(out, "gfx"), exist_ok=True)
     font.save_font(os.path.join(out, "gfx/myfont.gif"))
     walls, items = tiles.wall_sheet(), tiles.item_sheet()
@@ -81,10 +91,22 @@ def main(argv):
     sources = os.path.join(REPO, "arenas")
     for name in sorted(os.listdir(sources)):
         if name.endswith(".txt"):
-            level = arena.load(os.path.join(sources, name))
+            path = os.path.join(sources, name)
+            level = arena.load(path)
+            findings = [] if force else arena_check.validate(level, path)
+            for severity, message in findings:
+                if severity != "note":
+                    print("%s: %s: %s" % (path, severity, message), file=sys.stderr)
+            if any(severity == "error" for severity, _ in findings):
+                print("make_media.py: stopped: fix the arena's errors, or pass --force", file=sys.stderr)
+                return 1
             write(out, "maps/" + name[:-4], level.to_bytes())
     write(out, "seznam.dat", catalogue().encode("ascii"))
-    write(out, "settings.ini", SETTINGS.encode("ascii"))
+    settings = os.path.join(out, "settings.ini")
+    if os.path.exists(settings) and read(settings) != SETTINGS.encode("ascii"):
+        print("make_media.py: kept your %s; delete it to get the shipped one back" % settings, file=sys.stderr)
+    else:
+        write(out, "settings.ini", SETTINGS.encode("ascii"))
     if icon_dir:
         os.makedirs(icon_dir, exist_ok=True)
         for size, img in icons.icons(walls, players, weapons).items():
@@ -93,4 +115,8 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    try:
+        sys.exit(main(sys.argv))
+    except arena.ArenaError as e:
+        print("make_media.py: %s" % e, file=sys.stderr)
+        sys.exit(1)

@@ -43,15 +43,26 @@ def drawn(img, n, size=20):
 
 
 class Generator(unittest.TestCase):
-    def test_regenerated_media_and_icons_match_the_shipped_files(self):
+    def test_regenerated_media_and_icons_match_the_shipped_files_and_a_changed_settings_file_stays(self):
         icons = os.path.join(os.path.dirname(GAME), "packaging", "icons")
         with tempfile.TemporaryDirectory() as tmp:
-            subprocess.run([PYTHON, os.path.join(TOOLS, "make_media.py"), tmp + "/game", tmp + "/icons"], check=True)
+            os.mkdir(tmp + "/game")
+            with open(tmp + "/game/settings.ini", "w") as f:
+                f.write("Level maps/mine\n")
+            subprocess.run([PYTHON, os.path.join(TOOLS, "make_media.py"), "--force", tmp + "/game", tmp + "/icons"],
+                           check=True)  # --force: test_shipped_arenas checks the arenas
             for out, shipped_dir in [(tmp + "/game", GAME), (tmp + "/icons", icons)]:
                 made = files(out)
                 self.assertEqual(made, files(shipped_dir))
                 for path in made:
-                    self.assertTrue(filecmp.cmp(os.path.join(out, path), os.path.join(shipped_dir, path), shallow=False), path)
+                    if path != "settings.ini":
+                        self.assertTrue(filecmp.cmp(os.path.join(out, path), os.path.join(shipped_dir, path),
+                                                    shallow=False), path)
+            with open(tmp + "/game/settings.ini") as f:
+                self.assertEqual(f.read(), "Level maps/mine\n")
+        import make_media
+        with open(os.path.join(GAME, "settings.ini")) as f:
+            self.assertEqual(f.read(), make_media.SETTINGS)
         for name in os.listdir(icons):  # "32.png" is 32 by 32, with see-through rounded corners
             img = Image.open(os.path.join(icons, name))
             self.assertEqual((img.mode, img.size, img.getpixel((0, 0))[3]), ("RGBA", (int(name[:-4]),) * 2, 0), name)

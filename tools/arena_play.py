@@ -1,0 +1,65 @@
+"""Play-testing: the arena in the built game, from a temporary game folder
+that links the shipped media and names the arena in its settings.ini."""
+import os
+import subprocess
+import sys
+import tempfile
+
+from arena import CELLS, REPO, SPAWN, ArenaError, write_checked
+
+GAME = os.path.join(REPO, "game")
+
+
+def game_binary():
+    """The game as ./play builds it."""
+    build = os.path.join(REPO, "build")
+    steps = [["cmake", "--build", build, "--target", "zoltr"]]
+    if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
+        steps.insert(0, ["cmake", "-S", REPO, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                         "-DZOLTR_TESTS=OFF"])
+    for step in steps:
+        try:
+            done = subprocess.run(step, capture_output=True, text=True)
+        except OSError:
+            raise ArenaError("play needs the game built: run ./play once")
+        if done.returncode:
+            raise ArenaError("building the game failed:\n%s%s" % (done.stdout[-2000:], done.stderr[-2000:]))
+    return os.path.join(build, "zoltr")
+
+
+def only_spawn(arena, n):
+    """A copy with spawn point n alone: the game picks spawn points at random, so
+    both fighters start there and come back there after every death."""
+    spawns = [i for i in range(CELLS) if arena.attrs[i] == SPAWN]
+    if not 0 <= n < len(spawns):
+        raise ArenaError("--spawn %d: the arena has spawn points 0 to %d" % (n, len(spawns) - 1))
+    kept = list(arena.attrs)
+    for i in spawns:
+        if i != spawns[n]:
+            kept[i] = 0
+    return type(arena)(list(arena.walls), list(arena.items), kept)
+
+
+def settings_naming(level):
+    with open(os.path.join(GAME, "settings.ini")) as f:
+        lines = f.read().splitlines()
+    # Any line that mentions the key sets it, so every such line goes.
+    lines = [line for line in lines if "Level " not in line] + ["Level " + level]
+    return "\n".join(lines) + "\n"
+
+
+def play(arena, name, spawn=None, force=False):
+    binary = game_binary()
+    with tempfile.TemporaryDirectory(prefix="zoltr-play-") as folder:
+        os.mkdir(os.path.join(folder, "maps"))
+        write_checked(arena, name, os.path.join(folder, "maps", "tested"), force)
+        if spawn is not None:
+            with open(os.path.join(folder, "maps", "tested"), "wb") as f:
+                f.write(only_spawn(arena, spawn).to_bytes())
+        for shared in ("gfx", "sfx", "seznam.dat", "maps/win1"):
+            os.symlink(os.path.join(GAME, shared), os.path.join(folder, shared))
+        with open(os.path.join(folder, "settings.ini"), "w") as f:
+            f.write(settings_naming("maps/tested"))
+        print("arena.py: playing %s%s" % (name, "" if spawn is None else " from spawn point %d" % spawn),
+              file=sys.stderr)
+        return subprocess.run([binary], cwd=folder).returncode

@@ -1,0 +1,304 @@
+// The exploration: every place a fighter can come to rest, found by playing a
+// fixed set of moves from every place already found, starting at the spawn
+// points. A place is a resting position to the pixel, with or without a
+// parachute, so positions off a cell's centre are explored as well.
+#include "probe.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "world/world.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <unordered_map>
+
+namespace {
+
+constexpr int MaxPlaces = 200000;
+
+// Short and long walks, standing and running jumps steered early, late or all
+// the way; on ladders also climbs of several lengths, stepping off at the top.
+std::vector<Move> groundMoves()
+{
+    std::vector<Move> moves;
+    for (int d : {-1, 1}) {
+        for (int frames : {1, 3, 11, 30})
+            moves.push_back({0, d, 0, frames});
+        for (int from : {0, 12, 24})
+            for (int to : {from + 8, from + 20, Forever})
+                moves.push_back({1, d, from, to});
+    }
+    moves.push_back({1, 0, 0, 0});
+    return moves;
+}
+
+const Move PureClimb = {120, 0, 0, 0};
+
+std::vector<Move> ladderMoves()
+{
+    std::vector<Move> moves;
+    for (int frames : {12, 30, 60, 120}) {
+        moves.push_back({frames, 0, 0, 0});
+        for (int d : {-1, 1})
+            moves.push_back({frames, d, frames - 4, Forever});
+    }
+    return moves;
+}
+
+struct Place {
+    Stance stance;
+    int cell;
+    std::bitset<768> touched;
+    std::vector<int> next;
+    int climbTop = -1;  // on ladders: the highest row a plain climb reaches
+};
+
+struct Explorer {
+    ProbeLevel level;
+    std::vector<Place> places;
+    std::unordered_map<long long, int> index;
+    struct Fall {
+        int height;                 // the highest such fall, in pixels
+        std::vector<int> startedAt; // places whose moves make it
+    };
+    std::map<std::pair<int, int>, Fall> falls;  // (start cell, landing cell), made without a parachute
+    long moves = 0, frames = 0;
+
+    int placeOf(const Stance &s)
+    {
+        long long key = static_cast<long long>(s.x) | static_cast<long long>(s.y) << 16 |
+                        static_cast<long long>(s.parachute) << 32;
+        auto found = index.find(key);
+        if (found != index.end())
+            return found->second;
+        if (static_cast<int>(places.size()) >= MaxPlaces)
+            return -1;
+        int cell = static_cast<int>(s.y / CellSize - 1) * ArenaColumns + static_cast<int>(s.x / CellSize);
+        places.push_back({s, cell, {}, {}});
+        index[key] = static_cast<int>(places.size()) - 1;
+        return static_cast<int>(places.size()) - 1;
+    }
+
+    MoveResult play(const Stance &s, const Move &m)
+    {
+        MoveResult r = level.play(s, m);
+        moves++;
+        frames += r.frames;
+        return r;
+    }
+
+    void explore(std::vector<int> queue)
+    {
+        std::vector<Move> ground = groundMoves(), ladder = ladderMoves();
+        std::vector<bool> done(places.size());
+        clock_t started = clock(), shown = started;
+        bool tty = isatty(2);
+        while (!queue.empty()) {
+            int n = queue.back();
+            queue.pop_back();
+            if (n < static_cast<int>(done.size()) && done[n])
+                continue;
+            done.resize(places.size());
+            done[n] = true;
+            Stance from = places[n].stance;
+            bool onLadder = level.items[places[n].cell] == ItemLadder;
+            for (const std::vector<Move> *set : {&ground, &ladder}) {
+                if (set == &ladder && !onLadder)
+                    continue;
+                for (const Move &m : *set) {
+                    MoveResult r = play(from, m);
+                    if (r.outcome == MoveResult::Fell && !from.parachute) {
+                        Fall &fall = falls[{r.fallStartCell, r.landingCell}];
+                        fall.height = std::max(fall.height, r.fallHeight);
+                        fall.startedAt.push_back(places[n].cell);
+                    }
+                    if (r.outcome != MoveResult::Rests)
+                        continue;
+                    int to = placeOf(r.end);
+                    places[n].touched |= r.touched;
+                    if (to < 0)
+                        continue;
+                    places[n].next.push_back(to);
+                    if (to >= static_cast<int>(done.size()) || !done[to])
+                        queue.push_back(to);
+                }
+            }
+            if (onLadder)
+                places[n].climbTop = play(from, PureClimb).topRow;
+            if (tty && clock() - shown > CLOCKS_PER_SEC / 2) {
+                shown = clock();
+                fprintf(stderr, "\rexploring: %zu places, %ld moves, %.0f s ", places.size(), moves,
+                        static_cast<double>(shown - started) / CLOCKS_PER_SEC);
+            }
+        }
+        if (tty && shown != started)
+            fprintf(stderr, "\r%60s\r", "");
+    }
+
+    // Cells touched from each start, following the places' moves.
+    std::bitset<768> reach(int start, std::vector<bool> &seen) const
+    {
+        std::bitset<768> touched;
+        std::vector<int> queue{start};
+        std::vector<bool> mine(places.size());
+        while (!queue.empty()) {
+            int n = queue.back();
+            queue.pop_back();
+            if (mine[n])
+                continue;
+            mine[n] = seen[n] = true;
+            touched |= places[n].touched;
+            touched.set(places[n].cell);
+            for (int to : places[n].next)
+                queue.push_back(to);
+        }
+        return touched;
+    }
+};
+
+void printCells(const char *label, int n, const std::bitset<768> &cells)
+{
+    printf("%s %d", label, n);
+    for (int cell = 0; cell < ArenaCells; cell++)
+        if (cells[cell])
+            printf(" %d,%d", cell % ArenaColumns, cell / ArenaColumns);
+    printf("\n");
+}
+
+// Lifts run on their own through two full trips; the report gives the rows
+// their body and shaft cover and the frames of one trip down and back up.
+void reportLifts(ProbeLevel &level)
+{
+    level.restart(true);
+    players[0]->respawnTimer = 1 << 30;
+    struct Trip {
+        Lift *lift;
+        int startY, top, bottom, period;
+        bool turned;
+    };
+    std::vector<Trip> trips;
+    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
+        if (Lift *lift = dynamic_cast<Lift *>(o))
+            trips.push_back({lift, lift->y, lift->y, lift->y, 0, false});
+    for (int frame = 1; frame <= 2 * 3 * CellSize * ArenaRows * 2; frame++) {
+        updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});
+        for (Trip &t : trips) {
+            t.top = std::min(t.top, t.lift->y);
+            t.bottom = std::max(t.bottom, t.lift->y);
+            t.turned |= t.lift->movingDown == 0;
+            if (!t.period && t.turned && t.lift->movingDown == 1)
+                t.period = frame;
+        }
+    }
+    for (const Trip &t : trips) {
+        // The body covers y - 10 to y + 9; row 0 starts at y = 20.
+        int top = std::max(0, (t.top - 30) / CellSize), bottom = (t.bottom - 11) / CellSize;
+        // A lift starts 20 pixels above its mark's centre.
+        printf("lift %d %d %d %d %d\n", t.lift->x / CellSize, (t.startY - 10) / CellSize, top, bottom, t.period);
+    }
+}
+
+void reportPads(ProbeLevel &level)
+{
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (level.items[cell] != ItemJumpPad)
+            continue;
+        int column = cell % ArenaColumns, row = cell / ArenaColumns;
+        Stance on = {column * CellSize + 10.0, row * CellSize + 30.0, false};
+        for (int d : {0, -1, 1}) {
+            std::vector<std::pair<int, int>> points = level.path(on, d);
+            int top = on.y;
+            for (auto [x, y] : points)
+                top = std::min(top, y);
+            printf("pad %d %d %d %d", column, row, d, static_cast<int>(on.y) - top);
+            for (auto [x, y] : points)
+                printf(" %d,%d", x, y);
+            printf("\n");
+        }
+    }
+}
+
+}  // namespace
+
+int exploreArena(const char *path)
+{
+    Explorer e;
+    if (!e.level.load(path)) {
+        fprintf(stderr, "zoltr-arena-probe: cannot load the arena %s\n", path);
+        return 1;
+    }
+    clock_t started = clock();
+    // No jetpacks: a fighter with one goes nearly anywhere, which hides the arena's own ways.
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (e.level.items[cell] == ItemJetpack)
+            e.level.items[cell] = 0;
+        if (e.level.attributes[cell] == ItemJetpack - 16)  // its spawner
+            e.level.attributes[cell] = 0;
+    }
+    reportLifts(e.level);
+    reportPads(e.level);
+
+    std::vector<int> starts;
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (e.level.attributes[cell] != AttributeSpawn)
+            continue;
+        int column = cell % ArenaColumns, row = cell / ArenaColumns;
+        MoveResult r = e.play({column * CellSize + 10.0, row * CellSize + 30.0, false}, {0, 0, 0, 0});
+        int n = r.outcome == MoveResult::Rests ? e.placeOf(r.end) : -1;
+        printf("spawn %zu %d %d %s\n", starts.size(), column, row, n < 0 ? "dies" : "rests");
+        starts.push_back(n);
+    }
+    std::vector<int> queue;
+    for (int n : starts)
+        if (n >= 0)
+            queue.push_back(n);
+    e.explore(queue);
+
+    std::vector<bool> seen(e.places.size());
+    for (size_t s = 0; s < starts.size(); s++)
+        if (starts[s] >= 0)
+            printCells("reach", static_cast<int>(s), e.reach(starts[s], seen));
+
+    std::bitset<768> parachuteCells;
+    for (const Place &p : e.places)
+        if (p.stance.parachute)
+            parachuteCells.set(p.cell);
+    // A fall is excused when a fighter with a parachute can make it: it can
+    // bring one to a place whose moves lead into that fall.
+    for (const auto &[cells, fall] : e.falls) {
+        bool excused = false;
+        for (int cell : fall.startedAt)
+            excused |= parachuteCells[cell];
+        printf("fall %d %d %d %d %d %d\n", cells.first % ArenaColumns, cells.first / ArenaColumns,
+               cells.second % ArenaColumns, cells.second / ArenaColumns, fall.height, excused ? 1 : 0);
+    }
+
+    // A ladder cell where a plain climb goes higher from some places than from others.
+    std::map<int, std::vector<const Place *>> onLadders;
+    for (const Place &p : e.places)
+        if (p.climbTop >= 0 && !p.stance.parachute)
+            onLadders[p.cell].push_back(&p);
+    for (const auto &[cell, list] : onLadders) {
+        int best = ArenaRows, worst = -1, from = 1 << 20, to = -1;
+        for (const Place *p : list) {
+            best = std::min(best, p->climbTop);
+            worst = std::max(worst, p->climbTop);
+        }
+        if (best == worst)
+            continue;
+        for (const Place *p : list)
+            if (p->climbTop == best) {
+                from = std::min(from, static_cast<int>(p->stance.x));
+                to = std::max(to, static_cast<int>(p->stance.x));
+            }
+        printf("ladder %d %d %d %d %d\n", cell % ArenaColumns, cell / ArenaColumns, from, to, worst);
+    }
+    printf("stats %zu %ld %ld %.2f\n", e.places.size(), e.moves, e.frames,
+           static_cast<double>(clock() - started) / CLOCKS_PER_SEC);
+    return 0;
+}

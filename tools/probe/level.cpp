@@ -1,0 +1,139 @@
+// One fighter's moves on a fresh copy of the level, run through the match's
+// own frame: world objects, item refills, then the fighters.
+#include "probe.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "world/world.h"
+
+#include <cmath>
+#include <cstring>
+
+constexpr int ForeverDead = 1 << 30;
+
+bool ProbeLevel::load(const char *path)
+{
+    if (!loadArena(path))
+        return false;
+    memcpy(walls, WallLayer, sizeof walls);
+    memcpy(items, ItemLayer, sizeof items);
+    memcpy(attributes, AttributeLayer, sizeof attributes);
+    return true;
+}
+
+void ProbeLevel::restart(bool withLifts)
+{
+    memcpy(WallLayer, walls, sizeof walls);
+    memcpy(ItemLayer, items, sizeof items);
+    memcpy(AttributeLayer, attributes, sizeof attributes);
+    if (!withLifts)
+        for (Uint16 &item : ItemLayer)
+            if (item == ItemLift)
+                item = 0;
+    memset(RegenTimers, 0, sizeof RegenTimers);
+    frameCounter = 0;
+    setupLevel();
+    while (playerCount < MaxPlayers)
+        new Player();
+    players[1]->respawnTimer = ForeverDead;
+}
+
+// Puts the first fighter at rest at a stance, fresh from a spawn.
+static Player &place(const Stance &start, int facing)
+{
+    Player &p = *players[0];
+    p.health = 100;
+    p.respawnTimer = p.cooldown = p.attackTimer = 0;
+    p.weapon = WeaponNone;
+    p.walkPhase = p.fallDistance = p.pose = p.explosiveDebris = 0;
+    p.gadget = start.parachute ? GadgetParachute : GadgetNone;
+    p.gadgetCharge = start.parachute ? 1 : 0;
+    p.facing = facing;
+    p.x = start.x;
+    p.y = start.y;
+    p.vx = p.vy = p.pushVx = 0;
+    return p;
+}
+
+static int cellOf(double x, double y)
+{
+    int column = static_cast<int>(x / CellSize);
+    int row = static_cast<int>(y / CellSize - 1);
+    if (column < 0 || column >= ArenaColumns || row < 0 || row >= ArenaRows)
+        return -1;
+    return row * ArenaColumns + column;
+}
+
+MoveResult ProbeLevel::play(const Stance &start, const Move &move)
+{
+    restart(false);
+    Player &p = place(start, move.direction < 0 ? 1 : 0);
+    MoveResult result{};
+    result.topRow = static_cast<int>(start.y / CellSize - 1);
+    bool leftFeet = false;
+    int restFrames = 0;
+    int fallStart = cellOf(start.x, start.y);
+    for (int t = 0; t < MaxMoveFrames; t++) {
+        bool backOnFeet = leftFeet && restFrames >= 1;
+        bool steering = move.direction != 0 && t >= move.from && (move.to == Forever ? !backOnFeet : t < move.to);
+        FighterInput input = {steering && move.direction < 0, steering && move.direction > 0, t < move.jumpFrames, 0};
+        double x = p.x, y = p.y, vy = p.vy;
+        int fall = p.fallDistance;
+        updateMatchFrame(input, {0, 0, 0, 0});
+        result.frames = t + 1;
+        if (p.respawnTimer > 0) {
+            int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
+            if (attributeAt(column, row) == AttributeDeadly) {
+                result.outcome = MoveResult::Hazard;
+            } else if (y + vy > 472) {
+                result.outcome = MoveResult::Pit;  // through the bottom edge
+            } else if (fall > 0 && vy > 0) {
+                result.outcome = MoveResult::Fell;
+                result.fallHeight = fall;
+                result.landingCell = cellOf(x, y);
+                result.fallStartCell = fallStart;
+            } else {
+                result.outcome = MoveResult::Hazard;
+            }
+            return result;
+        }
+        int cell = cellOf(p.x, p.y);
+        if (cell >= 0)
+            result.touched.set(cell);
+        if (p.fallDistance == 0 && p.vy <= 0)
+            fallStart = cell;
+        int row = static_cast<int>(p.y / CellSize - 1);
+        if (row < result.topRow)
+            result.topRow = row;
+        bool resting = p.vy == 0 && p.y == y;
+        restFrames = resting ? restFrames + 1 : 0;
+        leftFeet |= !resting;
+        bool inputOver = t + 1 >= move.jumpFrames &&
+                         (move.direction == 0 || (move.to == Forever ? leftFeet && restFrames >= 1 : t + 1 >= move.to));
+        if (inputOver && restFrames >= 2 && std::fabs(p.vx) < 0.05) {
+            result.outcome = MoveResult::Rests;
+            result.end = {p.x, p.y, p.gadget == GadgetParachute};
+            return result;
+        }
+    }
+    result.outcome = MoveResult::Stuck;
+    return result;
+}
+
+std::vector<std::pair<int, int>> ProbeLevel::path(const Stance &start, int direction, int jumpFrames)
+{
+    restart(false);
+    Player &p = place(start, direction < 0 ? 1 : 0);
+    std::vector<std::pair<int, int>> points{{static_cast<int>(p.x), static_cast<int>(p.y)}};
+    int restFrames = 0;
+    for (int t = 0; t < MaxMoveFrames && (restFrames < 2 || t < jumpFrames); t++) {
+        double y = p.y;
+        updateMatchFrame({direction < 0, direction > 0, t < jumpFrames, 0}, {0, 0, 0, 0});
+        if (p.respawnTimer > 0)
+            break;
+        points.push_back({static_cast<int>(p.x), static_cast<int>(p.y)});
+        restFrames = p.vy == 0 && p.y == y ? restFrames + 1 : 0;
+    }
+    return points;
+}
