@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cstring>
 
-constexpr int ForeverDead = 1 << 30;
-
 bool ProbeLevel::load(const char *path)
 {
     if (!loadArena(path))
@@ -75,7 +73,8 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
     int restFrames = 0;
     int fallStart = cellOf(start.x, start.y);
     for (int t = 0; t < MaxMoveFrames; t++) {
-        bool backOnFeet = leftFeet && restFrames >= 1;
+        // A jump that never leaves the ground (a ceiling right above) ends its steering soon too.
+        bool backOnFeet = (leftFeet && restFrames >= 1) || (!leftFeet && t >= move.jumpFrames + 40);
         bool steering = move.direction != 0 && t >= move.from && (move.to == Forever ? !backOnFeet : t < move.to);
         FighterInput input = {steering && move.direction < 0, steering && move.direction > 0, t < move.jumpFrames, 0};
         double x = p.x, y = p.y, vy = p.vy;
@@ -98,6 +97,13 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
             }
             return result;
         }
+        // Thrown again by the pad it came down on: it would bounce there for good, so it counts as resting on the pad.
+        bool inputOver = t + 1 >= move.jumpFrames && (move.direction == 0 || (move.to == Forever ? !steering : t + 1 >= move.to));
+        if (t > 0 && inputOver && vy >= 0 && p.vy <= -9) {
+            result.outcome = MoveResult::Rests;
+            result.end = {x, y, p.gadget == GadgetParachute};
+            return result;
+        }
         int cell = cellOf(p.x, p.y);
         if (cell >= 0)
             result.touched.set(cell);
@@ -109,8 +115,6 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
         bool resting = p.vy == 0 && p.y == y;
         restFrames = resting ? restFrames + 1 : 0;
         leftFeet |= !resting;
-        bool inputOver = t + 1 >= move.jumpFrames &&
-                         (move.direction == 0 || (move.to == Forever ? leftFeet && restFrames >= 1 : t + 1 >= move.to));
         if (inputOver && restFrames >= 2 && std::fabs(p.vx) < 0.05) {
             result.outcome = MoveResult::Rests;
             result.end = {p.x, p.y, p.gadget == GadgetParachute};

@@ -118,7 +118,7 @@ void liftTiming(int &downFrames, int &tripFrames)
     wall(level, 14, 0, 31);
     level.items[4 * ArenaColumns + 5] = ItemLift;
     level.restart(true);
-    players[0]->respawnTimer = 1 << 30;
+    players[0]->respawnTimer = ForeverDead;
     Lift *lift = nullptr;
     for (WorldObject *o = worldHead; o && !lift; o = o->next == worldHead ? nullptr : o->next)
         lift = dynamic_cast<Lift *>(o);
@@ -146,7 +146,7 @@ void refillFrames(int &earliest, int &latest)
     latest = 0;
     for (int takenAt = 100; takenAt < 125; takenAt++) {
         level.restart(false);
-        players[0]->respawnTimer = 1 << 30;
+        players[0]->respawnTimer = ForeverDead;
         int frame = 0;
         for (; frame < takenAt; frame++)
             updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});

@@ -10,6 +10,8 @@
 #include <vector>
 
 constexpr int MaxMoveFrames = 600;
+// Dead time that outlasts every probe run; the dead-time step multiplies it by 100.
+constexpr int ForeverDead = 1000000;
 
 // The fighter's state between moves: a place is such a state at rest.
 struct Stance {
