@@ -74,16 +74,12 @@ class ArenaError(Exception):
 
 def describe(wall, item, attr):
     """A cell's content in the legend's words, with the codes where no word exists."""
-    if (wall, item, attr) in BY_CODES:
-        return LEGEND[BY_CODES[wall, item, attr]][3].split(" (")[0]
-    parts = []
-    if wall:
-        parts.append("wall %d" % wall)
+    parts = ["wall %d" % wall] if wall else []
     if item:
         parts.append(ITEM_NAMES.get(item, "item %d" % item))
     if attr:
         parts.append(ATTRIBUTE_NAMES.get(attr, "attribute %d" % attr))
-    return " + ".join(parts) or "empty"
+    return " + ".join(parts) or "nothing"
 
 
 class Arena:

@@ -1,14 +1,13 @@
 """The arena check: rules read off the layers, then what the game's own rules
 say when the probe (tools/probe, linking the game library) plays the arena."""
 import os
+import re
 import subprocess
 import sys
 import tempfile
 
-from arena import (ANIMATED, COLUMNS, CELLS, DEADLY, LIFT, PICKUP_NAMES, REPO, ROWS, SPAWN, DAMAGING, ArenaError,
-                   describe)
+from arena import ANIMATED, COLUMNS, CELLS, DAMAGING, DEADLY, PICKUP_NAMES, REPO, ROWS, SPAWN, ArenaError, describe
 
-WALL_TILES = 16   # tiles in the wall sheet
 ITEM_TILES = 40   # tiles in the item sheet
 ANIMATION_STARTS = {0, 11, 14, 17, 20}  # item codes whose next two tiles are its frames
 PROBE = "zoltr-arena-probe"
@@ -50,10 +49,12 @@ def explore(arena):
         with open(path, "wb") as f:
             f.write(arena.to_bytes())
         out = run_probe("explore", path)
-    report = {"lift": [], "pad": [], "spawn": [], "reach": {}, "fall": [], "ladder": [], "stats": []}
+    report = {"error": [], "lift": [], "pad": [], "spawn": [], "reach": {}, "fall": [], "ladder": [], "stats": []}
     for line in out.splitlines():
         kind, *words = line.split()
-        if kind == "reach":
+        if kind == "error":
+            report["error"].append(named(line[len("error "):]))
+        elif kind == "reach":
             report["reach"][int(words[0])] = {tuple(map(int, w.split(","))) for w in words[1:]}
         elif kind == "pad":
             report["pad"].append(tuple(map(int, words[:4])) + ([tuple(map(int, w.split(","))) for w in words[4:]],))
@@ -64,52 +65,30 @@ def explore(arena):
     return report
 
 
-def lift_problem(arena, c, r):
-    """What keeps a lift marked at (c, r) from travelling between walls of the arena, or None."""
-    column = [arena.walls[row * COLUMNS + c] for row in range(ROWS)]
-    if r == 0:
-        return "it starts above the arena's top row"
-    if not any(column[r:]):
-        return "no wall below it inside the arena"
-    if not any(column[:r]):
-        return "no wall above it inside the arena"
-    return None
-
-
 def static_rules(arena):
-    """Findings read off the layers alone: (level, message) pairs."""
+    """Warnings read off the layers alone: (level, message) pairs. The errors come
+    from the game library's own arena check, through the probe."""
     out = []
 
     def at(i):
         return "(%d, %d)" % (i % COLUMNS, i // COLUMNS)
 
-    spawns = [i for i in range(CELLS) if arena.attrs[i] == SPAWN]
-    if len(spawns) < 2:
-        out.append(("error", "%d spawn point(s): the match and the victory scene need at least 2" % len(spawns)))
     for i in range(CELLS):
-        w, it, a = arena.walls[i], arena.items[i], arena.attrs[i]
-        if w > WALL_TILES:
-            out.append(("error", "wall code %d at %s has no tile: an invisible wall" % (w, at(i))))
+        it, a = arena.items[i], arena.attrs[i]
         if it > ITEM_TILES:
             out.append(("warning", "item code %d at %s has no tile" % (it, at(i))))
-        if 9 <= a <= 16 and it not in (0, a + 16):
-            out.append(("error", "%s at %s holds %s: it refills only when empty, with a %s"
-                        % (describe(0, 0, a), at(i), describe(0, it, 0), PICKUP_NAMES[a + 16])))
         if a in (DAMAGING, ANIMATED) and it not in ANIMATION_STARTS:
             out.append(("warning", "animated cell at %s steps %s through tiles that are not its frames"
                         % (at(i), describe(0, it, 0))))
         if a == DEADLY and it == 0 and i // COLUMNS < ROWS - 1:
             out.append(("warning", "deadly cell at %s shows nothing: players cannot see it" % at(i)))
-        if w and (it or a == SPAWN or 9 <= a <= 16):
-            out.append(("error", "cell %s is a wall and also holds %s: nobody can reach it"
-                        % (at(i), describe(0, it, a))))
-        if a == SPAWN and i // COLUMNS == ROWS - 1:
-            out.append(("error", "spawn point %s lies below the screen" % at(i)))
-        if it == LIFT:
-            problem = lift_problem(arena, i % COLUMNS, i // COLUMNS)
-            if problem:
-                out.append(("error", "lift at %s: %s" % (at(i), problem)))
     return out
+
+
+def named(problem):
+    """The game's message with the legend's names for its item and attribute codes."""
+    problem = re.sub(r"item (\d+) / attribute (\d+)", lambda m: describe(0, int(m[1]), int(m[2])), problem)
+    return re.sub(r"item (\d+)", lambda m: describe(0, int(m[1]), 0), problem)
 
 
 def unreachable_pickups(arena, report):
@@ -168,10 +147,10 @@ def played_rules(arena, report):
 
 def validate(arena, name="arena"):
     """Returns a list of (level, message), level 'error', 'warning' or 'note'."""
-    out = static_rules(arena)
-    if any(level == "error" for level, _ in out):
-        return out
-    return out + played_rules(arena, explore(arena))
+    report = explore(arena)
+    if report["error"]:
+        return [("error", problem) for problem in report["error"]] + static_rules(arena)
+    return static_rules(arena) + played_rules(arena, report)
 
 
 def numbers():

@@ -85,7 +85,7 @@ class BadInput(unittest.TestCase):
         text = arena.format_text(arena.Arena.from_bytes(data))
         self.assertIn("cell 8 1 wall 0 item 25 attr 12", text)
         self.assertEqual(arena.parse_text(text).to_bytes(), data)
-        self.assertIn("knife spawner at (8, 1) holds melee weapon", messages(text))
+        self.assertIn("spawner at (8, 1) holds melee weapon: it refills only when empty, with knife", messages(text))
 
 
 class Checks(unittest.TestCase):

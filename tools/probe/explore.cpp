@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <string>
 #include <unordered_map>
 
 namespace {
@@ -232,6 +233,12 @@ int exploreArena(const char *path)
         fprintf(stderr, "zoltr-arena-probe: cannot load the arena %s\n", path);
         return 1;
     }
+    // The faults that make an arena unfit for a match have one home in the game library.
+    std::vector<std::string> problems = arenaProblems();
+    for (const std::string &problem : problems)
+        printf("error %s\n", problem.c_str());
+    if (!problems.empty())
+        return 0;
     clock_t started = clock();
     // No jetpacks: a fighter with one goes nearly anywhere, which hides the arena's own ways.
     for (int cell = 0; cell < ArenaCells; cell++) {
