@@ -38,8 +38,6 @@ std::vector<Move> groundMoves()
     return moves;
 }
 
-const Move PureClimb = {120, 0, 0, 0};
-
 std::vector<Move> ladderMoves()
 {
     std::vector<Move> moves;
@@ -113,6 +111,8 @@ struct Explorer {
                     continue;
                 for (const Move &m : *set) {
                     MoveResult r = play(from, m);
+                    if (set == &ladder && m.direction == 0 && m.jumpFrames == 120)
+                        places[n].climbTop = r.topRow;  // the longest plain climb
                     if (r.outcome == MoveResult::Fell && !from.parachute) {
                         Fall &fall = falls[{r.fallStartCell, r.landingCell}];
                         fall.height = std::max(fall.height, r.fallHeight);
@@ -129,8 +129,6 @@ struct Explorer {
                         queue.push_back(to);
                 }
             }
-            if (onLadder)
-                places[n].climbTop = play(from, PureClimb).topRow;
             if (tty && clock() - shown > CLOCKS_PER_SEC / 2) {
                 shown = clock();
                 fprintf(stderr, "\rexploring: %zu places, %ld moves, %.0f s ", places.size(), moves,
@@ -176,7 +174,7 @@ void printCells(const char *label, int n, const std::bitset<768> &cells)
 void reportLifts(ProbeLevel &level)
 {
     level.restart(true);
-    players[0]->respawnTimer = 1 << 30;
+    players[0]->respawnTimer = ForeverDead;
     struct Trip {
         Lift *lift;
         int startY, top, bottom, period;
