@@ -200,7 +200,7 @@ def write_checked(arena, path, out, force):
             if level != "note":  # the check command shows those
                 print("%s: %s: %s" % (path, level, message), file=sys.stderr)
         if any(level == "error" for level, _ in findings):
-            raise ArenaError("%s: not written: fix the errors, or pass --force" % out)
+            raise ArenaError("%s: the arena has errors; fix them, or pass --force" % path)
     with open(out, "wb") as f:
         f.write(arena.to_bytes())
 
