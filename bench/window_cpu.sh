@@ -1,26 +1,45 @@
 #!/usr/bin/env bash
-# CPU time of the real game in a real X window during a scripted match, against
-# a program that only flips the same window at the same frame rate. Needs an X
-# display of 640x480 (run it inside xvfb-run -a -s "-screen 0 640x480x24").
+# The real program in a real X window during a key-scripted match, against the
+# floor: the cheapest present of the platform (xshm_floor.cpp) at the same
+# pacing. Needs an X display of 640x480 (run it inside
+# xvfb-run -a -s "-screen 0 640x480x24").
 #
-#   window_cpu.sh GAME FLIP_ONLY GAME_FOLDER [SECONDS] [ARENA]
+#   window_cpu.sh GAME FLOOR PRESENT_COUNTER GAME_FOLDER [SECONDS] [ROUNDS] [ARENA]
+#
+# Each round runs every program once, one after the other (interleaved, so
+# that a change in the machine's load touches them alike); the table gives the
+# medians over the rounds: CPU time per presented frame (every thread, user and
+# system), presents per second, CPU share of one core, peak resident memory and
+# the time from exec to a visible window. The ratio to the floor is taken
+# round by round, then its median. Presents are counted by PRESENT_COUNTER,
+# preloaded into the game: it counts every SDL_Flip.
+#
+# The programs are given by ZOLTR_BENCH_VARIANTS, one a line,
+# "label|VAR=value ...|game or floor"; by default the game as it starts, the
+# game on SDL's OpenGL renderer, and the floor.
 #
 # The game folder is copied; its settings.ini gets a kill limit no match reaches
-# and, when given, the arena. Both programs get the same key script: the two
+# and, when given, the arena. Every program gets the same key script: the two
 # fighters run back and forth, jump and throw. The game is measured from the key
-# release that starts its match; the flip-only program once its window is up.
-# Prints a table; exits 1 when a measurement could not be made. With
-# ZOLTR_BENCH_KEEP set, the work folder (screenshots, error streams) is kept.
+# release that starts its match; the floor once its window is up.
+# Exits 1 when a measurement could not be made. With ZOLTR_BENCH_KEEP set, the
+# work folder (screenshots, error streams) is kept.
 set -u
 
 GAME_BIN=$(readlink -f "$1")
-FLIP_BIN=$(readlink -f "$2")
-FOLDER=$(readlink -f "$3")
-SECONDS_EACH=${4:-30}
-ARENA=${5:-}
+FLOOR_BIN=$(readlink -f "$2")
+COUNTER_LIB=$(readlink -f "$3")
+FOLDER=$(readlink -f "$4")
+SECONDS_EACH=${5:-30}
+ROUNDS=${6:-5}
+ARENA=${7:-}
 CAPTION='^Zoltr Deatmatch'
 IMPORT=/usr/bin/import
 TICKS_PER_SECOND=$(getconf CLK_TCK)
+DEFAULT_VARIANTS='game||game
+game, OpenGL renderer|SDL_RENDER_DRIVER=opengl SDL_FRAMEBUFFER_ACCELERATION=1|game
+XShm floor||floor'
+VARIANTS=${ZOLTR_BENCH_VARIANTS:-$DEFAULT_VARIANTS}
 
 [ -n "${DISPLAY:-}" ] || { echo "window_cpu: DISPLAY is not set; run inside xvfb-run" >&2; exit 1; }
 WORK=$(mktemp -d /tmp/zoltr-window-cpu-XXXXXX)
@@ -55,16 +74,37 @@ cpu_ticks() {
     sed 's/^.*) //' "/proc/$PID/stat" | awk '{ print $12 + $13 }'
 }
 
+presents() {
+    od -An -t u8 -N 8 "$WORK/presents" 2>/dev/null | tr -d ' ' | grep . || echo 0
+}
+
+peak_rss_kb() {
+    awk '$1 == "VmHWM:" { print $2 }' "/proc/$PID/status"
+}
+
 now_ms() {
     date +%s%3N
 }
 
+# Starts $2 with the environment words $1 and sets PID, WID and START_MS (exec to visible window).
 start_program() {
+    local env_words=$1 bin=$2 preload="" t0 waited=0
     : >"$WORK/stderr.txt"
-    (cd "$WORK/game" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$1" >/dev/null 2>"$WORK/stderr.txt") &
+    : >"$WORK/presents"
+    [ "$bin" = "$GAME_BIN" ] && preload=$COUNTER_LIB
+    t0=$(now_ms)
+    # shellcheck disable=SC2086  # the variant's environment is a list of words
+    (cd "$WORK/game" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ZOLTR_PRESENT_COUNTER="$WORK/presents" \
+        ${preload:+LD_PRELOAD=$preload} ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" $env_words \
+        "$bin" $([ "$bin" = "$FLOOR_BIN" ] && echo "$FPS") >/dev/null 2>"$WORK/stderr.txt") &
     PID=$!
-    WID=$(timeout 30 xdotool search --sync --onlyvisible --name "$CAPTION" 2>/dev/null | head -n 1)
-    [ -n "$WID" ] || fail "no window for $1"
+    WID=""
+    while [ -z "$WID" ] && [ "$waited" -lt 3000 ]; do
+        WID=$(xdotool search --onlyvisible --name "$CAPTION" 2>/dev/null | head -n 1)
+        [ -n "$WID" ] || { sleep 0.01; waited=$((waited + 1)); }
+    done
+    START_MS=$(($(now_ms) - t0))
+    [ -n "$WID" ] || fail "no window for $bin"
     timeout 10 xdotool windowfocus --sync "$WID" 2>/dev/null || xdotool windowfocus "$WID"
 }
 
@@ -103,13 +143,15 @@ drive() {
     done
 }
 
-# CPU and wall time of the running program while the command given runs; sets TICKS and WALL_MS.
+# CPU time, presents and wall time of the running program while the command given runs.
 measure() {
-    local ticks0 wall0
+    local ticks0 presents0 wall0
     ticks0=$(cpu_ticks)
+    presents0=$(presents)
     wall0=$(now_ms)
     "$@"
     TICKS=$(($(cpu_ticks) - ticks0))
+    PRESENTS=$(($(presents) - presents0))
     WALL_MS=$(($(now_ms) - wall0))
 }
 
@@ -118,50 +160,86 @@ start_match_and_drive() {
     drive "$SECONDS_EACH" "$WORK/match.png"
 }
 
+# Skips the intro, waits for the still picture of the key wait, then measures the match.
+measure_game() {
+    local waiting="" attempt
+    for attempt in 1 2 3 4 5 6; do
+        sleep 0.5
+        xdotool keydown space sleep 0.1 keyup space
+        sleep 1
+        shot "$WORK/wait1.png" && sleep 0.3 && shot "$WORK/wait2.png" || fail "no screenshot of the game"
+        if same_picture "$WORK/wait1.png" "$WORK/wait2.png"; then
+            waiting=1
+            break
+        fi
+    done
+    [ -n "$waiting" ] || fail "the intro did not give way to the wait for a key"
+    measure start_match_and_drive
+    same_picture "$WORK/wait2.png" "$WORK/match.png" && fail "the match did not start: the picture stayed still"
+}
+
+measure_floor() {
+    sleep 1
+    measure drive "$SECONDS_EACH" "$WORK/floor.png"
+}
+
 # --- the game folder: shipped settings, a limit no match reaches, the chosen arena ---
 cp -r "$FOLDER" "$WORK/game"
 printf '\nZoltr 1000000\n' >>"$WORK/game/settings.ini"
 [ -n "$ARENA" ] && printf 'Level %s\n' "$ARENA" >>"$WORK/game/settings.ini"
 FPS=$(awk '$1 == "FPS" { v = $2 } END { print v }' "$WORK/game/settings.ini")
 
-# --- the game: skip the intro, wait for the still picture of the key wait, start the match ---
-start_program "$GAME_BIN"
-waiting=""
-for attempt in 1 2 3 4 5 6; do
-    sleep 0.5
-    xdotool keydown space sleep 0.1 keyup space
-    sleep 1
-    shot "$WORK/wait1.png" && sleep 0.3 && shot "$WORK/wait2.png" || fail "no screenshot of the game"
-    if same_picture "$WORK/wait1.png" "$WORK/wait2.png"; then
-        waiting=1
-        break
-    fi
+mapfile -t LABELS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f1)
+mapfile -t ENVS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f2)
+mapfile -t KINDS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f3)
+FLOOR_INDEX=""
+for i in "${!KINDS[@]}"; do
+    [ "${KINDS[$i]}" = floor ] && FLOOR_INDEX=$i
 done
-[ -n "$waiting" ] || fail "the intro did not give way to the wait for a key"
-measure start_match_and_drive
-GAME_TICKS=$TICKS GAME_MS=$WALL_MS
-same_picture "$WORK/wait2.png" "$WORK/match.png" && fail "the match did not start: the picture stayed still"
-kill -0 "$PID" 2>/dev/null || fail "the game ended during the measurement"
-stop_program
-[ -s "$WORK/stderr.txt" ] && fail "the game wrote to its error stream"
 
-# --- the flip-only program, same window, same settings, same keys ---
-start_program "$FLIP_BIN"
-sleep 1
-measure drive "$SECONDS_EACH" "$WORK/flip.png"
-FLIP_TICKS=$TICKS FLIP_MS=$WALL_MS
-stop_program
-[ -s "$WORK/stderr.txt" ] && fail "the flip-only program wrote to its error stream"
+# One line per run: variant index, round, cpu ms per present, presents per second, cpu %, peak RSS kB, exec to window ms.
+RUNS=$WORK/runs.txt
+: >"$RUNS"
+for round in $(seq 1 "$ROUNDS"); do
+    for i in "${!LABELS[@]}"; do
+        if [ "${KINDS[$i]}" = floor ]; then
+            start_program "${ENVS[$i]}" "$FLOOR_BIN"
+            measure_floor
+        else
+            start_program "${ENVS[$i]}" "$GAME_BIN"
+            measure_game
+        fi
+        kill -0 "$PID" 2>/dev/null || fail "${LABELS[$i]} ended during the measurement"
+        RSS=$(peak_rss_kb)
+        stop_program
+        [ -s "$WORK/stderr.txt" ] && fail "${LABELS[$i]} wrote to its error stream"
+        [ "$PRESENTS" -gt 0 ] || fail "${LABELS[$i]}: no presents counted"
+        awk -v i="$i" -v r="$round" -v t="$TICKS" -v hz="$TICKS_PER_SECOND" -v p="$PRESENTS" -v w="$WALL_MS" \
+            -v rss="$RSS" -v s="$START_MS" \
+            'BEGIN { printf "%d %d %.4f %.2f %.2f %d %d\n", i, r, 1000 * t / hz / p, 1000 * p / w, 100 * t / hz / (w / 1000), rss, s }' >>"$RUNS"
+    done
+done
 
-[ "$FLIP_TICKS" -gt 0 ] || fail "the flip-only program used no measurable CPU time"
-awk -v gt="$GAME_TICKS" -v gm="$GAME_MS" -v ft="$FLIP_TICKS" -v fm="$FLIP_MS" -v hz="$TICKS_PER_SECOND" \
-    -v fps="$FPS" -v load="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
-    gs = gt / hz; fs = ft / hz
-    gp = 100 * gs / (gm / 1000); fp = 100 * fs / (fm / 1000)
-    ratio = gp / fp
-    printf "\nReal window, FPS %s, key-scripted match, load average %s\n", fps, load
-    printf "  %-22s %8s %8s %8s\n", "", "cpu s", "wall s", "cpu %"
-    printf "  %-22s %8.2f %8.2f %8.2f\n", "game (match)", gs, gm / 1000, gp
-    printf "  %-22s %8.2f %8.2f %8.2f\n", "flip only", fs, fm / 1000, fp
-    printf "  %-22s %8.2f     target <= 1.3  %s\n", "game / flip only", ratio, ratio <= 1.3 ? "met" : "MISSED"
-}'
+median() {  # of the numbers on standard input
+    sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print 0; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+printf '\nReal window, key-scripted match, FPS setting %s, medians of %s interleaved rounds of %s s, load average %s\n' \
+    "$FPS" "$ROUNDS" "$SECONDS_EACH" "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf '  %-40s %12s %11s %7s %9s %10s\n' "" "cpu ms/frame" "presents/s" "cpu %" "peak MB" "window ms"
+for i in "${!LABELS[@]}"; do
+    row=()
+    for column in 3 4 5 6 7; do
+        row+=("$(awk -v i="$i" -v c="$column" '$1 == i { print $c }' "$RUNS" | median)")
+    done
+    printf '  %-40s %12.3f %11.1f %7.1f %9.1f %10.0f\n' "${LABELS[$i]}" "${row[0]}" "${row[1]}" "${row[2]}" \
+        "$(awk -v k="${row[3]}" 'BEGIN { print k / 1024 }')" "${row[4]}"
+done
+if [ -n "$FLOOR_INDEX" ]; then
+    for i in "${!LABELS[@]}"; do
+        [ "$i" = "$FLOOR_INDEX" ] && continue
+        ratio=$(awk -v i="$i" -v f="$FLOOR_INDEX" '$1 == f { floor[$2] = $3 } $1 == i { own[$2] = $3 }
+            END { for (r in own) if (floor[r] > 0) print own[r] / floor[r] }' "$RUNS" | median)
+        printf '  %-40s %12.2f\n' "${LABELS[$i]} / floor" "$ratio"
+    done
+fi

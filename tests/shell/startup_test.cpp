@@ -24,9 +24,15 @@ TEST(StartSdl, OpensA640x480WindowOrFullScreenWithTheCaptionAndNoCursor)
     memset(&settings, 0, sizeof settings);
     settings.Windowed = 1;
     settings.Sounds = 1;
+    // The software present is the default, yet what the user has set wins.
+    unsetenv("SDL_RENDER_DRIVER");
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "1", 1);
     CaptureStderr();
     startSdl();
     EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_STREQ(getenv("SDL_RENDER_DRIVER"), "software");
+    EXPECT_STREQ(getenv("SDL_FRAMEBUFFER_ACCELERATION"), "1");
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->w, 640);
     EXPECT_EQ(screen->h, 480);

@@ -1,0 +1,109 @@
+// The floor of the real-window measurement: the cheapest way this platform
+// has to show a frame. A 640x480 window, one image in shared memory with the
+// X server, cleared and put on the window each frame with XShmPutImage and a
+// sync (what SDL's own X11 framebuffer does), paced by the game's rule.
+// Counts its presents like the game (present_counter.h). Ends on SIGTERM or
+// when the window is closed.
+//
+//   zoltr_xshm_floor [FPS]
+#include "present_counter.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+constexpr int Width = 640;
+constexpr int Height = 480;
+
+unsigned long milliseconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<unsigned long>(now.tv_sec) * 1000 + static_cast<unsigned long>(now.tv_nsec) / 1000000;
+}
+
+// The game's pacing: wait for the deadline, and count the next one from the
+// moment of entry, not from the end of the wait.
+void pace(unsigned long &nextFrame, int fps)
+{
+    unsigned long now = milliseconds();
+    if (now < nextFrame) {
+        timespec wait = {0, static_cast<long>(nextFrame - now) * 1000000};
+        nanosleep(&wait, nullptr);
+    }
+    nextFrame = now + 1000 / fps;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    int fps = argc > 1 ? atoi(argv[1]) : 50;
+    if (fps <= 0)
+        fps = 50;
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        fprintf(stderr, "xshm_floor: cannot open the display\n");
+        return 1;
+    }
+    if (!XShmQueryExtension(display)) {
+        fprintf(stderr, "xshm_floor: the display has no MIT-SHM\n");
+        return 1;
+    }
+    int screenNumber = DefaultScreen(display);
+    Visual *visual = DefaultVisual(display, screenNumber);
+    int depth = DefaultDepth(display, screenNumber);
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screenNumber), 0, 0, Width, Height, 0, 0, 0);
+    XStoreName(display, window, "Zoltr Deatmatch floor");
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindow, 1);
+    XMapWindow(display, window);
+    GC gc = XCreateGC(display, window, 0, nullptr);
+
+    XShmSegmentInfo segment = {};
+    XImage *image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &segment, Width,
+                                    Height);
+    if (!image) {
+        fprintf(stderr, "xshm_floor: cannot make a shared image\n");
+        return 1;
+    }
+    segment.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * Height, IPC_CREAT | 0600);
+    segment.shmaddr = image->data = static_cast<char *>(shmat(segment.shmid, nullptr, 0));
+    segment.readOnly = False;
+    if (segment.shmid < 0 || image->data == reinterpret_cast<char *>(-1) || !XShmAttach(display, &segment)) {
+        fprintf(stderr, "xshm_floor: cannot share memory with the X server\n");
+        return 1;
+    }
+    XSync(display, False);
+    shmctl(segment.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+
+    unsigned long nextFrame = 0;
+    for (;;) {
+        memset(image->data, 0, static_cast<size_t>(image->bytes_per_line) * Height);
+        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, Width, Height, False);
+        XSync(display, False);
+        countPresent();
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) {
+                XShmDetach(display, &segment);
+                image->data = nullptr;  // shared memory, not the heap
+                XDestroyImage(image);
+                shmdt(segment.shmaddr);
+                XCloseDisplay(display);
+                return 0;
+            }
+        }
+        pace(nextFrame, fps);
+    }
+}
