@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-zoltr_install "${ZOLTR_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
+zoltr_install "${ZOLTR_PACKAGES[@]}" libbenchmark-dev libx11-dev libxext-dev xvfb xauth xdotool x11-utils imagemagick
 
 BUILD=$PWD/build-bench-release
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLTR_TESTS=OFF -DZOLTR_BENCH=ON >/dev/null

@@ -10,6 +10,7 @@ ZOLTR_TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
   python3-numpy
   desktop-file-utils appstream man-db dpkg-dev file
+  libx11-dev libxext-dev
 )
 
 zoltr_install() {
