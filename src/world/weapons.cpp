@@ -166,6 +166,38 @@ void Grenade::draw()
 
 // ---------------------------------------------------------------- bomb
 
+Bomb *bombHead;
+
+// The bomb ring holds exactly the bombs of the world list: a bomb joins it when
+// it is made (and linked) and leaves it when the world list deletes it. Its
+// order is not the world list's and need not be: each walk over it is a
+// question of whether any bomb is near, or sets every bomb in reach to the
+// same fuse, so the order of the visits changes nothing.
+static void joinBombRing(Bomb *bomb)
+{
+    if (!bombHead) {
+        bomb->prevBomb = bomb->nextBomb = bomb;
+        bombHead = bomb;
+        return;
+    }
+    bomb->nextBomb = bombHead->nextBomb;
+    bomb->prevBomb = bombHead;
+    bombHead->nextBomb->prevBomb = bomb;
+    bombHead->nextBomb = bomb;
+}
+
+Bomb::~Bomb()
+{
+    if (nextBomb == this) {
+        bombHead = nullptr;
+        return;
+    }
+    nextBomb->prevBomb = prevBomb;
+    prevBomb->nextBomb = nextBomb;
+    if (bombHead == this)
+        bombHead = nextBomb;
+}
+
 // A bomb dropped onto another bomb goes out again after one frame.
 Bomb::Bomb(int x, int y, int owner) : blink(0)
 {
@@ -175,29 +207,29 @@ Bomb::Bomb(int x, int y, int owner) : blink(0)
     passThrough = 0;
     age = 0;
     this->owner = owner;
-    WorldObject *object = worldHead;
+    joinBombRing(this);
+    Bomb *other = bombHead;
     do {
-        if (object != this && object->passThrough == 0 && std::abs(x - object->x) < 20 &&
-            std::abs(y - object->y) < 20) {
+        if (other != this && other->passThrough == 0 && std::abs(x - other->x) < 20 && std::abs(y - other->y) < 20) {
             alive = 0;
             break;
         }
-        object = object->next;
-    } while (object != worldHead);
+        other = other->nextBomb;
+    } while (other != bombHead);
 }
 
 // Bombs see other bombs and wall tiles only; ladders, lift shafts and the
 // like are open to them.
 int isFreeForBomb(WorldObject *bomb, int px, int py)
 {
-    if (worldHead) {
-        WorldObject *object = worldHead;
+    if (bombHead) {
+        Bomb *other = bombHead;
         do {
-            if (object != bomb && object->passThrough == 0 && std::abs(px - object->x) < 15 &&
-                std::abs(py - object->y) < 15)
+            if (other != bomb && other->passThrough == 0 && std::abs(px - other->x) < 15 &&
+                std::abs(py - other->y) < 15)
                 return 0;
-            object = object->next;
-        } while (object != worldHead);
+            other = other->nextBomb;
+        } while (other != bombHead);
     }
     int r = py - HudHeight;
     if (r < 0)
@@ -267,12 +299,12 @@ void Bomb::update()
                 creditKill(owner, i);
         }
         // Bombs later in this pass go off in it; earlier ones at their next update.
-        WorldObject *object = worldHead;
+        Bomb *other = bombHead;
         do {
-            if (object != this && object->passThrough == 0 && inCross(x - object->x, y - object->y))
-                object->age = BombFuse;
-            object = object->next;
-        } while (object != worldHead);
+            if (other != this && other->passThrough == 0 && inCross(x - other->x, y - other->y))
+                other->age = BombFuse;
+            other = other->nextBomb;
+        } while (other != bombHead);
 
         spawnAnimation(x, y, ImageSlots[4], frame - 3, 0, 50);
         spawnFlameArm(this, 1, 0, frame - 2);

@@ -1,8 +1,8 @@
 // World objects: everything in the arena that is neither a fighter nor a tile.
 // Knives, grenades, bombs, animations, debris, jump pads and lifts all derive
 // from WorldObject and live in one ring, the world list.
-// Owns the world list head and debrisCount (both process lifetime; the list is
-// emptied by every level setup, debrisCount never is).
+// Owns the world list head, the bomb ring head and debrisCount (all process
+// lifetime; the list is emptied by every level setup, debrisCount never is).
 #pragma once
 
 #include <SDL.h>
@@ -17,7 +17,7 @@ public:
     int alive;        // 0: removed at the end of this update
     int age;          // per-kind counter: flight state, fuse, cool-down
     int x, y;         // centre, screen pixels
-    int passThrough;  // 1: bombs ignore this object; only bombs set 0
+    int passThrough;  // 1: bombs ignore this object; only bombs set 0 (bombs ask the bomb ring)
     int owner;        // player credited with kills made by this object
     int frame;        // sprite frame in the kind's sheet
     float vx, vy;     // pixels per update
@@ -54,10 +54,16 @@ public:
 class Bomb : public WorldObject {
 public:
     Bomb(int x, int y, int owner);
+    ~Bomb() override;
     void update() override;
     void draw() override;
-    int blink;  // updates since construction
+    int blink;                  // updates since construction
+    Bomb *prevBomb, *nextBomb;  // the bomb ring
 };
+
+// Every bomb in the world list, in a ring of their own, so that a bomb's
+// questions about other bombs cost the number of bombs, not of objects.
+extern Bomb *bombHead;  // none when there is no bomb
 
 int isFreeForBomb(WorldObject *bomb, int px, int py);
 
