@@ -1,8 +1,7 @@
 // seznam.dat: the catalogue of images and sounds, loaded into numbered slots,
 // and loadImage, the one image loader (catalogue pictures and the font).
+#include "shell/media_guard.h"
 #include "shell/shell.h"
-
-#include <SDL_image.h>
 
 #include <cstring>
 
@@ -38,7 +37,7 @@ static Uint32 firstPixel(SDL_Surface *image)
 
 SDL_Surface *loadImage(const char *path, int colourKeyMode)
 {
-    SDL_Surface *loaded = IMG_Load(path);
+    SDL_Surface *loaded = guardedImageLoad(path);
     if (!loaded) {
         fprintf(stderr, "Couldn't load image %s: %s\n", path, SDL_GetError());
         return nullptr;
@@ -82,12 +81,10 @@ static void loadSoundLine(const char *line, int slot)
     if (sscanf(line, "%99s", path) != 1 || slot >= SoundSlotCount)
         return;
     SoundSlot &sound = SoundSlots[slot];
-    if (slot == MusicSlot) {
-        sound.music = Mix_LoadMUS(path);
-    } else {
-        SDL_RWops *stream = SDL_RWFromFile(path, "rb");
-        sound.chunk = stream ? Mix_LoadWAV_RW(stream, 1) : nullptr;
-    }
+    if (slot == MusicSlot)
+        sound.music = guardedMusicLoad(path);
+    else
+        sound.chunk = guardedSampleLoad(path);
     if (!sound.music && !sound.chunk)
         fprintf(stderr, "zvuk %s nenalezen", path);
 }
