@@ -4,13 +4,13 @@
 # fuzz/regressions and the files the game ships. A finding fails the run and
 # its input is copied into fuzz/regressions/<target>/, where the replay test
 # of the normal test suite picks it up.
-#   ZOLTR_FUZZ_SECONDS  seconds per fuzzer (default 60; 0 skips fuzzing)
-#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena")
+#   ZOLTR_FUZZ_SECONDS  seconds per fuzzer (default 45; 0 skips fuzzing)
+#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena media")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-seconds=${ZOLTR_FUZZ_SECONDS:-60}
-targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena}
+seconds=${ZOLTR_FUZZ_SECONDS:-45}
+targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena media}
 build=$root/build-fuzz
 [ "$seconds" -gt 0 ] || { echo "fuzz: skipped (ZOLTR_FUZZ_SECONDS=0)"; exit 0; }
 
@@ -28,7 +28,7 @@ controls() { tail -c +4609 "$root/fuzz/corpus/arena/room"; }
 
 seed_folder() {
   local target=$1 seeds=$2
-  cp "$root/fuzz/corpus/$target"/* "$seeds"/
+  [ -d "$root/fuzz/corpus/$target" ] && cp "$root/fuzz/corpus/$target"/* "$seeds"/
   mkdir -p "$root/fuzz/regressions/$target"
   find "$root/fuzz/regressions/$target" -type f ! -name README.md -exec cp {} "$seeds"/ \;
   case $target in
@@ -40,6 +40,18 @@ seed_folder() {
         cp "$map" "$seeds/shipped-$(basename "$map")"
         { head -c 4608 "$map"; controls; } >"$seeds/shipped-$(basename "$map")-played"
       done ;;
+    media)
+      # The first byte picks the loader: 0 picture, 3 keyed picture, 1 sample, 2 music.
+      for file in game/gfx/*; do
+        [ -f "$file" ] || continue
+        { printf '\000'; cat "$file"; } >"$seeds/picture-$(basename "$file")"
+        { printf '\003'; cat "$file"; } >"$seeds/keyed-$(basename "$file")"
+      done
+      for file in game/sfx/*; do
+        [ -f "$file" ] || continue
+        { printf '\001'; head -c 65535 "$file"; } >"$seeds/sample-$(basename "$file")"
+        { printf '\002'; head -c 65535 "$file"; } >"$seeds/music-$(basename "$file")"
+      done ;;
   esac
   true
 }
@@ -47,6 +59,7 @@ seed_folder() {
 max_len() {
   case $1 in
     arena) echo $((4608 + 400)) ;;
+    media) echo 65536 ;;
     *) echo 8192 ;;
   esac
 }

@@ -9,10 +9,11 @@
 #include <cstdint>
 #include <string>
 
-// --- the three fuzzed entry points: whole input in, abort on a broken rule ---
+// --- the fuzzed entry points: whole input in, abort on a broken rule ---
 void fuzzSettings(const uint8_t *data, size_t size);   // input is settings.ini
 void fuzzCatalogue(const uint8_t *data, size_t size);  // input is seznam.dat
 void fuzzArena(const uint8_t *data, size_t size);      // 4608 arena bytes, then one input byte per frame
+void fuzzMedia(const uint8_t *data, size_t size);      // kind byte (picture, sample, music), then the file
 
 constexpr int FuzzArenaMaxFrames = 400;
 

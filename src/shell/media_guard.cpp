@@ -32,6 +32,8 @@ constexpr int WallSeconds = 60;
 
 using Decoder = bool (*)(const char *path, int out, std::string &error);
 
+bool inProcess = false;
+
 bool writeAll(int fd, const void *data, size_t size)
 {
     const char *bytes = static_cast<const char *>(data);
@@ -103,6 +105,14 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
         return -1;
     }
     int out = memfd_create("zoltr-media", MFD_CLOEXEC);
+    if (inProcess && out >= 0) {
+        std::string error;
+        if (decode(path, out, error))
+            return out;
+        close(out);
+        SDL_SetError("%s", error.c_str());
+        return -1;
+    }
     int errors = memfd_create("zoltr-media-errors", MFD_CLOEXEC);
     int reply[2] = {-1, -1};
     if (out < 0 || errors < 0 || pipe2(reply, O_CLOEXEC) != 0) {
@@ -305,11 +315,48 @@ std::string wavHeader(Uint32 dataBytes)
     return wav;
 }
 
+// A WAV whose data chunk claims more than the file holds (0xFFFFFFFF is the
+// usual mark of a recording of unknown length) has the claim cut to what is
+// there, so that its sound plays instead of nothing.
+void fitWavDataToFile(std::vector<Uint8> &file)
+{
+    auto at32 = [&file](size_t at) {
+        return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<Uint32>(file[at + 3]) << 24;
+    };
+    if (file.size() < 12 || memcmp(file.data(), "RIFF", 4) != 0 || memcmp(file.data() + 8, "WAVE", 4) != 0)
+        return;
+    for (size_t at = 12; at + 8 <= file.size();) {
+        Uint32 length = at32(at + 4);
+        size_t left = file.size() - at - 8;
+        if (memcmp(file.data() + at, "data", 4) == 0) {
+            if (length > left) {
+                for (int i = 0; i < 4; i++)
+                    file[at + 4 + i] = static_cast<Uint8>(left >> (8 * i));
+            }
+            return;
+        }
+        if (length >= left)
+            return;
+        at += 8 + length + (length & 1);
+    }
+}
+
 // The sample is decoded by the mixer's own loader, already in the mixer's
 // format; the child writes it back as a plain WAV.
 bool decodeSound(const char *path, int out, std::string &error)
 {
-    SDL_RWops *stream = SDL_RWFromFile(path, "rb");
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    std::vector<Uint8> file;
+    if (fd >= 0) {
+        file = readAll(fd);
+        close(fd);
+    }
+    if (fd < 0 || file.empty()) {
+        error = std::string("Couldn't read ") + path;
+        return false;
+    }
+    fitWavDataToFile(file);
+    SDL_RWops *stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
     Mix_Chunk *chunk = stream ? Mix_LoadWAV_RW(stream, 1) : nullptr;
     if (!chunk) {
         error = SDL_GetError();
@@ -388,7 +435,7 @@ bool contentOf(const char *path, char kind, std::string &key)
 bool decodeOnce(Decoder decode, char kind, const char *path, int cpuSeconds, std::vector<Uint8> &bytes)
 {
     std::string key;
-    bool keyed = contentOf(path, kind, key);
+    bool keyed = !inProcess && contentOf(path, kind, key);
     auto known = keyed ? decodedBefore.find(key) : decodedBefore.end();
     if (known == decodedBefore.end()) {
         Decoded result = {false, "", {}};
@@ -416,6 +463,11 @@ bool decodeOnce(Decoder decode, char kind, const char *path, int cpuSeconds, std
 }
 
 }  // namespace
+
+void decodeMediaInProcess(bool decodeHere)
+{
+    inProcess = decodeHere;
+}
 
 SDL_Surface *guardedImageLoad(const char *path)
 {
