@@ -200,8 +200,44 @@ bool pictureFits(long width, long height)
            width * height <= MaxPicturePixels;
 }
 
+// The GIF decoder reads on forever past the end of a file cut inside an
+// extension block; such a file is refused before it is decoded. Blocks are
+// walked up to the first picture, which is all the decoder reads.
+bool gifExtensionsEnd(const std::vector<Uint8> &file)
+{
+    if (file.size() < 13 || memcmp(file.data(), "GIF8", 4) != 0)
+        return true;
+    size_t at = 13;
+    if (file[10] & 0x80)
+        at += 3u << ((file[10] & 7) + 1);
+    while (at < file.size() && file[at] != ',' && file[at] != ';') {
+        if (file[at++] != '!')
+            continue;  // the decoder skips stray bytes
+        if (++at > file.size())
+            return false;
+        for (;;) {
+            if (at >= file.size())
+                return false;
+            size_t length = file[at++];
+            if (length == 0)
+                break;
+            at += length;
+        }
+    }
+    return true;
+}
+
 bool decodePicture(const char *path, int out, std::string &error)
 {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        bool whole = gifExtensionsEnd(readAll(fd));
+        close(fd);
+        if (!whole) {
+            error = "Damaged GIF: a block is cut short";
+            return false;
+        }
+    }
     SDL_Surface *image = IMG_Load(path);
     if (!image) {
         error = SDL_GetError();

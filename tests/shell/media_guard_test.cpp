@@ -47,7 +47,7 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
         {"good.png", makePng(8, 8, false), Picture, nullptr},
         {"wide.gif", gifClaiming(std::string("\x00\x40", 2)), Picture, "Damaged file: its decoder failed on it"},
         {"large.gif", gifClaiming("\x01\x20"), Picture, "Picture too large: 8193x1"},
-        {"extension_cut.gif", gif.substr(0, 25) + "!\xf9\x04\x01", Picture, "Damaged file: decoding it did not end"},
+        {"extension_cut.gif", gif.substr(0, 25) + "!\xf9\x04\x01", Picture, "Damaged GIF: a block is cut short"},
         {"fifo", "", Picture, "fifo is not a regular file"},
         {"good.wav", wav, Sample, nullptr},
         {"fmt_renamed.wav", patched(wav, 12, "fmu "), Sample, "Missing fmt chunk in WAVE file"},
