@@ -219,7 +219,7 @@ wait_exit() {
     return 0
 }
 
-# Kills the game for good (a TERM signal only reaches it as a close request).
+# Kills the game for good.
 stop_game() {
     if game_running; then
         kill -KILL "$E2E_PID" 2>/dev/null
@@ -266,6 +266,32 @@ press_until_exit() {
         sleep 0.1
     done
     wait_exit 5
+}
+
+# Asks the game's window to close, as a window manager's close button does
+# (xdotool's windowclose destroys the window instead).
+close_request() {
+    python3 - "$E2E_WID" <<'PY'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+display = x.XOpenDisplay(None)
+window = int(sys.argv[1])
+event = ClientMessage(type=33, window=window, format=32,
+                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
+event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+x.XFlush(display)
+x.XCloseDisplay(display)
+PY
 }
 
 # --- screenshots ---

@@ -58,7 +58,7 @@ same_picture "$E2E_TMP/stopped1.png" "$E2E_TMP/stopped2.png" || fail "the intro 
 game_running || fail "the game ended after the first key release"
 
 # A close request during the wait changes nothing.
-kill -TERM "$E2E_PID"
+close_request
 sleep 0.7
 game_running || fail "a close request ended the game during the wait"
 
