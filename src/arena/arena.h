@@ -53,6 +53,7 @@ extern int spawnPointCount;
 
 // --- process lifetime: one step per drawArena call, never reset ---
 extern int animationTick;
+constexpr int AnimationTickWrap = 30 * 70000000;  // back to 0 here: a whole number of 30-frame cycles
 
 int loadArena(const char *path);  // 1 on success, 0 on failure
 

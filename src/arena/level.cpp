@@ -56,7 +56,8 @@ static int animationOffset(int cell)
 
 void drawArena()
 {
-    animationTick++;
+    // Wraps at a multiple of the 30-frame cycle instead of overflowing.
+    animationTick = animationTick >= AnimationTickWrap - 1 ? 0 : animationTick + 1;
     if (!screen)
         return;
     SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h - HudHeight)};

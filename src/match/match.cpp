@@ -119,7 +119,9 @@ void updateMatchFrame(const FighterInput &first, const FighterInput &second)
         regenerateItems();
     players[0]->updatePlayer(first.left, first.right, first.jump, 0, first.fire);
     players[1]->updatePlayer(second.left, second.right, second.jump, 0, second.fire);
-    frameCounter++;
+    // Wraps at a multiple of every rhythm it drives (25, 3) instead of
+    // overflowing after two billion frames.
+    frameCounter = frameCounter >= FrameCounterWrap - 1 ? 0 : frameCounter + 1;
 }
 
 int runMatch()

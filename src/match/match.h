@@ -5,7 +5,8 @@
 
 #include <SDL.h>
 
-extern int frameCounter;      // frames run so far
+extern int frameCounter;      // frames run so far, back to 0 at FrameCounterWrap
+constexpr int FrameCounterWrap = 75 * 28000000;  // a multiple of 25 and 3, below INT_MAX
 extern Uint32 nextFrameTick;  // deadline of the next frame, ms
 extern Uint8 *keyState;       // SDL's live keyboard state
 

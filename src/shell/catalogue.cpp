@@ -3,6 +3,7 @@
 #include "shell/media_guard.h"
 #include "shell/shell.h"
 
+#include <algorithm>
 #include <cstring>
 
 SDL_Surface *ImageSlots[ImageSlotCount];
@@ -102,15 +103,17 @@ void loadCatalogue()
     while (!found && readTextPiece(file, line, sizeof line))
         found = isSectionEnd(line);
 
+    // Slot numbers stop at the end of each table: lines past it are read and
+    // ignored, however many there are.
     bool more = found;
-    for (int slot = 0; more; slot++) {
+    for (int slot = 0; more; slot = std::min(slot + 1, ImageSlotCount)) {
         more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
         if (more && !namesNothing(line))
             loadImageLine(line, slot);
     }
 
     more = found && settings.Sounds != 0;
-    for (int slot = 0; more; slot++) {
+    for (int slot = 0; more; slot = std::min(slot + 1, SoundSlotCount)) {
         more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
         if (more && !namesNothing(line))
             loadSoundLine(line, slot);

@@ -71,7 +71,8 @@ void Debris::update()
         alive = 0;
         debrisCount--;
     }
-    age++;
+    if (age <= ClutterAge)
+        age++;  // only ever compared with ClutterAge: a resting piece stops counting
 }
 
 void Debris::draw()

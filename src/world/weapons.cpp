@@ -91,7 +91,8 @@ void Knife::update()
             alive = 0;
             debrisCount--;
         }
-        age++;
+        if (age <= ClutterAge)
+            age++;  // only ever compared with ClutterAge and 0: a stuck knife stops counting
     }
     // The tile it stuck in has opened (a lift took its shaft away). A knife
     // already expired as clutter in this update is not counted off twice.

@@ -135,3 +135,30 @@ TEST(HardeningChecksDeathTest, BrokenRulesStopTheRun)
     EXPECT_DEATH(checkMatch(), "outside the box");
     resetMatch();
 }
+
+// A match left running for months: the counters that grow every frame wrap or
+// stop instead of overflowing (the sanitizer stops the test if one overflows).
+TEST(LongRuns, EveryFrameCounterWrapsOrStopsInsteadOfOverflowing)
+{
+    startHarness();
+    installSyntheticMedia();
+    resetMatch();
+    std::string arena(ArenaFileSize, '\0');
+    for (int column = 0; column < ArenaColumns; column++)
+        arena[2 * (10 * ArenaColumns + column)] = 1;  // a floor at row 10
+    arena[2 * (9 * ArenaColumns + 1)] = 1;              // and a wall for the knife to stick in
+    writeBytes("endless", arena.data(), arena.size());
+    ASSERT_TRUE(startLevel("endless"));
+    Debris *resting = new Debris(100, 220, 0, 0, 1);
+    Knife *stuck = new Knife(30, 210, 1, 0, 0);  // thrown to the left
+    resting->age = std::numeric_limits<int>::max();
+    stuck->age = std::numeric_limits<int>::max();
+    frameCounter = std::numeric_limits<int>::max();
+    animationTick = std::numeric_limits<int>::max();
+    playMatchFrame({}, {});
+    EXPECT_EQ(frameCounter, 0);
+    EXPECT_EQ(animationTick, 0);
+    EXPECT_EQ(resting->age, std::numeric_limits<int>::max());
+    EXPECT_EQ(stuck->age, std::numeric_limits<int>::max());
+    resetMatch();
+}
