@@ -77,6 +77,11 @@ TEST(FuzzReplay, CataloguesFillOnlyUsableSlots)
     EXPECT_GE(replay(inputsOf("catalogue", {"game/seznam.dat"}), fuzzCatalogue), 8);
 }
 
+TEST(FuzzReplay, MediaFilesLoadOrLeaveTheirSlotEmpty)
+{
+    EXPECT_GE(replay(inputsOf("media", {}), fuzzMedia), 6);
+}
+
 TEST(FuzzReplay, ArenasPlayWithoutBreakingTheMatch)
 {
     EXPECT_GE(replay(inputsOf("arena", {"game/maps"}), fuzzArena), 16);
