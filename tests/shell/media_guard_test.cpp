@@ -45,6 +45,8 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
     } cases[] = {
         {"good.gif", gif, Picture, nullptr},
         {"good.png", makePng(8, 8, false), Picture, nullptr},
+        {"no_end_chunk.png", makePng(8, 8, false).substr(0, makePng(8, 8, false).size() - 12), Picture, nullptr},
+        {"cut_in_header.gif", gif.substr(0, 8), Picture, "failed to read screen descriptor"},
         {"wide.gif", gifClaiming(std::string("\x00\x40", 2)), Picture, "Damaged file: its decoder failed on it"},
         {"large.gif", gifClaiming("\x01\x20"), Picture, "Picture too large: 8193x1"},
         {"extension_cut.gif", gif.substr(0, 25) + "!\xf9\x04\x01", Picture, "Damaged GIF: a block is cut short"},
