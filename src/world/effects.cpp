@@ -5,6 +5,7 @@
 #include "shell/shell.h"
 #include "world/world.h"
 
+#include <climits>
 #include <new>
 
 constexpr float DebrisGravity = 0.2f;
@@ -71,8 +72,8 @@ void Debris::update()
         alive = 0;
         debrisCount--;
     }
-    if (age <= ClutterAge)
-        age++;  // only ever compared with ClutterAge: a resting piece stops counting
+    if (age < INT_MAX)
+        age++;  // a piece resting for years stops counting rather than overflow
 }
 
 void Debris::draw()

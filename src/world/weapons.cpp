@@ -8,6 +8,7 @@
 #include "match/player.h"
 #include "shell/shell.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -91,8 +92,8 @@ void Knife::update()
             alive = 0;
             debrisCount--;
         }
-        if (age <= ClutterAge)
-            age++;  // only ever compared with ClutterAge and 0: a stuck knife stops counting
+        if (age < INT_MAX)
+            age++;  // a knife stuck for years stops counting rather than overflow
     }
     // The tile it stuck in has opened (a lift took its shaft away). A knife
     // already expired as clutter in this update is not counted off twice.
