@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
@@ -26,6 +28,14 @@ std::string patched(std::string file, size_t at, const std::string &bytes)
 std::string gifClaiming(const std::string &width)
 {
     return patched(patched(makeGif(4, 1), 6, width), 30, width);
+}
+
+// A kept media fuzzing finding, without its first byte (the loader choice).
+std::string finding(const char *name)
+{
+    std::ifstream in(std::string(ZOLTR_SOURCE_DIR "/fuzz/regressions/media/") + name, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return bytes.empty() ? bytes : bytes.substr(1);
 }
 
 }  // namespace
@@ -50,6 +60,7 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
         {"wide.gif", gifClaiming(std::string("\x00\x40", 2)), Picture, "Damaged file: its decoder failed on it"},
         {"large.gif", gifClaiming("\x01\x20"), Picture, "Picture too large: 8193x1"},
         {"extension_cut.gif", gif.substr(0, 25) + "!\xf9\x04\x01", Picture, "Damaged GIF: a block is cut short"},
+        {"slow.gif", finding("gif_slow_28250_wide"), Picture, "Damaged file: decoding it did not end"},
         {"fifo", "", Picture, "fifo is not a regular file"},
         {"good.wav", wav, Sample, nullptr},
         {"fmt_renamed.wav", patched(wav, 12, "fmu "), Sample, "Missing fmt chunk in WAVE file"},
