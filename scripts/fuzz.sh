@@ -74,17 +74,24 @@ for target in $targets; do
   rm -rf "$seeds" "$artifacts"
   mkdir -p "$seeds" "$corpus" "$artifacts" "$(dirname "$log")"
   seed_folder "$target" "$seeds"
-  dict=()
-  [ -f "fuzz/dict/$target.dict" ] && dict=(-dict="$root/fuzz/dict/$target.dict")
+  options=()
+  [ -f "fuzz/dict/$target.dict" ] && options=(-dict="$root/fuzz/dict/$target.dict")
   # The media loaders decode in a child process, which inherits libFuzzer's
   # allocation check; a damaged picture asking the decoder for gigabytes there
   # is the guard's business, not a finding.
-  [ "$target" = media ] && dict+=(-malloc_limit_mb=1048576)
+  # A slow decode is the guard's business too (it stops any after 2 CPU
+  # seconds, 20 for a sound, 60 wall seconds at most), so slow units are not
+  # findings, and one run may take up to that long on a busy machine.
+  timeout=20
+  if [ "$target" = media ]; then
+    options+=(-malloc_limit_mb=1048576 -report_slow_units=1000)
+    timeout=120
+  fi
 
   echo "fuzz: $target for ${seconds}s"
   status=0
-  "$build/${target}_fuzzer" "$corpus" "$seeds" "${dict[@]}" \
-    -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=20 -rss_limit_mb=2048 \
+  "$build/${target}_fuzzer" "$corpus" "$seeds" "${options[@]}" \
+    -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout="$timeout" -rss_limit_mb=2048 \
     -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
 
   runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
