@@ -1,10 +1,11 @@
-// Loading arena files: whole files, short files block by block, odd bytes,
-// read-only and missing files, and the regeneration reset.
+// Loading arena files: whole, longer and short files block by block, folders,
+// missing and read-only files, and the regeneration reset.
 #include "arena/arena.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -12,145 +13,85 @@
 
 namespace {
 
-// Values every cell of a test file carries, distinct per layer and above 255
-// so that both bytes of each code matter.
-int wallValue(int cell) { return 300 + cell; }
-int itemValue(int cell) { return 2000 + cell; }
-int attributeValue(int cell) { return 40000 + cell; }
-constexpr Uint16 Previous = 7;  // what the layers hold before a load
-
-void appendCode(std::string &bytes, int code)
-{
-    bytes += static_cast<char>(code & 0xFF);
-    bytes += static_cast<char>((code >> 8) & 0xFF);
-}
+// Each layer's codes are distinct per cell and above 255, so that both bytes
+// of each code matter; the layers hold 7 before a load.
+const int Base[] = {300, 2000, 40000};
+Uint16 *const Layers[] = {WallLayer, ItemLayer, AttributeLayer};
 
 // The first `length` bytes of a complete arena file (plus filler beyond 4608).
 std::string arenaBytes(size_t length)
 {
     std::string bytes;
-    for (int cell = 0; cell < ArenaCells; cell++)
-        appendCode(bytes, wallValue(cell));
-    for (int cell = 0; cell < ArenaCells; cell++)
-        appendCode(bytes, itemValue(cell));
-    for (int cell = 0; cell < ArenaCells; cell++)
-        appendCode(bytes, attributeValue(cell));
-    while (bytes.size() < length)
-        bytes += '\x5A';
+    for (int base : Base)
+        for (int cell = 0; cell < ArenaCells; cell++) {
+            bytes += static_cast<char>((base + cell) & 0xFF);
+            bytes += static_cast<char>((base + cell) >> 8);
+        }
+    bytes.resize(std::max(length, bytes.size()), '\x5A');
     return bytes.substr(0, length);
 }
 
-void fillLayersWithPrevious()
+// Loads `path` into layers full of 7s and timers of -5; gives the result and,
+// per layer, how many cells hold the file's codes (-1 if the rest are not 7).
+std::string load(const char *path)
 {
-    for (int cell = 0; cell < ArenaCells; cell++) {
-        WallLayer[cell] = ItemLayer[cell] = AttributeLayer[cell] = Previous;
-        RegenTimers[cell] = -5;
+    for (Uint16 *layer : Layers)
+        std::fill(layer, layer + ArenaCells, 7);
+    std::fill(std::begin(RegenTimers), std::end(RegenTimers), -5);
+    std::string seen = std::to_string(loadArena(path)) + ":";
+    for (int l = 0; l < 3; l++) {
+        int loaded = 0;
+        while (loaded < ArenaCells && Layers[l][loaded] == Base[l] + loaded)
+            loaded++;
+        bool restKept = std::all_of(Layers[l] + loaded, Layers[l] + ArenaCells, [](Uint16 v) { return v == 7; });
+        seen += " " + std::to_string(restKept ? loaded : -1);
     }
-}
-
-// How many cells of a layer hold the test file's values, and whether the
-// rest still hold the previous arena's.
-int cellsLoaded(const Uint16 *layer, int (*value)(int))
-{
-    int loaded = 0;
-    while (loaded < ArenaCells && layer[loaded] == value(loaded))
-        loaded++;
-    for (int cell = loaded; cell < ArenaCells; cell++)
-        if (layer[cell] != Previous)
-            return -1;
-    return loaded;
-}
-
-bool timersAll(int value)
-{
-    for (Sint16 timer : RegenTimers)
-        if (timer != value)
-            return false;
-    return true;
-}
-
-// loadArena as a user without the right to write the file. Root may write any
-// file, so as root the load runs in a child that has given up root.
-int loadArenaUnprivileged(const char *path)
-{
-    if (geteuid() != 0)
-        return loadArena(path);
-    pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        _exit(loadArena(path));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Only a successful load restarts the spawners.
+    Sint16 timer = seen[0] == '1' ? 0 : -5;
+    if (std::count(std::begin(RegenTimers), std::end(RegenTimers), timer) != ArenaCells)
+        seen += " timers";
+    return seen;
 }
 
 }  // namespace
 
-TEST(ArenaFile, WholeLongerAndReadOnlyFilesLoadEveryLayer)
-{
-    TempGameDir dir;
-    writeFile("exact", arenaBytes(ArenaFileSize));
-    writeFile("longer", arenaBytes(ArenaFileSize + 301));
-    writeFile("maps/locked", arenaBytes(ArenaFileSize));
-    std::filesystem::permissions("maps/locked", std::filesystem::perms(0444));
-    std::filesystem::permissions("maps", std::filesystem::perms(0555));
-
-    for (const char *path : {"exact", "longer", "maps/locked"}) {
-        SCOPED_TRACE(path);
-        fillLayersWithPrevious();
-        ASSERT_EQ(loadArena(path), 1);
-        EXPECT_EQ(cellsLoaded(WallLayer, wallValue), ArenaCells);
-        EXPECT_EQ(cellsLoaded(ItemLayer, itemValue), ArenaCells);
-        EXPECT_EQ(cellsLoaded(AttributeLayer, attributeValue), ArenaCells);
-        EXPECT_TRUE(timersAll(0));
-    }
-    // Others may read the test folder, as players may read an installed game.
-    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
-    EXPECT_EQ(loadArenaUnprivileged("maps/locked"), 1);
-    // Loading only reads: the read-only file is left as it was.
-    EXPECT_EQ(readFile("maps/locked"), arenaBytes(ArenaFileSize));
-    std::filesystem::permissions("maps", std::filesystem::perms(0755));
-}
-
 TEST(ArenaFile, ShortFilesLoadBlockByBlock)
 {
     TempGameDir dir;
-    struct Case {
-        size_t length;
-        int result;
-        int walls, items, attributes;  // cells loaded per layer
+    const std::pair<size_t, const char *> cases[] = {
+        {0, "0: 0 0 0"},
+        {1, "0: 0 0 0"},           // not one whole wall code
+        {1535, "0: 767 0 0"},      // odd byte at the end of the walls, no items
+        {1537, "0: 768 0 0"},      // one byte into the items
+        {3073, "0: 768 768 0"},    // one byte into the attributes
+        {3074, "1: 768 768 1"},    // one attribute code is enough
+        {3075, "1: 768 768 1"},    // the odd byte leaves the next cell whole
+        {4607, "1: 768 768 767"},  // the last cell keeps the previous arena's code
+        {4608, "1: 768 768 768"},
+        {4909, "1: 768 768 768"},  // what follows the layers is never read
     };
-    const Case cases[] = {
-        {0, 0, 0, 0, 0},
-        {1, 0, 0, 0, 0},           // not one whole wall code
-        {1535, 0, 767, 0, 0},      // odd byte at the end of the walls, no items
-        {1537, 0, 768, 0, 0},      // one byte into the items
-        {3072, 0, 768, 768, 0},    // walls and items only
-        {3073, 0, 768, 768, 0},    // one byte into the attributes
-        {3074, 1, 768, 768, 1},    // one attribute code is enough
-        {3075, 1, 768, 768, 1},    // the odd byte leaves the next cell whole
-        {4000, 1, 768, 768, 464},
-        {4607, 1, 768, 768, 767},  // the last cell keeps the previous arena's code
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE("file of " + std::to_string(c.length) + " bytes");
-        writeFile("arena", arenaBytes(c.length));
-        fillLayersWithPrevious();
-        EXPECT_EQ(loadArena("arena"), c.result);
-        EXPECT_EQ(cellsLoaded(WallLayer, wallValue), c.walls);
-        EXPECT_EQ(cellsLoaded(ItemLayer, itemValue), c.items);
-        EXPECT_EQ(cellsLoaded(AttributeLayer, attributeValue), c.attributes);
-        // Only a successful load restarts the spawners.
-        EXPECT_TRUE(timersAll(c.result ? 0 : -5));
+    for (const auto &[length, expected] : cases) {
+        writeFile("arena", arenaBytes(length));
+        EXPECT_EQ(load("arena"), expected) << length << " bytes";
     }
-
-    fillLayersWithPrevious();
     std::filesystem::create_directory("folder");
-    EXPECT_EQ(loadArena("no such arena"), 0);
-    EXPECT_EQ(loadArena("folder"), 0);  // a folder is not an arena either
-    EXPECT_EQ(cellsLoaded(WallLayer, wallValue), 0);
-    EXPECT_EQ(cellsLoaded(AttributeLayer, attributeValue), 0);
-    EXPECT_TRUE(timersAll(-5));
+    EXPECT_EQ(load("no such arena"), "0: 0 0 0");
+    EXPECT_EQ(load("folder"), "0: 0 0 0");
+}
+
+TEST(ArenaFile, ReadOnlyFilesLoadAndStayAsTheyWere)
+{
+    TempGameDir dir;
+    writeFile("locked", arenaBytes(ArenaFileSize));
+    std::filesystem::permissions("locked", std::filesystem::perms(0444));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0555));
+    // Root may write any file, so as root the load runs in a child that gives it up.
+    pid_t child = fork();
+    if (child == 0)
+        _exit(geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0) ? 2 : loadArena("locked"));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(readFile("locked"), arenaBytes(ArenaFileSize));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
 }
