@@ -7,16 +7,11 @@
 
 #include <SDL.h>
 
-inline SDL_Color glyphRgb(int glyph)
+// The pixel value of a glyph's colour on a surface (the screen by default).
+inline Uint32 glyphColour(int glyph, SDL_Surface *surface = screen)
 {
-    return SDL_Color{static_cast<Uint8>((glyph % 16) * 16), static_cast<Uint8>((glyph / 16) * 20 + 20), 100, 0};
-}
-
-// The screen's pixel value of a glyph's colour.
-inline Uint32 glyphColour(int glyph)
-{
-    SDL_Color c = glyphRgb(glyph);
-    return SDL_MapRGB(screen->format, c.r, c.g, c.b);
+    return SDL_MapRGB(surface->format, static_cast<Uint8>((glyph % 16) * 16),
+                      static_cast<Uint8>((glyph / 16) * 20 + 20), 100);
 }
 
 inline Uint32 keyColour()
@@ -35,10 +30,9 @@ inline SDL_Surface *makeFontSheet(int width, int height, bool keyed)
         int column = glyph % 94;
         int left = (column * width) / 94;
         int right = ((column + 1) * width) / 94;
-        SDL_Color c = glyphRgb(glyph);
         SDL_Rect cell = {static_cast<Sint16>(left), static_cast<Sint16>((glyph / 94) * glyphHeight),
                          static_cast<Uint16>(right - left), static_cast<Uint16>(glyphHeight)};
-        SDL_FillRect(sheet, &cell, SDL_MapRGB(sheet->format, c.r, c.g, c.b));
+        SDL_FillRect(sheet, &cell, glyphColour(glyph, sheet));
         cell.w = 1;
         SDL_FillRect(sheet, &cell, key);
     }
