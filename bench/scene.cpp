@@ -90,21 +90,59 @@ void throwGrenades(const std::vector<int> &open)
     }
 }
 
-// The first bomb goes off in the second update and sets off those in its cross;
-// every other bomb has a fuse of its own that ends within the episode anyway.
+// The bomb's cross, as the bombs test it.
+bool inCross(int dx, int dy)
+{
+    return (std::abs(dx) < 100 && std::abs(dy) < 10) || (std::abs(dx) < 10 && std::abs(dy) < 100);
+}
+
+// Runs of three bombs side by side on a floor, no run within reach of another's
+// cross; where floors run out, single bombs in the other open cells.
+std::vector<std::vector<int>> bombGroups(const std::vector<int> &open)
+{
+    std::vector<int> floor = floorCells(open);
+    std::vector<std::vector<int>> groups;
+    std::vector<int> taken;
+    auto outOfReach = [&taken](int cell) {
+        return std::none_of(taken.begin(), taken.end(), [cell](int other) {
+            return inCross(cellX(cell) - cellX(other), cellY(cell) - cellY(other));
+        });
+    };
+    for (size_t i = 0; i + 2 < floor.size() && static_cast<int>(taken.size()) + 3 <= StressBombs; i++) {
+        int first = floor[i];
+        if (floor[i + 1] != first + 1 || floor[i + 2] != first + 2 || first % ArenaColumns > ArenaColumns - 3)
+            continue;
+        if (!outOfReach(first) || !outOfReach(first + 1) || !outOfReach(first + 2))
+            continue;
+        groups.push_back({first, first + 1, first + 2});
+        taken.insert(taken.end(), {first, first + 1, first + 2});
+        i += 2;
+    }
+    for (int cell : open) {
+        if (static_cast<int>(taken.size()) >= StressBombs)
+            break;
+        if (std::find(taken.begin(), taken.end(), cell) == taken.end()) {
+            groups.push_back({cell});
+            taken.push_back(cell);
+        }
+    }
+    return groups;
+}
+
+// The groups go off one after another through the episode. In a group the
+// last bomb laid goes first: it comes first in the update pass, so the others
+// go off in the same pass. Each bomb has a fuse of its own that ends within
+// the episode, in case a fighter kicks it out of its group.
 void layBombs(const std::vector<int> &open)
 {
-    std::vector<int> cells = floorCells(open);
-    for (int cell : open) {
-        if (static_cast<int>(cells.size()) >= StressBombs)
-            break;
-        if (std::find(cells.begin(), cells.end(), cell) == cells.end())
-            cells.push_back(cell);
-    }
-    int count = std::min(StressBombs, static_cast<int>(cells.size()));
-    for (int k = 0; k < count; k++) {
-        Bomb *bomb = new Bomb(cellX(cells[k]), cellY(cells[k]), k % 2);
-        bomb->age = BombFuse - 2 - k;
+    std::vector<std::vector<int>> groups = bombGroups(open);
+    int spacing = groups.empty() ? 0 : (StressBatch - 8) / static_cast<int>(groups.size());
+    for (size_t g = 0; g < groups.size(); g++) {
+        int size = static_cast<int>(groups[g].size());
+        for (int j = 0; j < size; j++) {
+            Bomb *bomb = new Bomb(cellX(groups[g][j]), cellY(groups[g][j]), j % 2);
+            bomb->age = BombFuse - 2 - static_cast<int>(g) * spacing - (size - 1 - j);
+        }
     }
 }
 
@@ -138,6 +176,30 @@ std::string findRichestArena()
         }
     }
     return richest;
+}
+
+std::string findMachineArena()
+{
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("maps", error))
+        if (entry.is_regular_file() && entry.file_size() == ArenaFileSize && entry.path().filename() != "win1")
+            paths.push_back("maps/" + entry.path().filename().string());
+    std::sort(paths.begin(), paths.end());
+    std::string found;
+    int most = 0;
+    for (const std::string &path : paths) {
+        if (!loadArena(path.c_str()))
+            continue;
+        int machines = 0;
+        for (int cell = 0; cell < ArenaCells; cell++)
+            machines += ItemLayer[cell] == ItemJumpPad || ItemLayer[cell] == ItemLift;
+        if (machines > most) {
+            most = machines;
+            found = path;
+        }
+    }
+    return found;
 }
 
 void startGameHeadless()
@@ -187,6 +249,21 @@ void buildStressScene()
     players[0]->weapon = WeaponKnife;
     players[1]->weapon = WeaponGrenade;
     players[1]->ammo = 30;
+}
+
+void buildCrowdScene()
+{
+    buildRestScene();
+    std::vector<int> open = openCells();
+    if (open.empty())
+        return;
+    for (int k = 0; k < CrowdDebris; k++) {
+        int cell = open[(k * 7919) % open.size()];
+        new Debris(cellX(cell), cellY(cell), k % 3 - 1, 0, 8 + k % 8);
+    }
+    std::vector<int> floor = floorCells(open);
+    for (int k = 0; k < StressBombs && k < static_cast<int>(floor.size()); k++)
+        new Bomb(cellX(floor[k * floor.size() / StressBombs]), cellY(floor[k * floor.size() / StressBombs]), k % 2);
 }
 
 FighterInput stressInput(int player, int frame)

@@ -14,6 +14,8 @@ constexpr int StressBatch = 50;
 int arenaRichness();
 // The arena under maps/ with the most tiles, the victory arena left out; empty when none loads.
 std::string findRichestArena();
+// The arena under maps/ with the most jump pads and lifts, the victory arena left out; empty when none has one.
+std::string findMachineArena();
 
 // Settings, SDL, fonts and catalogue, as the game starts before its intro.
 void startGameHeadless();
@@ -23,7 +25,10 @@ void keepArena();  // the layers as they stand, for an arena built in place
 
 // Both build from the kept arena, with the same random seed every time.
 void buildRestScene();    // the arena's machines and two idle fighters
-void buildStressScene();  // plus 252 debris pieces, 30 bombs set to chain, 10 grenades in flight
+void buildStressScene();  // plus 252 debris pieces, 30 bombs in chains going off through the episode, 10 grenades
+// The rest scene plus 1,000 debris pieces and 30 bombs whose fuses outlast the episode.
+constexpr int CrowdDebris = 1000;
+void buildCrowdScene();
 
 // Both fighters run back and forth, jump and throw, the same way in every episode.
 FighterInput stressInput(int player, int frame);

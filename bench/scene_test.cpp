@@ -97,7 +97,7 @@ std::string snapshot()
 
 struct Episode {
     std::string end;
-    int leastDebris = 1 << 30, leastGrenades = 1 << 30, mostBombsAtOnce = 0, framesWithFlames = 0;
+    int leastDebris = 1 << 30, leastGrenades = 1 << 30, mostBombsAtOnce = 0, framesWithFlames = 0, lastBlast = 0;
     double span[2] = {0, 0};
     long created = 0, outside = 0;
 };
@@ -124,6 +124,8 @@ Episode runEpisode()
         episode.leastDebris = std::min(episode.leastDebris, load.debris);
         episode.leastGrenades = std::min(episode.leastGrenades, load.grenades);
         episode.mostBombsAtOnce = std::max(episode.mostBombsAtOnce, bombs - load.bombs);
+        if (load.bombs < bombs)
+            episode.lastBlast = frame;
         episode.framesWithFlames += load.flames > 0;
         bombs = load.bombs;
         keepFightersAlive();
@@ -153,8 +155,9 @@ TEST_F(BenchScene, StressEpisodeHoldsItsLoadAndRepeatsExactly)
     Episode first = runEpisode();
     EXPECT_GE(first.leastDebris, 200);
     EXPECT_GE(first.leastGrenades, 10);
-    // The bombs on the long floor set each other off several at a time.
+    // The bombs in a run on a floor set each other off.
     EXPECT_GE(first.mostBombsAtOnce, 3);
+    EXPECT_GE(first.lastBlast, StressBatch * 2 / 3);  // spread over the episode
     EXPECT_EQ(countLoad().bombs, 0);
     EXPECT_GE(first.framesWithFlames, StressBatch - 2);
     EXPECT_GT(first.span[0], 20);

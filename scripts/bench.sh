@@ -13,7 +13,7 @@ zoltr_install "${ZOLTR_PACKAGES[@]}" libbenchmark-dev libx11-dev libxext-dev xvf
 
 BUILD=$PWD/build-bench-release
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLTR_TESTS=OFF -DZOLTR_BENCH=ON >/dev/null
-cmake --build "$BUILD"
+cmake --build "$BUILD" -j2
 
 load=$(cut -d' ' -f1 /proc/loadavg)
 if awk -v l="$load" 'BEGIN { exit !(l >= 1.0) }'; then
