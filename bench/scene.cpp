@@ -251,7 +251,7 @@ void buildStressScene()
     players[1]->ammo = 30;
 }
 
-void buildCrowdScene()
+void buildCrowdScene(bool withBombs)
 {
     buildRestScene();
     std::vector<int> open = openCells();
@@ -262,7 +262,7 @@ void buildCrowdScene()
         new Debris(cellX(cell), cellY(cell), k % 3 - 1, 0, 8 + k % 8);
     }
     std::vector<int> floor = floorCells(open);
-    for (int k = 0; k < StressBombs && k < static_cast<int>(floor.size()); k++)
+    for (int k = 0; withBombs && k < StressBombs && k < static_cast<int>(floor.size()); k++)
         new Bomb(cellX(floor[k * floor.size() / StressBombs]), cellY(floor[k * floor.size() / StressBombs]), k % 2);
 }
 

@@ -26,9 +26,9 @@ void keepArena();  // the layers as they stand, for an arena built in place
 // Both build from the kept arena, with the same random seed every time.
 void buildRestScene();    // the arena's machines and two idle fighters
 void buildStressScene();  // plus 252 debris pieces, 30 bombs in chains going off through the episode, 10 grenades
-// The rest scene plus 1,000 debris pieces and 30 bombs whose fuses outlast the episode.
+// The rest scene plus 1,000 debris pieces and, when asked, 30 bombs whose fuses outlast the episode.
 constexpr int CrowdDebris = 1000;
-void buildCrowdScene();
+void buildCrowdScene(bool withBombs);
 
 // Both fighters run back and forth, jump and throw, the same way in every episode.
 FighterInput stressInput(int player, int frame);
