@@ -3,9 +3,10 @@
 comparison or a constant), rebuilds, runs the quick suite (the unit, scenario
 and replay test programs) and reports which faults it caught.
 
-    scripts/mutate.py                  # every mutant of scripts/mutants.txt
+    nice scripts/mutate.py             # every mutant of scripts/mutants.txt
     scripts/mutate.py --resample       # draw a new sample first (seeded)
     scripts/mutate.py --only 3,17      # some mutants of the sample
+    scripts/mutate.py --commit REV     # the code and tests of another commit
 
 It works on a copy of the last commit in build-mutate/tree, with a plain
 Debug build of its own, so the worktree stays untouched. A mutant is found
@@ -146,11 +147,12 @@ def run(command, timeout, log):
         return 'timeout'
 
 
-def prepare():
-    subprocess.run('rm -rf "%s" && mkdir -p "%s" && git -C "%s" archive HEAD | tar -x -C "%s"'
-                   % (TREE, TREE, ROOT, TREE), shell=True, check=True)
+def prepare(commit):
+    subprocess.run('rm -rf "%s" && mkdir -p "%s" && git -C "%s" archive "%s" | tar -x -C "%s"'
+                   % (TREE, TREE, ROOT, commit, TREE), shell=True, check=True)
+    # No sanitizers and no debug information: each mutant relinks every test program.
     subprocess.run(['cmake', '-S', TREE, '-B', BUILD, '-G', 'Ninja', '-DCMAKE_BUILD_TYPE=Debug',
-                    '-DZOLTR_SANITIZE=OFF', '-DZOLTR_TESTS=ON', '-DZOLTR_BENCH=OFF'],
+                    '-DCMAKE_CXX_FLAGS_DEBUG=-O1', '-DZOLTR_SANITIZE=OFF', '-DZOLTR_TESTS=ON', '-DZOLTR_BENCH=OFF'],
                    check=True, stdout=subprocess.DEVNULL)
     listing = subprocess.run(['ninja', '-C', BUILD, '-t', 'targets', 'all'], capture_output=True, text=True).stdout
     programs = sorted({t.split(':')[0] for t in listing.split('\n')
@@ -161,7 +163,7 @@ def prepare():
 
 
 def build(programs, log):
-    return subprocess.run(['nice', 'cmake', '--build', BUILD, '-j2', '--target'] + [os.path.basename(p) for p in programs],
+    return subprocess.run(['cmake', '--build', BUILD, '-j2', '--target'] + [os.path.basename(p) for p in programs],
                           stdout=log, stderr=subprocess.STDOUT).returncode == 0
 
 
@@ -169,9 +171,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--resample', action='store_true')
     parser.add_argument('--seed', type=int, default=12)
-    parser.add_argument('--count', type=int, default=80)
+    parser.add_argument('--count', type=int, default=60)
     parser.add_argument('--only', default='')
-    parser.add_argument('--report', default=os.path.join(WORK, 'report.txt'))
+    parser.add_argument('--commit', default='HEAD', help='the code and tests to check')
+    parser.add_argument('--work', default='build-mutate', help='folder of the copy and its build')
+    parser.add_argument('--report', default='build-mutate/report.txt')
     args = parser.parse_args()
     if args.resample or not os.path.exists(SAMPLE):
         resample(args.seed, args.count)
@@ -180,7 +184,10 @@ def main():
         wanted = {int(n) for n in args.only.split(',')}
         mutants = [m for m in mutants if m['id'] in wanted]
 
-    programs = prepare()
+    global WORK, TREE, BUILD
+    WORK = os.path.join(ROOT, args.work)
+    TREE, BUILD = os.path.join(WORK, 'tree'), os.path.join(WORK, 'build')
+    programs = prepare(args.commit)
     log = open(os.path.join(WORK, 'log.txt'), 'w')
     if not build(programs, log) or any(run([os.path.join(BUILD, p)], 900, log) != 0 for p in programs):
         sys.exit('the unmutated suite does not pass; see build-mutate/log.txt')
@@ -207,7 +214,7 @@ def main():
                 else:
                     status = 'survived'
                     for p in programs:
-                        outcome = run([os.path.join(BUILD, p)], 600, log)
+                        outcome = run([os.path.join(BUILD, p)], 120, log)
                         if outcome != 0:
                             status = 'caught by %s%s' % (os.path.basename(p), ' (timeout)' if outcome == 'timeout' else '')
                             break
@@ -225,7 +232,7 @@ def main():
                   sum(r[1] == 'missing' for r in results)), 'survivors:']
     summary += ['  ' + r[2] for r in valid if r[1] == 'survived']
     print('\n'.join(summary))
-    with open(args.report, 'w', encoding='latin-1') as out:
+    with open(os.path.join(ROOT, args.report), 'w', encoding='latin-1') as out:
         out.write('\n'.join(r[2] for r in results) + '\n\n' + '\n'.join(summary) + '\n')
 
 
