@@ -216,37 +216,6 @@ TEST(LevelSetup, StartsTheLevelMusicAtFullVolume)
     SoundSlots[MusicSlot].music = nullptr;
 }
 
-TEST_F(ArenaDrawing, ItemsLieUnderWorldObjectsAndWallsOnTopOfAll)
-{
-    SDL_FillRect(screen, nullptr, screenColour(200, 0, 0));
-    buildArena({});
-    ItemLayer[3 * ArenaColumns + 2] = ItemMelee;    // tile 24
-    ItemLayer[3 * ArenaColumns + 4] = ItemBomb;     // hidden by the wall
-    WallLayer[3 * ArenaColumns + 4] = 3;            // tile 2
-    WallLayer[22 * ArenaColumns + 10] = 1;          // bottom visible row
-    WallLayer[23 * ArenaColumns + 11] = 1;          // below the screen
-    ItemLayer[23 * ArenaColumns + 12] = ItemHealth;
-    new Block(60, 90);  // over the right half of cell (2, 3) and cell (3, 3)
-    new Block(85, 90);  // half under the wall of cell (4, 3)
-
-    drawArena();
-
-    for (int x = 0; x < 640; x += 31) {
-        EXPECT_EQ(pixelAt(screen, x, 0), screenColour(200, 0, 0)) << x;
-        EXPECT_EQ(pixelAt(screen, x, 19), screenColour(200, 0, 0)) << x;
-        EXPECT_EQ(pixelAt(screen, x, 20), 0u) << x;
-    }
-    EXPECT_EQ(pixelAt(screen, 639, 479), 0u);
-    EXPECT_EQ(cellPixel(2, 3, 2, 2), itemTileColour(24));
-    EXPECT_EQ(cellPixel(2, 3, 15, 5), screenColour(0, 0, 96));
-    EXPECT_EQ(cellPixel(3, 3, 15, 5), screenColour(0, 0, 96));
-    EXPECT_EQ(cellPixel(4, 3, 2, 2), wallTileColour(2));
-    EXPECT_EQ(cellPixel(4, 3, 19, 19), wallTileColour(2));
-    EXPECT_EQ(cellPixel(10, 22, 0, 19), wallTileColour(0));
-    EXPECT_EQ(cellPixel(11, 22, 5, 19), 0u);  // row 23 leaves nothing on screen
-    EXPECT_EQ(cellPixel(12, 22, 5, 19), 0u);
-}
-
 TEST_F(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
 {
     buildArena({});

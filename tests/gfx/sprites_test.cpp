@@ -144,14 +144,4 @@ TEST_F(Sheets, DrawingIsClippedAtTheScreenEdges)
     EXPECT_TRUE(untouched(0, 80, 140));
 }
 
-TEST_F(Sheets, MissingSheetsDrawNothing)
-{
-    drawSprite(0, 0, nullptr, 0);
-    drawTile(0, 0, nullptr, 0);
-    SDL_Surface *narrow = makeSolidSurface(7, 7, 255, 0, 0);  // frames of size 0
-    drawSprite(0, 0, narrow, 3);
-    SDL_FreeSurface(narrow);
-    EXPECT_TRUE(untouched(0, 0));
-}
-
 }  // namespace

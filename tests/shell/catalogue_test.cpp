@@ -171,15 +171,6 @@ TEST_F(Catalogue, WithoutSoundsTheSoundSectionIsNotRead)
         EXPECT_EQ(slot.chunk, nullptr);
 }
 
-TEST_F(Catalogue, AHashLineRightAfterTheHeaderMakesTheNextSectionTheSounds)
-{
-    writeWav("s.wav");
-    writeBmp("a.bmp", 4, 4);
-    EXPECT_EQ(load("head\n#\n#\ns.wav\n#\na.bmp 0\n"), "");
-    EXPECT_EQ(filledImages(), 0);
-    EXPECT_NE(SoundSlots[0].chunk, nullptr);
-}
-
 TEST_F(Catalogue, MissingCatalogueOrMissingHashLineLoadsNothing)
 {
     CaptureStderr();

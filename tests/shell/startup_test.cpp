@@ -188,17 +188,6 @@ TEST_F(Intro, TitleHalfFollowsTheLanguage)
     EXPECT_EQ(pixelAt(screen, 279, 195), black);
 }
 
-TEST_F(Intro, EmptySlotsAndAMissingFontDrawOnlyBlack)
-{
-    TearDown();
-    SDL_FillRect(screen, nullptr, screenColour(9, 9, 9));
-    drawIntroFrame(0, true);
-    drawIntroFrame(1, false);
-    for (int y = 0; y < 480; y += 7)
-        for (int x = 0; x < 640; x += 7)
-            ASSERT_EQ(pixelAt(screen, x, y), black) << x << "," << y;
-}
-
 TEST_F(Intro, AKeyReleaseEndsItBeforeTheFrameIsDrawn)
 {
     Uint32 grey = screenColour(9, 9, 9);
@@ -226,15 +215,6 @@ TEST_F(Intro, OnlyOneEventIsTakenPerFrame)
     SDL_Event event;
     ASSERT_EQ(SDL_PollEvent(&event), 1);
     EXPECT_EQ(event.type, SDL_USEREVENT);
-}
-
-TEST_F(Intro, WithoutEventsItRunsBothHalvesAndThePause)
-{
-    Uint32 start = SDL_GetTicks();
-    runIntro();
-    EXPECT_GE(SDL_GetTicks() - start, 800u * 10 + 1000);
-    EXPECT_EQ(pixelAt(screen, 280, 195), blue);  // the title at rest
-    EXPECT_EQ(pixelAt(screen, 320, 0), black);   // slot 13 gone above the top
 }
 
 TEST_F(Intro, WaitingTakesOnlyAKeyRelease)

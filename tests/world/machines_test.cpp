@@ -63,51 +63,6 @@ protected:
     static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }
 };
 
-TEST_F(Machines, JumpPadLaunchesEveryoneInItsBoxThenRestsSeventyUpdates)
-{
-    ImageSlots[1] = SDL_CreateRGBSurface(SDL_SWSURFACE, 160, 40, 16, screen->format->Rmask,
-                                         screen->format->Gmask, screen->format->Bmask, 0);
-    SDL_Rect ready = {0, 20, 20, 20}, resting = {20, 20, 20, 20};  // frames 8 and 9
-    SDL_FillRect(ImageSlots[1], &ready, screenColour(0, 255, 0));
-    SDL_FillRect(ImageSlots[1], &resting, screenColour(255, 0, 0));
-    auto shown = [] {
-        SDL_FillRect(screen, nullptr, 0);
-        drawWorld();
-        Uint32 pixel = pixelAt(screen, 100, 200);
-        return pixel == screenColour(0, 255, 0) ? 8 : pixel == screenColour(255, 0, 0) ? 9 : -1;
-    };
-
-    setUp({"", "", "", "", "", "", "", "", "", "     J"});  // pad centre (110, 210)
-    Player *first = players[0], *second = players[1];
-    first->x = 100.5;
-    first->y = 219.9;
-    first->fallDistance = 50;
-    second->x = 119.9;
-    second->y = 200.1;
-    EXPECT_EQ(shown(), 8);
-    runFrame();
-    EXPECT_EQ(first->vy, -10.0);
-    EXPECT_EQ(first->fallDistance, 0);
-    EXPECT_EQ(second->vy, -10.0);
-    EXPECT_EQ(playingSlot(4), 5);
-
-    for (int i = 1; i <= 70; i++) {
-        ASSERT_EQ(shown(), 9) << "update " << i;
-        first->vy = second->vy = 0;
-        runFrame();
-        ASSERT_EQ(first->vy, 0.0) << "update " << i;
-    }
-    EXPECT_EQ(shown(), 8);
-
-    first->respawnTimer = 40;  // the dead and those 10 px off stay put
-    second->x = 120;
-    runFrame();
-    EXPECT_EQ(first->vy + second->vy, 0.0);
-    second->x = 119;
-    runFrame();
-    EXPECT_EQ(second->vy, -10.0);
-}
-
 TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
 {
     Lift *lift = setUpLift();
@@ -142,54 +97,6 @@ TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
     EXPECT_EQ(lift->y, 80);
     runFrame();
     EXPECT_EQ(lift->y, 81);
-}
-
-TEST_F(Machines, LiftCrushesOnlyLivingFightersJustBelowItsCentre)
-{
-    Lift *lift = setUpLift();
-    Player *under = players[0], *beside = players[1];
-    under->x = 119.5;
-    under->y = 210;  // standing on the floor
-    beside->x = 120;
-    beside->y = 210;
-    while (under->respawnTimer == 0 && frameCounter < 1000)
-        runFrame();
-    EXPECT_EQ(lift->y, 196);  // the first centre less than 15 px above
-    EXPECT_EQ(beside->respawnTimer, 0);
-    EXPECT_EQ(under->kills + beside->kills, 0);
-    under->x = 110;
-    under->y = 205;  // under it again while dead
-    runFrame();
-    EXPECT_EQ(debrisCount, 21);  // crushed once, one burst
-
-    frameCounter = 1;  // no steps: level with the centre or above is safe
-    beside->x = 110;
-    for (double below : {0.0, -1.0, 14.5}) {
-        beside->y = lift->y + below;
-        updateWorld();
-        EXPECT_EQ(beside->respawnTimer > 0, below > 0) << below;
-    }
-}
-
-TEST_F(Machines, KnifeStuckInTheShaftFallsWhenTheLiftClearsItsTile)
-{
-    Lift *lift = setUpLift();
-    while (lift->y < 200)
-        runFrame();
-    new Knife(200, 150, 1, 0, 0);  // row 6, flying left into the shaft
-    for (int i = 0; i < 40; i++)
-        runFrame();
-    ASSERT_EQ(objectsOf<Knife>().size(), 1u);
-    EXPECT_EQ(objectsOf<Knife>()[0]->x, 125);
-    EXPECT_EQ(debrisCount, 1);
-
-    while (!objectsOf<Knife>().empty() && frameCounter < 2000) {
-        ASSERT_EQ(shaftAt(6), ItemShaft);
-        runFrame();
-    }
-    EXPECT_EQ(shaftAt(6), 0);
-    EXPECT_EQ(lift->y, 150);  // climbing, its lowest pixel just left row 6
-    EXPECT_EQ(debrisCount, 0);
 }
 
 TEST_F(Machines, LiftInAnOpenColumnTurnsAtTheScreenEdgesAndStaysInTheWorld)
