@@ -1,6 +1,6 @@
-// Arena machines on small arenas: jump pads launching and resting, lifts
-// stepping every third frame, laying and clearing their shaft, turning,
-// crushing, freeing stuck knives, and staying inside an arena left open.
+// Arena machines on small arenas: jump pad reach and rest, lifts stepping
+// every third frame, laying and clearing their shaft, turning, crushing at the
+// edge of their reach, and staying inside an arena left open.
 #include "support/support.h"
 
 #include "arena/arena.h"
@@ -38,8 +38,6 @@ protected:
         resetWorld();
         clearArena();
         removeSilentSounds();
-        SDL_FreeSurface(ImageSlots[1]);
-        ImageSlots[1] = nullptr;
     }
 
     // Machines from the marks in `rows`, a floor at row 10 (top y = 220) and
@@ -63,27 +61,39 @@ protected:
     static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }
 };
 
+TEST_F(Machines, JumpPadLaunchesTheLivingWithinTenPixelsThenRestsSeventyUpdates)
+{
+    setUp({"", "", "", "", "", "", "", "", "", "     J"});  // pad centre (110, 210)
+    players[0]->x = 100.5;
+    players[0]->y = 219.9;
+    players[0]->respawnTimer = 40;  // the dead stay put
+    players[1]->x = 120;            // and so do those 10 px off
+    runFrame();
+    EXPECT_EQ(players[0]->vy + players[1]->vy, 0.0);
+    players[0]->respawnTimer = 0;
+    for (int update = 0; update <= 71; update++) {
+        players[0]->vy = 0;
+        runFrame();
+        EXPECT_EQ(players[0]->vy, update % 71 == 0 ? -10.0 : 0.0) << update;
+    }
+    EXPECT_EQ(playingSlot(4), 5);
+}
+
 TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
 {
     Lift *lift = setUpLift();
-    ASSERT_EQ(lift->y, 110);
-    std::vector<int> firstFrames;
-    for (int i = 0; i < 7; i++) {
+    for (int frame = 0; frame < 7; frame++) {
+        EXPECT_EQ(lift->y, 110 + (frame + 2) / 3) << frame;
         runFrame();
-        firstFrames.push_back(lift->y);
     }
-    EXPECT_EQ(firstFrames, (std::vector<int>{111, 111, 111, 112, 112, 112, 113}));
-    EXPECT_EQ(shaftAt(4), ItemShaft);  // the first tile it left
-
     while (lift->movingDown == 1 && frameCounter < 2000) {
         ASSERT_EQ(Mix_Playing(4), 0);
         runFrame();
     }
     EXPECT_EQ(lift->y, 209);  // turned at 210 and climbed a pixel in the same update
-    EXPECT_EQ(frameCounter % 3, 1);
     EXPECT_EQ(playingSlot(4), 12);
-    for (int row = 4; row <= 9; row++)
-        EXPECT_EQ(shaftAt(row), row < 9 ? ItemShaft : 0) << "row " << row;
+    for (int row = 3; row <= 9; row++)
+        EXPECT_EQ(shaftAt(row), row > 3 && row < 9 ? ItemShaft : 0) << "row " << row;
 
     Mix_HaltChannel(4);
     while (lift->movingDown == 0 && frameCounter < 4000)
@@ -92,11 +102,28 @@ TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
     EXPECT_EQ(Mix_Playing(4), 0);
     for (int row = 3; row <= 9; row++)
         EXPECT_EQ(shaftAt(row), 0) << "row " << row;
-    runFrame();
-    runFrame();
-    EXPECT_EQ(lift->y, 80);
-    runFrame();
+    for (int frame = frameCounter + 3; frameCounter < frame;)
+        runFrame();  // three frames to the next step down
     EXPECT_EQ(lift->y, 81);
+}
+
+TEST_F(Machines, LiftCrushesOnlyLivingFightersJustBelowItsCentre)
+{
+    Lift *lift = setUpLift();
+    frameCounter = 1;  // no steps
+    players[0]->x = 119.5;
+    players[1]->x = 120;
+    for (double below : {0.0, -1.0, 15.0, 14.5}) {
+        players[0]->y = players[1]->y = lift->y + below;
+        updateWorld();
+        EXPECT_EQ(players[0]->respawnTimer > 0, below > 0 && below < 15) << below;
+        EXPECT_EQ(players[1]->respawnTimer, 0) << below;
+    }
+    players[0]->x = 110;
+    players[0]->y = lift->y + 5;  // under it again while dead
+    updateWorld();
+    EXPECT_EQ(debrisCount, 21);  // crushed once, one burst
+    EXPECT_EQ(players[0]->kills + players[1]->kills, 0);
 }
 
 TEST_F(Machines, LiftInAnOpenColumnTurnsAtTheScreenEdgesAndStaysInTheWorld)

@@ -1,10 +1,9 @@
-// Thrown weapons on small arenas: knives, grenades and bombs flying, sticking,
-// bursting, chaining and rolling, with kill credit and the frames they show.
+// Thrown weapons on small arenas: the rules the replays would not explain on
+// their own (reach edges, kill credit, sticking, chaining, kicks, walls).
 #include "support/support.h"
 
 #include "arena/arena.h"
 #include "match/player.h"
-#include "shell/shell.h"
 #include "world/world.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +22,14 @@ void runWorld(int updates)
         updateWorld();
 }
 
-Uint32 frameColour(int slot, int frame)
+void place(Player *player, double x, double y, int health)
 {
-    return screenColour(static_cast<Uint8>(slot * 40), static_cast<Uint8>(frame * 4), 200);
+    player->x = x;
+    player->y = y;
+    player->health = health;
 }
 
-// Floor at row 10 (top y = 220): a bomb rests there at y = 210. Each sheet
-// frame is one flat colour; each sound slot its own silent sample.
+// Floor at row 10 (top y = 220): a bomb rests there at y = 210.
 class Weapons : public ::testing::Test {
 protected:
     void SetUp() override
@@ -41,14 +41,6 @@ protected:
         rows[10] = std::string(32, '#');
         buildArena(rows);
         installSilentSounds();
-        for (int slot = 3; slot <= 5; slot++) {
-            ImageSlots[slot] = SDL_CreateRGBSurface(SDL_SWSURFACE, 160, 160, 16, screen->format->Rmask,
-                                                    screen->format->Gmask, screen->format->Bmask, 0);
-            for (int frame = 0; frame < 64; frame++) {
-                SDL_Rect cell = {static_cast<Sint16>(frame % 8 * 20), static_cast<Sint16>(frame / 8 * 20), 20, 20};
-                SDL_FillRect(ImageSlots[slot], &cell, frameColour(slot, frame));
-            }
-        }
         createPlayers();
         place(players[0], 600, 440, 100);
         place(players[1], 600, 440, 100);
@@ -57,29 +49,7 @@ protected:
     {
         resetWorld();
         clearArena();
-        Mix_HaltChannel(-1);
-        for (int slot = 0; slot < 16; slot++) {
-            Mix_FreeChunk(SoundSlots[slot].chunk);
-            SoundSlots[slot].chunk = nullptr;
-        }
-        Mix_CloseAudio();  // no mixer thread left running while the process exits
-        for (int slot = 3; slot <= 5; slot++) {
-            SDL_FreeSurface(ImageSlots[slot]);
-            ImageSlots[slot] = nullptr;
-        }
-    }
-
-    static void place(Player *player, double x, double y, int health)
-    {
-        player->x = x;
-        player->y = y;
-        player->health = health;
-    }
-    static Uint32 drawnAt(WorldObject *object, int dx = 0, int dy = 0)
-    {
-        SDL_FillRect(screen, nullptr, 0);
-        object->draw();
-        return pixelAt(screen, object->x + dx, object->y + dy);
+        removeSilentSounds();
     }
 };
 
@@ -93,18 +63,16 @@ TEST_F(Weapons, KnivesSpareTheirOwnerAndTheDeadAndMayStickAndHitAtOnce)
     EXPECT_TRUE(objectsOf<Knife>().empty());
     EXPECT_EQ(players[0]->health, 100);
     EXPECT_EQ(players[1]->health, 85);
-    runWorld(3);
     EXPECT_EQ(debrisCount, 1);  // raised by sticking, never lowered
 
-    place(players[0], 320, 300, 100);
     place(players[1], 340, 300, 10);
     players[1]->respawnTimer = 30;
     new Knife(300, 300, 0, 0, 0);
     runWorld(20);
-    EXPECT_EQ(players[0]->health, 100);
     EXPECT_EQ(players[1]->health, 10);
     players[1]->respawnTimer = 0;
-    new Knife(300, 300, 0, 0, 0);
+    Knife *knife = new Knife(300, 300, 0, 0, 0);
+    EXPECT_EQ(knife->x, 303);
     runWorld(20);
     EXPECT_GT(players[1]->respawnTimer, 0);
     EXPECT_EQ(players[0]->kills, 1);
@@ -113,17 +81,14 @@ TEST_F(Weapons, KnivesSpareTheirOwnerAndTheDeadAndMayStickAndHitAtOnce)
 TEST_F(Weapons, GrenadesAreLobbedAndStopDeadAgainstWalls)
 {
     Grenade *lobbed = new Grenade(100, 400, 0, 24, 0);
-    EXPECT_EQ(drawnAt(lobbed), frameColour(4, 24));
     std::vector<int> heights;
     for (int i = 0; i < 60; i++) {
         updateWorld();
-        heights.push_back(lobbed->y);
+        if (i % 10 == 9)
+            heights.push_back(lobbed->y);
     }
     EXPECT_EQ(lobbed->x, 280);
-    EXPECT_EQ(heights, (std::vector<int>{397, 394, 391, 388, 385, 382, 379, 376, 373, 370, 367, 365, 363, 361, 359,
-                                         357, 355, 353, 351, 349, 347, 346, 345, 344, 343, 342, 341, 340, 339, 338,
-                                         337, 337, 337, 337, 337, 337, 337, 337, 337, 337, 337, 338, 339, 340, 341,
-                                         342, 343, 344, 345, 346, 347, 349, 351, 353, 355, 357, 359, 361, 363, 365}));
+    EXPECT_EQ(heights, (std::vector<int>{370, 349, 338, 337, 346, 365}));
 
     for (int row = 0; row < 10; row++)
         WallLayer[row * ArenaColumns + 11] = 1;  // from x = 220
@@ -135,21 +100,37 @@ TEST_F(Weapons, GrenadesAreLobbedAndStopDeadAgainstWalls)
     EXPECT_EQ(blocked->y, 219);  // dropped straight down onto the floor
 }
 
+TEST_F(Weapons, GrenadeBurstReachesUnderThirtyPixelsAndCreditsOnlyOthers)
+{
+    new Grenade(300, 219, 0, 0, 9, 0);  // a dying fighter's explosive part
+    place(players[0], 329, 190, 50);    // its owner, 29 px off on both axes
+    place(players[1], 270.5, 248.9, 60);
+    runWorld(151);
+    EXPECT_TRUE(objectsOf<Grenade>().empty());
+    EXPECT_GT(players[0]->respawnTimer, 0);
+    EXPECT_GT(players[1]->respawnTimer, 0);
+    EXPECT_EQ(players[0]->kills, 1);  // for the other fighter, not for itself
+
+    place(players[1], 330, 219, 50);  // alive again, exactly 30 px off
+    players[1]->respawnTimer = 0;
+    (new Grenade(300, 219, 0, 0, 9, 1))->age = 150;
+    updateWorld();
+    EXPECT_EQ(players[1]->health, 50);
+}
+
 TEST_F(Weapons, BombCrossReachesThroughWallsAndItsFlamesStopAtThem)
 {
     WallLayer[9 * ArenaColumns + 11] = 1;  // directly right of the bomb
-    Bomb *bomb = new Bomb(210, 210, 1);
+    new Bomb(210, 210, 1);
     place(players[0], 309, 219, 50);  // 99 across, 9 down, behind the wall
     place(players[1], 260, 220, 50);  // 50 across, 10 down: outside
     runWorld(350);
     ASSERT_EQ(objectsOf<Bomb>().size(), 1u);
-    EXPECT_EQ(bomb->y, 210);
     updateWorld();
     EXPECT_TRUE(objectsOf<Bomb>().empty());
     EXPECT_GT(players[0]->respawnTimer, 0);
     EXPECT_EQ(players[1]->health, 50);
     EXPECT_EQ(players[1]->kills, 1);
-    EXPECT_EQ(playingSlot(2), 2);
 
     // Centre, five flames left and five up, 20 px apart; none right or down.
     std::set<std::tuple<int, int, int, int>> flames, expected = {{210, 210, 26, 50}};
@@ -164,10 +145,9 @@ TEST_F(Weapons, BombCrossReachesThroughWallsAndItsFlamesStopAtThem)
 
 TEST_F(Weapons, BombsScoreNothingForSelfKillsOrFullHealthVictims)
 {
-    Bomb *bomb = new Bomb(210, 210, 0);
     place(players[0], 219.5, 111, 20);  // its owner: 9.5 across, 99 up
     place(players[1], 220, 150, 100);   // 10 across: outside
-    bomb->age = 350;
+    (new Bomb(210, 210, 0))->age = 350;
     updateWorld();
     EXPECT_GT(players[0]->respawnTimer, 0);
     EXPECT_EQ(players[1]->health, 100);
@@ -176,8 +156,7 @@ TEST_F(Weapons, BombsScoreNothingForSelfKillsOrFullHealthVictims)
         unlinkObject(worldHead);
     place(players[1], 200, 210, 100);  // left at exactly 0: dies in its own update
     place(players[0], 210, 205, 0);    // dead, so out of harm's way
-    Bomb *second = new Bomb(210, 210, 0);
-    second->age = 350;
+    (new Bomb(210, 210, 0))->age = 350;
     updateWorld();
     EXPECT_EQ(players[1]->health, 0);
     EXPECT_EQ(players[1]->respawnTimer, 0);
@@ -188,15 +167,13 @@ TEST_F(Weapons, BombsScoreNothingForSelfKillsOrFullHealthVictims)
 TEST_F(Weapons, BombsTooCloseVanishAndBombsInTheCrossChain)
 {
     new JumpPad(600, 440, 8);  // the head: both bombs are visited after it
-    Bomb *older = new Bomb(110, 210, 0);
-    Bomb *newer = new Bomb(170, 210, 0);  // 60 px away, met first by the pass
-    newer->age = 350;
+    new Bomb(110, 210, 0);
+    (new Bomb(170, 210, 0))->age = 350;  // 60 px away, met first by the pass
     updateWorld();  // the older bomb, later in the pass, goes off with it
     EXPECT_TRUE(objectsOf<Bomb>().empty());
 
-    older = new Bomb(110, 210, 0);
-    newer = new Bomb(170, 210, 0);
-    older->age = 350;  // the newer bomb was already updated in this pass
+    (new Bomb(110, 210, 0))->age = 350;
+    Bomb *newer = new Bomb(170, 210, 0);  // already updated in this pass
     updateWorld();
     ASSERT_EQ(objectsOf<Bomb>().size(), 1u);
     EXPECT_EQ(newer->age, 350);
@@ -225,7 +202,6 @@ TEST_F(Weapons, KickedBombsRollUntilStoppedAndFallThroughShafts)
     EXPECT_EQ(playingSlot(0), 14);
     place(players[0], 600, 440, 100);
     runWorld(60);
-    EXPECT_EQ(bomb->vx, 0.0f);
     EXPECT_EQ(bomb->x, 294);  // stopped when its side probe reached the wall
     place(players[1], bomb->x + 7, 215, 100);
     players[1]->vx = -1.2;
