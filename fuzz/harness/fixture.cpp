@@ -40,9 +40,10 @@ static void removeScratch()
 
 void startHarness()
 {
+    // Every time: a test of the same process may have closed the mixer since.
+    startHeadlessSdl();
     if (!scratch.empty())
         return;
-    startHeadlessSdl();
     char pattern[] = "/tmp/zoltr-harness-XXXXXX";
     if (!mkdtemp(pattern) || chdir(pattern) != 0)
         harnessFailure("no scratch folder", 0);
@@ -120,8 +121,14 @@ void installSyntheticMedia()
 void releaseMediaSlots()
 {
     // The mixer thread must not be left playing a sample that is about to go.
-    Mix_HaltChannel(-1);
-    Mix_HaltMusic();
+    // A closed mixer plays nothing, and halting it would read its freed channels.
+    int frequency;
+    Uint16 format;
+    int channels;
+    if (Mix_QuerySpec(&frequency, &format, &channels)) {
+        Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+    }
     for (SDL_Surface *&image : ImageSlots) {
         SDL_FreeSurface(image);
         image = nullptr;
