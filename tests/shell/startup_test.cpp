@@ -62,6 +62,21 @@ TEST(StartSdl, WithoutAnAudioDeviceTheGameGoesOnSilently)
         Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     unsetenv("SDL_AUDIODRIVER");
+    // Afterwards the audio is the dummy driver's again, also after a skip, for
+    // the tests that follow in this process.
+    struct DummyAudioAgain {
+        ~DummyAudioAgain()
+        {
+            int frequency;
+            Uint16 format;
+            int channels;
+            while (Mix_QuerySpec(&frequency, &format, &channels))
+                Mix_CloseAudio();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            SDL_InitSubSystem(SDL_INIT_AUDIO);
+        }
+    } dummyAudioAgain;
     memset(&settings, 0, sizeof settings);
     settings.Windowed = 1;
     settings.Sounds = 1;
@@ -75,7 +90,6 @@ TEST(StartSdl, WithoutAnAudioDeviceTheGameGoesOnSilently)
     // The sound library may complain about missing cards; the game says nothing.
     for (std::string line; std::getline(errors, line);)
         EXPECT_THAT(line, testing::StartsWith("ALSA lib"));
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 TEST(StartSdl, AFailingVideoDriverEndsWithProblemAndStatusOne)
