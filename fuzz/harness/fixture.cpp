@@ -12,7 +12,7 @@
 
 static std::string scratch;
 
-void startHeadlessSdl()
+void startHeadlessVideo()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -25,11 +25,19 @@ void startHeadlessSdl()
         screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!screen)
         harnessFailure("no video mode", 0);
-    int frequency;
+}
+
+bool openHeadlessAudio()
+{
+    startHeadlessVideo();
+    int frequency, channels;
     Uint16 format;
-    int channels;
-    if (!Mix_QuerySpec(&frequency, &format, &channels))
-        Mix_OpenAudio(22050, AUDIO_U8, 1, 1024);  // without audio the sound paths are simply skipped
+    return Mix_QuerySpec(&frequency, &format, &channels) || Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) == 0;
+}
+
+void startHeadlessSdl()
+{
+    openHeadlessAudio();  // without audio the sound paths are simply skipped
 }
 
 static void removeScratch()
@@ -58,17 +66,18 @@ const std::string &scratchDir()
 
 void writeBytes(const std::string &path, const void *data, size_t size)
 {
+    std::filesystem::path p(path);
+    if (p.has_parent_path())
+        std::filesystem::create_directories(p.parent_path());
     FILE *file = fopen(path.c_str(), "wb");
-    if (!file)
-        harnessFailure("cannot write a scratch file", 0);
-    if (size > 0 && fwrite(data, 1, size, file) != size)
-        harnessFailure("short write of a scratch file", static_cast<double>(size));
+    if (!file || (size > 0 && fwrite(data, 1, size, file) != size))
+        harnessFailure("cannot write a scratch file", static_cast<double>(size));
     fclose(file);
 }
 
-void writeText(const std::string &path, const std::string &text)
+void writeFile(const std::string &path, const std::string &bytes)
 {
-    writeBytes(path, text.data(), text.size());
+    writeBytes(path, bytes.data(), bytes.size());
 }
 
 // A sheet in the screen's format with a pattern, so that blits copy real pixels;

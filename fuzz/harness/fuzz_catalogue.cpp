@@ -18,17 +18,17 @@ static void writeCatalogueFiles()
     if (written)
         return;
     written = true;
-    writeText("p8.png", makePng(16, 16, true));
-    writeText("p32.png", makePng(16, 16, false));
-    writeText("big.png", makePng(160, 60, true));
-    writeText("g.gif", makeGif(16, 16));
-    writeText("cut.png", makePng(16, 16, true).substr(0, 60));
-    writeText("cut.gif", makeGif(16, 16).substr(0, 40));
-    writeText("text.png", "this is not a picture\n");
-    writeText("s.wav", makeWav(200));
-    writeText("m.wav", makeWav(2000));
-    writeText("cut.wav", makeWav(200).substr(0, 30));
-    writeText("empty", "");
+    writeFile("p8.png", makePng(16, 16, true));
+    writeFile("p32.png", makePng(16, 16, false));
+    writeFile("big.png", makePng(160, 60, true));
+    writeFile("g.gif", makeGif(16, 16));
+    writeFile("cut.png", makePng(16, 16, true).substr(0, 60));
+    writeFile("cut.gif", makeGif(16, 16).substr(0, 40));
+    writeFile("text.png", "this is not a picture\n");
+    writeFile("s.wav", makeWav(200));
+    writeFile("m.wav", makeWav(2000));
+    writeFile("cut.wav", makeWav(200).substr(0, 30));
+    writeFile("empty", "");
     mkdir("dir", 0755);
 
     // With ZOLTR_GAME_DIR set, the shipped pictures and sounds can be named too.

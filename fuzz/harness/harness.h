@@ -18,13 +18,17 @@ void fuzzMedia(const uint8_t *data, size_t size);      // kind byte (picture, sa
 constexpr int FuzzArenaMaxFrames = 400;
 
 // --- fixture (fixture.cpp) ---
-// SDL on the dummy drivers, the 640x480x16 screen and the mixer. Idempotent.
+// SDL on the dummy drivers with the 640x480x16 screen; then the mixer (true if
+// it is open); then both. Idempotent.
+void startHeadlessVideo();
+bool openHeadlessAudio();
 void startHeadlessSdl();
 // The same, plus a private scratch folder that becomes the working directory.
 void startHarness();
 const std::string &scratchDir();
+// Writes a file, making its folders; aborts when it cannot.
 void writeBytes(const std::string &path, const void *data, size_t size);
-void writeText(const std::string &path, const std::string &text);
+void writeFile(const std::string &path, const std::string &bytes);
 
 // Generated sheets in the image slots the match draws from (0, 1, 3, 4, 5,
 // 15, 16), both fonts, and short silent samples in the sound slots.

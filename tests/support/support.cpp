@@ -17,31 +17,6 @@
 #include <sstream>
 #include <unistd.h>
 
-void initHeadlessScreen()
-{
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
-        atexit(stopSdl);  // as the game does: no mixer thread outlives the libraries
-    }
-    if (!screen) {
-        screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-        ASSERT_NE(screen, nullptr) << SDL_GetError();
-    }
-}
-
-bool openHeadlessAudio()
-{
-    initHeadlessScreen();
-    int frequency;
-    Uint16 format;
-    int channels;
-    if (Mix_QuerySpec(&frequency, &format, &channels))
-        return true;
-    return Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) == 0;
-}
-
 TempGameDir::TempGameDir()
 {
     char pattern[] = "/tmp/zoltr-test-XXXXXX";
@@ -58,15 +33,6 @@ TempGameDir::~TempGameDir()
     std::error_code ignored;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(path_, ignored);
-}
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    std::filesystem::path p(path);
-    if (p.has_parent_path())
-        std::filesystem::create_directories(p.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
 }
 
 std::string readFile(const std::string &path)

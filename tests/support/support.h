@@ -4,17 +4,17 @@
 
 #include <SDL.h>
 
+#include "harness.h"  // headless SDL, the mixer, writeFile
 #include "world/world.h"
 
 #include <string>
 #include <vector>
 
-// Starts SDL on the dummy video and audio drivers (once per process) and sets
-// `screen` to a 640x480x16 surface, as the game opens it.
-void initHeadlessScreen();
-
-// Opens the mixer on the dummy audio driver; returns false if it could not.
-bool openHeadlessAudio();
+// The 640x480x16 screen on SDL's dummy drivers, as the game opens it.
+inline void initHeadlessScreen()
+{
+    startHeadlessVideo();
+}
 
 // A fresh folder under /tmp that becomes the working directory for the
 // test's lifetime; removed afterwards.
@@ -29,7 +29,6 @@ private:
     std::string previous_;
 };
 
-void writeFile(const std::string &path, const std::string &bytes);
 std::string readFile(const std::string &path);
 
 // Pixel value of the screen (or any surface) at (x, y), read under a lock.
