@@ -14,7 +14,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -23,15 +22,6 @@ namespace {
 using testing::HasSubstr;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
-
-void loadSettingsText(const std::string &text)
-{
-    writeFile("settings.ini", text);
-    settings = Settings{};
-    CaptureStderr();
-    loadSettings();
-    GetCapturedStderr();
-}
 
 int nonBlackPixels()
 {
@@ -43,51 +33,6 @@ int nonBlackPixels()
 }
 
 }  // namespace
-
-TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
-{
-    TempGameDir dir;
-
-    loadSettingsText("");
-    EXPECT_STREQ(settings.Name1, "");
-    EXPECT_STREQ(settings.Level, "");
-    EXPECT_EQ(settings.FPS, DefaultFps);
-
-    // A zero byte ends a value where it stands; the rest of its line is lost.
-    loadSettingsText(std::string("Name1 \0hidden\nLevel maps/a\0b\nFPS 3\0" "0\nName2 Eva\0\xff\n", 46));
-    EXPECT_STREQ(settings.Name1, "");
-    EXPECT_STREQ(settings.Level, "maps/a");
-    EXPECT_EQ(settings.FPS, 3);
-    EXPECT_STREQ(settings.Name2, "Eva");
-
-    std::string noise;
-    for (int i = 0; i < 4096; i++)
-        noise += static_cast<char>((i * 131 + 7) % 256);
-    loadSettingsText(noise + "\nZoltr 4\n");
-    EXPECT_EQ(settings.Zoltr, 4);
-    EXPECT_NE(memchr(settings.Name1, '\0', sizeof settings.Name1), nullptr);
-    EXPECT_GE(settings.FPS, 1);
-
-    // A megabyte without a line end is just many pieces; the key on the next line still counts.
-    loadSettingsText("Level " + std::string(1 << 20, 'x') + "\nFPS 30\n");
-    EXPECT_EQ(std::string(settings.Level), std::string(93, 'x'));
-    EXPECT_EQ(settings.FPS, 30);
-
-    // Numbers beyond the int range stop at its ends.
-    loadSettingsText("FPS 99999999999999999999\nZoltr -99999999999999999999\nImage1 -2147483649\n");
-    EXPECT_EQ(settings.FPS, INT_MAX);
-    EXPECT_EQ(settings.Zoltr, INT_MIN);
-    EXPECT_EQ(settings.Image1, INT_MIN);
-
-    // A folder in place of the file opens but reads as an empty file.
-    remove("settings.ini");
-    mkdir("settings.ini", 0755);
-    settings = Settings{};
-    CaptureStderr();
-    loadSettings();
-    EXPECT_EQ(GetCapturedStderr(), "settings.ini: FPS 0 is not a frame rate, using 50\n");
-    EXPECT_STREQ(settings.Level, "");
-}
 
 TEST(BadSettings, SkinsFarOutsideThePlayerSheetDrawNothingAndNeverOverflow)
 {

@@ -13,49 +13,24 @@ namespace {
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-// A w x h picture of one colour, saved as a 24-bit BMP.
-void writeBmp(const std::string &path, int w, int h, Uint8 r = 200, Uint8 g = 100, Uint8 b = 50)
+// A w x h BMP of `bits` per pixel: one colour, or (8 and 32 bits) a corner pixel of
+// its own: magenta in a palette of three over green, or blue over red with alpha.
+void writeBmp(const std::string &path, int w, int h, int bits = 24)
 {
     writeFile(path, "");  // makes the folders
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
-    ASSERT_EQ(SDL_SaveBMP(s, path.c_str()), 0);
-    SDL_FreeSurface(s);
-}
-
-// A palettised picture: index 1 (magenta) at the top-left corner, index 2 (green) elsewhere.
-void writePalettedBmp(const std::string &path, int w, int h)
-{
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
+    SDL_Surface *s = bits == 8 ? SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0)
+                               : SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, bits, 0xFF0000, 0x00FF00, 0x0000FF,
+                                                      bits == 32 ? 0xFF000000 : 0);
     SDL_Color colours[3] = {{0, 0, 0, 0}, {255, 0, 255, 0}, {0, 255, 0, 0}};
-    SDL_SetColors(s, colours, 0, 3);
-    SDL_FillRect(s, nullptr, 2);
-    SDL_Rect corner = {0, 0, 1, 1};
-    SDL_FillRect(s, &corner, 1);
+    if (bits == 8)
+        SDL_SetColors(s, colours, 0, 3);
+    Uint32 body = bits == 8 ? 2 : bits == 32 ? SDL_MapRGBA(s->format, 255, 0, 0, 255) : SDL_MapRGB(s->format, 200, 100, 50);
+    Uint32 corner = bits == 8 ? 1 : bits == 32 ? SDL_MapRGBA(s->format, 0, 0, 255, 255) : body;
+    SDL_FillRect(s, nullptr, body);
+    SDL_Rect topLeft = {0, 0, 1, 1};
+    SDL_FillRect(s, &topLeft, corner);
     ASSERT_EQ(SDL_SaveBMP(s, path.c_str()), 0);
     SDL_FreeSurface(s);
-}
-
-// A 32-bit picture with an alpha mask: blue at the top-left corner, red elsewhere.
-void writeBmp32(const std::string &path, int w, int h)
-{
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000);
-    SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, 255, 0, 0, 255));
-    SDL_Rect corner = {0, 0, 1, 1};
-    SDL_FillRect(s, &corner, SDL_MapRGBA(s->format, 0, 0, 255, 255));
-    ASSERT_EQ(SDL_SaveBMP(s, path.c_str()), 0);
-    SDL_FreeSurface(s);
-}
-
-// A short 8-bit mono WAV.
-void writeWav(const std::string &path)
-{
-    auto u32 = [](Uint32 v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto u16 = [](Uint16 v) { return std::string{char(v), char(v >> 8)}; };
-    std::string samples(64, char(0x80));
-    std::string wav = "RIFF" + u32(36 + samples.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(22050) +
-                      u32(22050) + u16(1) + u16(8) + "data" + u32(samples.size()) + samples;
-    writeFile(path, wav);
 }
 
 class Catalogue : public testing::Test {
@@ -68,17 +43,7 @@ protected:
     }
     void TearDown() override
     {
-        for (SDL_Surface *&slot : ImageSlots) {
-            SDL_FreeSurface(slot);
-            slot = nullptr;
-        }
-        for (SoundSlot &slot : SoundSlots) {
-            if (slot.chunk)
-                Mix_FreeChunk(slot.chunk);
-            if (slot.music)
-                Mix_FreeMusic(slot.music);
-            slot = {nullptr, nullptr};
-        }
+        releaseMediaSlots();
         settings.Sounds = 0;
     }
     // Loads seznam.dat with `text` and returns what went to the error stream.
@@ -104,7 +69,7 @@ TEST_F(Catalogue, LinesFillSlotsInOrderAndBlankLinesUseUpTheirNumber)
     writeBmp("a.bmp", 10, 10);
     writeBmp("gfx/b.bmp", 20, 20);
     writeBmp("c.bmp", 30, 30);
-    writeWav("s.wav");
+    writeFile("s.wav", makeWav(64));
     std::string sounds;
     for (int i = 0; i < 16; i++)
         sounds += i == 1 ? "\n" : "s.wav\n";
@@ -165,7 +130,7 @@ TEST_F(Catalogue, MissingFilesLeaveEmptySlotsWithTheirMessages)
 TEST_F(Catalogue, WithoutSoundsTheSoundSectionIsNotRead)
 {
     settings.Sounds = 0;
-    writeWav("s.wav");
+    writeFile("s.wav", makeWav(64));
     EXPECT_EQ(load("#\n#\nmissing.wav\ns.wav\n"), "");
     for (const SoundSlot &slot : SoundSlots)
         EXPECT_EQ(slot.chunk, nullptr);
@@ -184,7 +149,7 @@ TEST_F(Catalogue, MissingCatalogueOrMissingHashLineLoadsNothing)
 TEST_F(Catalogue, OverlongCataloguesAndPathsStayInsideTheTables)
 {
     writeBmp("a.bmp", 2, 2);
-    writeWav("s.wav");
+    writeFile("s.wav", makeWav(64));
     std::string longName = "gfx/" + std::string(60, 'l') + ".bmp";
     writeBmp(longName, 3, 3);
     std::string text = "#\n" + longName + " 0\n";
@@ -220,8 +185,8 @@ Uint32 shownAt(SDL_Surface *image, int x, int y)
 
 TEST_F(Catalogue, ColourKeyModesMakeTheTopLeftPixelTransparent)
 {
-    writePalettedBmp("p.bmp", 3, 2);
-    writeBmp32("t.bmp", 3, 2);
+    writeBmp("p.bmp", 3, 2, 8);
+    writeBmp("t.bmp", 3, 2, 32);
     Uint32 grey = screenColour(128, 128, 128);
 
     SDL_Surface *keyed = loadImage("p.bmp", 1);
@@ -245,7 +210,7 @@ TEST_F(Catalogue, ColourKeyModesMakeTheTopLeftPixelTransparent)
     SDL_Surface *mode1On32 = loadImage("t.bmp", 1);
     EXPECT_EQ(shownAt(mode1On32, 0, 0), grey);
     EXPECT_EQ(shownAt(mode1On32, 1, 0), screenColour(255, 0, 0));
-    writePalettedBmp("tiny.bmp", 1, 1);
+    writeBmp("tiny.bmp", 1, 1, 8);
     SDL_Surface *mode2OnTiny = loadImage("tiny.bmp", 2);
     EXPECT_EQ(shownAt(mode2OnTiny, 0, 0), grey);
 

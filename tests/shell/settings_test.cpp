@@ -1,144 +1,108 @@
 // settings.ini parsing: keys anywhere in a line, values at a fixed position,
-// 100-byte pieces, CR LF line ends, later lines winning, the missing file.
+// 99-byte pieces, CR LF line ends, later lines winning, the missing file.
 #include "support/support.h"
 #include "shell/shell.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
-// Writes settings.ini into a fresh game folder and loads it into clean settings.
-class SettingsFile : public testing::Test {
-protected:
-    void load(const std::string &text)
-    {
-        writeFile("settings.ini", text);
-        memset(&settings, 0, sizeof settings);
-        loadSettings();
-    }
+// The whole record after loading `text` as settings.ini into clean settings:
+// Name1|Name2|Level|Image1|Image2|Zoltr|FPS|Sounds|Windowed|Language.
+std::string loaded(const std::string &text)
+{
+    writeFile("settings.ini", text);
+    memset(&settings, 0, sizeof settings);
+    loadSettings();
+    const Settings &s = settings;
+    return std::string(s.Name1) + "|" + s.Name2 + "|" + s.Level + "|" + std::to_string(s.Image1) + "|" +
+           std::to_string(s.Image2) + "|" + std::to_string(s.Zoltr) + "|" + std::to_string(s.FPS) + "|" +
+           std::to_string(s.Sounds) + "|" + std::to_string(s.Windowed) + "|" + std::to_string(s.Language);
+}
+
+TEST(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
+{
     TempGameDir dir;
-};
-
-TEST_F(SettingsFile, WellFormedFileFillsEveryField)
-{
-    load("Name1 Pepa\n"
-         "Name2    Franta Novak\n"
-         "Level maps/my arena 1\n"
-         "Image1 2\n"
-         "Image2 -3\n"
-         "Zoltr 10\n"
-         "FPS 40\n"
-         "Sounds 1\n"
-         "Windowed 1\n"
-         "Language 2\n");
-    EXPECT_STREQ(settings.Name1, "Pepa");
-    EXPECT_STREQ(settings.Name2, "Franta");  // spaces skipped, one word only
-    EXPECT_STREQ(settings.Level, "maps/my arena 1");
-    EXPECT_EQ(settings.Image1, 2);
-    EXPECT_EQ(settings.Image2, -3);
-    EXPECT_EQ(settings.Zoltr, 10);
-    EXPECT_EQ(settings.FPS, 40);
-    EXPECT_EQ(settings.Sounds, 1);
-    EXPECT_EQ(settings.Windowed, 1);
-    EXPECT_EQ(settings.Language, 2);
-    EXPECT_STREQ(playerName(1), "Franta");
-    EXPECT_EQ(playerImage(1), -3);
-}
-
-TEST_F(SettingsFile, MissingKeysStayZeroAndLevelKeepsLeadingSpaces)
-{
-    // The last line has no line end and still gives its whole path.
-    load("FPS 30\nLevel   spaced path ");
-    EXPECT_STREQ(settings.Name1, "");
-    EXPECT_EQ(settings.Zoltr, 0);
-    EXPECT_EQ(settings.Windowed, 0);
-    EXPECT_STREQ(settings.Level, "  spaced path ");
-}
-
-TEST_F(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
-{
-    load("Zoltr 5\n"
-         "  Zoltr 7\n"                 // scan starts at "r 7": no number, 5 stays
-         "xFPS 25\n"                   // scan starts at " 25"
-         "# my Level is here\n"        // a comment naming a key still sets it
-         "Sounds 1 Windowed 1\n"       // Windowed's value would start at "Windowed 1"
+    const std::string a93(93, 'a'), p92(92, 'p'), n60(60, 'n');
+    const struct { std::string text, record; } cases[] = {
+        // Every field; names are one word; the level is the rest of its line.
+        {"Name1 Pepa\nName2    Franta Novak\nLevel maps/my arena 1\nImage1 2\nImage2 -3\nZoltr 10\nFPS 40\n"
+         "Sounds 1\nWindowed 1\nLanguage 2\n", "Pepa|Franta|maps/my arena 1|2|-3|10|40|1|1|2"},
+        // Missing keys stay zero; a last line without its end still gives its whole path.
+        {"FPS 30\nLevel   spaced path ", "||  spaced path |0|0|0|30|0|0|0"},
+        {"Zoltr 5\n"
+         "  Zoltr 7\n"                // scan starts at "r 7": no number, 5 stays
+         "xFPS 25\n"                  // scan starts at " 25"
+         "# my Level is here\n"       // a comment naming a key still sets it
+         "Sounds 1 Windowed 1\n"      // Windowed's value would start at "Windowed 1"
          "name1 lower case is no key\n"
-         "Image1 4\n"
-         "Image1 6\n");                // the later line wins
-    EXPECT_EQ(settings.Zoltr, 5);
-    EXPECT_EQ(settings.FPS, 25);
-    EXPECT_STREQ(settings.Level, "evel is here");
-    EXPECT_EQ(settings.Sounds, 1);
-    EXPECT_EQ(settings.Windowed, 0);
-    EXPECT_STREQ(settings.Name1, "");
-    EXPECT_EQ(settings.Image1, 6);
+         "Image1 4\nImage1 6\n",      // the later line wins
+         "||evel is here|6|0|5|25|1|0|0"},
+        // Numbers scan like %d: signs, leading blanks, the int range's ends; no number keeps the value.
+        {"Image1 +12abc\nImage2 \t-7\nZoltr 99999999999\nSounds -99999999999\nWindowed 3\nWindowed x\n"
+         "Language\nFPS 60\n", "|||12|-7|2147483647|60|-2147483648|3|0"},
+        // 121 bytes: a piece of 99, then the rest as a line of its own.
+        {"Level " + a93 + "FPS 77" + std::string(15, 'b') + "\nZoltr 3\n", "||" + a93 + "|0|0|3|77|0|0|0"},
+        // CR LF ends a line, and a 98-character line arrives whole.
+        {"Level " + p92 + "\r\nFPS 40\r\nName1 Jan\r\nWindowed 1\r\n", "Jan||" + p92 + "|0|0|0|40|0|1|0"},
+        // Names are cut to 29 characters.
+        {"Name1 " + n60 + "\nName2 Eva\nFPS 50\n", n60.substr(0, 29) + "|Eva||0|0|0|50|0|0|0"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(loaded(c.text), c.record) << c.text;
+    loaded(cases[0].text);
+    EXPECT_EQ(std::string(playerName(0)) + playerName(1), "PepaFranta");
+    EXPECT_EQ(playerImage(0) * 10 + playerImage(1), 17);
 }
 
-TEST_F(SettingsFile, NumbersScanLikePercentD)
+TEST(SettingsFile, FrameRateOfZeroOrLessFallsBackToTheDefault)
 {
-    load("Image1 +12abc\n"
-         "Image2 \t-7\n"
-         "Zoltr 99999999999\n"
-         "Sounds -99999999999\n"
-         "Windowed 3\nWindowed x\n"
-         "Language\n"   // no trailing space: not the key
-         "FPS 60\n");
-    EXPECT_EQ(settings.Image1, 12);
-    EXPECT_EQ(settings.Image2, -7);
-    EXPECT_EQ(settings.Zoltr, INT_MAX);
-    EXPECT_EQ(settings.Sounds, INT_MIN);
-    EXPECT_EQ(settings.Windowed, 3);  // no number: the field keeps its value
-    EXPECT_EQ(settings.Language, 0);
-}
-
-TEST_F(SettingsFile, LongLinesArriveAsPiecesOf99Bytes)
-{
-    // 120 characters: the first piece is 99 bytes, the rest (21 + line end) a line of its own.
-    std::string line = "Level " + std::string(93, 'a') + "FPS 77" + std::string(15, 'b') + "\n";
-    ASSERT_EQ(line.size(), 121u);
-    load(line + "Zoltr 3\n");
-    EXPECT_EQ(settings.Level, std::string(93, 'a'));
-    EXPECT_EQ(settings.FPS, 77);
-    EXPECT_EQ(settings.Zoltr, 3);
-}
-
-TEST_F(SettingsFile, CrLfEndsALineAndA98CharacterLineArrivesWhole)
-{
-    std::string path(92, 'p');
-    load("Level " + path + "\r\nFPS 40\r\nName1 Jan\r\nWindowed 1\r\n");
-    EXPECT_EQ(settings.Level, path);
-    EXPECT_EQ(settings.FPS, 40);
-    EXPECT_STREQ(settings.Name1, "Jan");
-    EXPECT_EQ(settings.Windowed, 1);
-}
-
-TEST_F(SettingsFile, LongNamesAreCutTo29Characters)
-{
-    std::string longName(60, 'n');
-    load("Name1 " + longName + "\nName2 Eva\nFPS 50\n");
-    EXPECT_EQ(std::string(settings.Name1), longName.substr(0, 29));
-    EXPECT_STREQ(settings.Name2, "Eva");
-}
-
-TEST_F(SettingsFile, FrameRateOfZeroOrLessFallsBackToTheDefault)
-{
-    for (const char *text : {"FPS 0\n", "FPS -5\n", "Zoltr 1\n"}) {
+    TempGameDir dir;
+    for (const char *text : {"FPS 0\n", "FPS -5\n", "Zoltr 1\n", "FPS 1\n"}) {
         testing::internal::CaptureStderr();
-        load(text);
+        loaded(text);
         std::string message = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(settings.FPS, DefaultFps) << text;
-        EXPECT_THAT(message, testing::StartsWith("settings.ini: FPS ")) << text;
-        EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line";
+        EXPECT_EQ(settings.FPS, strcmp(text, "FPS 1\n") ? DefaultFps : 1) << text;
+        EXPECT_THAT(message, strcmp(text, "FPS 1\n") ? testing::MatchesRegex("settings.ini: FPS [^\n]*\n")
+                                                     : testing::MatchesRegex("")) << text;
     }
+}
+
+TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
+{
+    TempGameDir dir;
     testing::internal::CaptureStderr();
-    load("FPS 1\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(settings.FPS, 1);
+    EXPECT_EQ(loaded(""), "|||0|0|0|50|0|0|0");
+    // A zero byte ends a value where it stands; the rest of its line is lost.
+    EXPECT_EQ(loaded(std::string("Name1 \0hidden\nLevel maps/a\0b\nFPS 3\0" "0\nName2 Eva\0\xff\n", 46)),
+              "|Eva|maps/a|0|0|0|3|0|0|0");
+    // A megabyte without a line end is just many pieces; the key on the next line still counts.
+    EXPECT_EQ(loaded("Level " + std::string(1 << 20, 'x') + "\nFPS 30\n"), "||" + std::string(93, 'x') + "|0|0|0|30|0|0|0");
+    // Numbers beyond the int range stop at its ends.
+    EXPECT_EQ(loaded("FPS 99999999999999999999\nZoltr -99999999999999999999\nImage1 -2147483649\n"),
+              "|||-2147483648|0|-2147483648|2147483647|0|0|0");
+    std::string noise;
+    for (int i = 0; i < 4096; i++)
+        noise += static_cast<char>((i * 131 + 7) % 256);
+    loaded(noise + "\nZoltr 4\n");
+    EXPECT_EQ(settings.Zoltr, 4);
+    EXPECT_NE(memchr(settings.Name1, '\0', sizeof settings.Name1), nullptr);
+    EXPECT_GE(settings.FPS, 1);
+    testing::internal::GetCapturedStderr();
+    // A folder in place of the file opens but reads as an empty file.
+    remove("settings.ini");
+    mkdir("settings.ini", 0755);
+    memset(&settings, 0, sizeof settings);
+    testing::internal::CaptureStderr();
+    loadSettings();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "settings.ini: FPS 0 is not a frame rate, using 50\n");
+    EXPECT_STREQ(settings.Level, "");
 }
 
 TEST(SettingsMissing, PrintsItsMessageAndExitsWithStatusZero)

@@ -142,64 +142,38 @@ protected:
     const Uint32 black = 0;
 };
 
-TEST_F(Intro, PicturesSlideInByTheCounter)
+TEST_F(Intro, PicturesTitleAndTextStandWhereTheCounterAndTheLanguagePutThem)
 {
-    SDL_FillRect(screen, nullptr, screenColour(9, 9, 9));
-    drawIntroFrame(20, false);
-    // Slot 13 at (270, -10): its lower 30 rows show.
-    EXPECT_EQ(pixelAt(screen, 270, 0), red);
-    EXPECT_EQ(pixelAt(screen, 369, 29), red);
-    EXPECT_EQ(pixelAt(screen, 269, 0), black);
-    EXPECT_EQ(pixelAt(screen, 370, 29), black);
-    EXPECT_EQ(pixelAt(screen, 300, 30), black);
-    // Slot 14 at (320 - 30 - 40, 190).
-    EXPECT_EQ(pixelAt(screen, 250, 190), green);
-    EXPECT_EQ(pixelAt(screen, 309, 209), green);
-    EXPECT_EQ(pixelAt(screen, 249, 190), black);
-    EXPECT_EQ(pixelAt(screen, 310, 190), black);
-    EXPECT_EQ(pixelAt(screen, 250, 210), black);
-    // The title is not shown while the pictures slide in.
-    EXPECT_EQ(pixelAt(screen, 320, 200), black);
-
-    // "Uvádí " centred on (340, 180): six 10-pixel cells from x = 310, y = 170.
-    EXPECT_EQ(pixelAt(screen, 310, 170), keyColour());  // the plain font is opaque
-    EXPECT_EQ(pixelAt(screen, 311, 170), glyphColour('U' - 33));
-    EXPECT_EQ(pixelAt(screen, 321, 189), glyphColour('v' - 33));
-    EXPECT_EQ(pixelAt(screen, 335, 180), glyphColour(94 + 6));  // á
-    EXPECT_EQ(pixelAt(screen, 345, 180), glyphColour('d' - 33));
-    EXPECT_EQ(pixelAt(screen, 355, 180), glyphColour(94 + 7));  // í
-    EXPECT_EQ(pixelAt(screen, 365, 180), black);
-    EXPECT_EQ(pixelAt(screen, 311, 169), black);
-}
-
-TEST_F(Intro, TitleHalfFollowsTheLanguage)
-{
-    // Counter 390 while ascending: title at (320 - 40 - 10, 200 - 5 - 10), 80x20.
-    struct Case {
-        int language;
-        Uint32 colour;
-    } cases[] = {{0, blue}, {1, yellow}, {2, blue}};
-    for (const Case &c : cases) {
+    // Red slot 13 is 100x40, green slot 14 60x20, the title 80x40: blue above yellow.
+    const struct { int counter; bool ascending; int language, x, y; Uint32 colour; } cases[] = {
+        // Counter 20, first half: slot 13 at (270, -10), its lower 30 rows showing ...
+        {20, false, 0, 270, 0, red}, {20, false, 0, 369, 29, red}, {20, false, 0, 269, 0, black},
+        {20, false, 0, 370, 29, black}, {20, false, 0, 300, 30, black},
+        // ... slot 14 at (320 - 30 - 40, 190), and no title yet ...
+        {20, false, 0, 250, 190, green}, {20, false, 0, 309, 209, green}, {20, false, 0, 249, 190, black},
+        {20, false, 0, 310, 190, black}, {20, false, 0, 250, 210, black}, {20, false, 0, 320, 200, black},
+        // ... and "Uvádí " centred on (340, 180): six 10-pixel cells from (310, 170), the plain font opaque.
+        {20, false, 0, 310, 170, keyColour()}, {20, false, 0, 311, 170, glyphColour('U' - 33)},
+        {20, false, 0, 321, 189, glyphColour('v' - 33)}, {20, false, 0, 335, 180, glyphColour(94 + 6)},
+        {20, false, 0, 345, 180, glyphColour('d' - 33)}, {20, false, 0, 355, 180, glyphColour(94 + 7)},
+        {20, false, 0, 365, 180, black}, {20, false, 0, 311, 169, black},
+        // In English "Present " (8 cells) starts at x = 300.
+        {20, false, 1, 301, 175, glyphColour('P' - 33)}, {20, false, 1, 361, 175, glyphColour('t' - 33)},
+        {20, false, 1, 375, 175, black},
+        // Counter 390, ascending: the title's upper half (Czech) or lower half (English) at (270, 185).
+        {390, true, 0, 270, 185, blue}, {390, true, 0, 349, 204, blue}, {390, true, 2, 270, 185, blue},
+        {390, true, 1, 270, 185, yellow}, {390, true, 1, 349, 204, yellow}, {390, true, 1, 269, 185, black},
+        {390, true, 1, 270, 205, black}, {390, true, 1, 350, 185, black},
+        // The last frame leaves the title at rest at (280, 195).
+        {400, true, 1, 280, 195, yellow}, {400, true, 1, 359, 214, yellow}, {400, true, 1, 279, 195, black},
+    };
+    for (const auto &c : cases) {
         settings.Language = c.language;
-        drawIntroFrame(390, true);
-        EXPECT_EQ(pixelAt(screen, 270, 185), c.colour) << c.language;
-        EXPECT_EQ(pixelAt(screen, 349, 204), c.colour) << c.language;
-        EXPECT_EQ(pixelAt(screen, 269, 185), black) << c.language;
-        EXPECT_EQ(pixelAt(screen, 270, 205), black) << c.language;
-        EXPECT_EQ(pixelAt(screen, 350, 185), black) << c.language;
+        SDL_FillRect(screen, nullptr, screenColour(9, 9, 9));
+        drawIntroFrame(c.counter, c.ascending);
+        EXPECT_EQ(pixelAt(screen, c.x, c.y), c.colour)
+            << "counter " << c.counter << " language " << c.language << " at " << c.x << "," << c.y;
     }
-    // "Present " (8 cells) centred on (340, 180) starts at x = 300.
-    settings.Language = 1;
-    drawIntroFrame(20, false);
-    EXPECT_EQ(pixelAt(screen, 301, 175), glyphColour('P' - 33));
-    EXPECT_EQ(pixelAt(screen, 361, 175), glyphColour('t' - 33));
-    EXPECT_EQ(pixelAt(screen, 375, 175), black);
-
-    // The last frame leaves the title at rest at (280, 195).
-    drawIntroFrame(400, true);
-    EXPECT_EQ(pixelAt(screen, 280, 195), yellow);
-    EXPECT_EQ(pixelAt(screen, 359, 214), yellow);
-    EXPECT_EQ(pixelAt(screen, 279, 195), black);
 }
 
 TEST_F(Intro, AKeyReleaseEndsItBeforeTheFrameIsDrawn)
