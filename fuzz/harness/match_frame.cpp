@@ -125,27 +125,19 @@ static void checkWorld()
 
 static void checkFighter(const Player *p)
 {
-    const int weapons[] = {WeaponNone, WeaponMelee, WeaponGrenade, WeaponBomb, WeaponKnife};
-    bool knownWeapon = false;
-    for (int weapon : weapons)
-        knownWeapon = knownWeapon || p->weapon == weapon;
-    require(knownWeapon, "weapon", p->weapon);
-    require(p->health >= -100 && p->health <= 100, "health", p->health);
-    require(p->respawnTimer >= 0 && p->respawnTimer <= 100, "respawnTimer", p->respawnTimer);
-    require(p->gadget >= 0 && p->gadget <= 2, "gadget", p->gadget);
-    require(p->gadgetCharge >= 0 && p->gadgetCharge <= 500, "gadgetCharge", p->gadgetCharge);
-    require(p->walkPhase >= 0 && p->walkPhase <= 4, "walkPhase", p->walkPhase);
-    require(p->pose >= 0 && p->pose <= 4, "pose", p->pose);
-    require(p->facing == 0 || p->facing == 1, "facing", p->facing);
-    require(p->cooldown >= 0 && p->cooldown <= 20, "cooldown", p->cooldown);
-    require(p->attackTimer >= 0 && p->attackTimer <= 15, "attackTimer", p->attackTimer);
-    require(p->fallDistance >= 0, "fallDistance", p->fallDistance);
-    require(p->kills >= 0, "kills", p->kills);
-    require(within(p->x, -50, 690), "fighter x", p->x);
-    require(within(p->y, -50, 560), "fighter y", p->y);
-    require(within(p->vx, -50, 50), "fighter vx", p->vx);
-    require(within(p->vy, -20, 20), "fighter vy", p->vy);
-    require(within(p->pushVx, -100, 100), "fighter pushVx", p->pushVx);
+    require(p->weapon == WeaponNone || p->weapon == WeaponMelee || p->weapon == WeaponGrenade ||
+                p->weapon == WeaponBomb || p->weapon == WeaponKnife, "weapon", p->weapon);
+    const struct { const char *name; double value, low, high; } ranges[] = {
+        {"health", double(p->health), -100, 100},     {"respawnTimer", double(p->respawnTimer), 0, 100},
+        {"gadget", double(p->gadget), 0, 2},          {"gadgetCharge", double(p->gadgetCharge), 0, 500},
+        {"walkPhase", double(p->walkPhase), 0, 4},    {"pose", double(p->pose), 0, 4},
+        {"facing", double(p->facing), 0, 1},          {"cooldown", double(p->cooldown), 0, 20},
+        {"attackTimer", double(p->attackTimer), 0, 15}, {"fallDistance", double(p->fallDistance), 0, 1e300},
+        {"kills", double(p->kills), 0, 1e300},        {"fighter x", double(p->x), -50, 690},
+        {"fighter y", double(p->y), -50, 560},        {"fighter vx", double(p->vx), -50, 50},
+        {"fighter vy", double(p->vy), -20, 20},       {"fighter pushVx", double(p->pushVx), -100, 100}};
+    for (const auto &r : ranges)
+        require(within(r.value, r.low, r.high), r.name, r.value);
 }
 
 void checkMatch()
