@@ -18,13 +18,7 @@
 
 set -u
 
-E2E_BIN=""
-E2E_SRC=""
-E2E_TMP=""
-E2E_PID=""
-E2E_WID=""
-E2E_STATUS=""
-E2E_STDERR=""
+E2E_BIN="" E2E_SRC="" E2E_TMP="" E2E_PID="" E2E_WID="" E2E_STATUS="" E2E_STDERR=""
 E2E_CAPTION_PATTERN='^Zoltr Deatmatch'
 CONVERT=/usr/bin/convert
 IMPORT=/usr/bin/import
@@ -45,11 +39,7 @@ e2e_init() {
 
 e2e_cleanup() {
     stop_game
-    if [ -n "${E2E_KEEP:-}" ]; then
-        echo "kept $E2E_TMP" >&2
-    elif [ -n "$E2E_TMP" ]; then
-        rm -rf "$E2E_TMP"
-    fi
+    if [ -n "${E2E_KEEP:-}" ]; then echo "kept $E2E_TMP" >&2; elif [ -n "$E2E_TMP" ]; then rm -rf "$E2E_TMP"; fi
 }
 
 note() { echo "-- $*"; }
@@ -58,11 +48,7 @@ note() { echo "-- $*"; }
 # exit trap stops the game).
 fail() {
     echo "FAIL: $*" >&2
-    if [ -n "$E2E_STDERR" ] && [ -s "$E2E_STDERR" ]; then
-        echo "---- game stderr ----" >&2
-        cat "$E2E_STDERR" >&2
-        echo "---------------------" >&2
-    fi
+    [ -z "$E2E_STDERR" ] || [ ! -s "$E2E_STDERR" ] || { echo "---- game stderr ----"; cat "$E2E_STDERR"; } >&2
     exit 1
 }
 
@@ -71,20 +57,14 @@ fail() {
 # settings.ini with defaults for a short windowed match with sound (kill limit 0);
 # KEY=VALUE arguments replace or add keys (KEY= alone drops the key).
 write_settings() {
-    local dir=$1
+    local dir=$1 pair key
     shift
     local -A values=([Name1]=Alice [Name2]=Bob [Level]=maps/arena1 [Image1]=1 [Image2]=2
                      [Zoltr]=0 [FPS]=100 [Sounds]=1 [Windowed]=1 [Language]=0)
-    local pair
-    for pair in "$@"; do
-        values[${pair%%=*}]=${pair#*=}
-    done
-    local key
-    : >"$dir/settings.ini"
+    for pair in "$@"; do values[${pair%%=*}]=${pair#*=}; done
     for key in Name1 Name2 Level Image1 Image2 Zoltr FPS Sounds Windowed Language; do
-        [ -n "${values[$key]}" ] && printf '%s %s\n' "$key" "${values[$key]}" >>"$dir/settings.ini"
-    done
-    return 0
+        [ -z "${values[$key]}" ] || printf '%s %s\n' "$key" "${values[$key]}"
+    done >"$dir/settings.ini"
 }
 
 # An arena file from up to 24 text rows of up to 32 characters. Legend:
@@ -100,18 +80,14 @@ import struct, sys
 path, rows = sys.argv[1], sys.argv[2:]
 if not rows:
     rows = ["#" * 32] + ["#" + " " * 30 + "#"] * 20 + ["#    S                    S    #", "#" * 32]
-walls, items, attrs = [0] * 768, [0] * 768, [0] * 768
+layers = [[0] * 768 for _ in range(3)]
+legend = {"#": (0, 1), "H": (1, 5), "J": (1, 9), "L": (1, 33), "S": (2, 2), "~": (2, 3), "X": (2, 4)}
+legend.update({str(n): (1, 24 + n) for n in range(1, 9)})
 for r, row in enumerate(rows[:24]):
     for c, ch in enumerate(row[:32]):
-        i = r * 32 + c
-        if ch == "#": walls[i] = 1
-        elif ch == "H": items[i] = 5
-        elif ch == "J": items[i] = 9
-        elif ch == "L": items[i] = 33
-        elif ch == "S": attrs[i] = 2
-        elif ch == "~": attrs[i] = 3
-        elif ch == "X": attrs[i] = 4
-        elif "1" <= ch <= "8": items[i] = 25 + int(ch) - 1
+        if ch in legend:
+            layers[legend[ch][0]][r * 32 + c] = legend[ch][1]
+walls, items, attrs = layers
 with open(path, "wb") as f:
     f.write(struct.pack("<2304H", *(walls + items + attrs)))
 PY
@@ -120,16 +96,11 @@ PY
 # The font sheet: 2 rows of 94 cells of 8x12, a white block in each cell on a
 # magenta background (the key colour of the keyed load).
 make_font() {
-    local path=$1
-    local draws=() row column x y
-    for row in 0 1; do
-        for column in $(seq 0 93); do
-            x=$((column * 8))
-            y=$((row * 12))
-            draws+=(-draw "rectangle $((x + 1)),$((y + 2)) $((x + 6)),$((y + 9))")
-        done
+    local draws=() cell
+    for cell in $(seq 0 187); do
+        draws+=(-draw "rectangle $((cell % 94 * 8 + 1)),$((cell / 94 * 12 + 2)) $((cell % 94 * 8 + 6)),$((cell / 94 * 12 + 9))")
     done
-    "$CONVERT" -size 752x24 xc:magenta +antialias -fill white "${draws[@]}" "$path"
+    "$CONVERT" -size 752x24 xc:magenta +antialias -fill white "${draws[@]}" "$1"
 }
 
 # A mono unsigned 8-bit WAV of a short tone.
@@ -204,13 +175,10 @@ game_running() {
 
 # Waits up to $1 seconds for the game to end; its status lands in E2E_STATUS.
 wait_exit() {
-    local limit=$1 waited=0
+    local waited=0
     while game_running; do
-        if [ "$waited" -ge $((limit * 10)) ]; then
-            return 1
-        fi
+        [ $((waited++)) -lt $(($1 * 10)) ] || return 1
         sleep 0.1
-        waited=$((waited + 1))
     done
     [ -z "$E2E_PID" ] && return 0
     wait "$E2E_PID" 2>/dev/null
@@ -310,16 +278,12 @@ pixel_of() {
 # True when pixel (x, y) of the file is within $7 (default 24) of (r, g, b) in
 # every channel: the 16-bit screen comes back a few levels off.
 colour_near() {
-    local file=$1 x=$2 y=$3 r=$4 g=$5 b=$6 tolerance=${7:-24}
-    local got
-    got=($(pixel_of "$file" "$x" "$y")) || return 1
-    [ ${#got[@]} -eq 3 ] || return 1
-    local want=("$r" "$g" "$b") i d
+    local got want=("$4" "$5" "$6") i d
+    got=($(pixel_of "$1" "$2" "$3")) && [ ${#got[@]} -eq 3 ] || return 1
     for i in 0 1 2; do
         d=$((got[i] - want[i]))
-        [ ${d#-} -le "$tolerance" ] || return 1
+        [ ${d#-} -le "${7:-24}" ] || return 1
     done
-    return 0
 }
 
 # True when two screenshots hold the same pixels.
@@ -329,10 +293,9 @@ same_picture() {
 
 # Takes screenshots into $1 until the command "$2 $1" succeeds, at most $3 seconds.
 screenshot_until() {
-    local file=$1 check=$2 limit=$3 start=$SECONDS
-    while [ $((SECONDS - start)) -lt "$limit" ]; do
-        game_running || return 1
-        screenshot "$file" && "$check" "$file" && return 0
+    local start=$SECONDS
+    while [ $((SECONDS - start)) -lt "$3" ] && game_running; do
+        screenshot "$1" && "$2" "$1" && return 0
         sleep 0.1
     done
     return 1
