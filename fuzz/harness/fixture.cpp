@@ -59,11 +59,6 @@ void startHarness()
     atexit(removeScratch);
 }
 
-const std::string &scratchDir()
-{
-    return scratch;
-}
-
 void writeBytes(const std::string &path, const void *data, size_t size)
 {
     std::filesystem::path p(path);

@@ -25,7 +25,6 @@ bool openHeadlessAudio();
 void startHeadlessSdl();
 // The same, plus a private scratch folder that becomes the working directory.
 void startHarness();
-const std::string &scratchDir();
 // Writes a file, making its folders; aborts when it cannot.
 void writeBytes(const std::string &path, const void *data, size_t size);
 void writeFile(const std::string &path, const std::string &bytes);

@@ -83,25 +83,20 @@ void clearArena()
 void buildArena(const std::vector<std::string> &rows)
 {
     clearArena();
-    for (size_t r = 0; r < rows.size() && r < static_cast<size_t>(ArenaRows); r++) {
+    const struct { char mark; Uint16 *layer; Uint16 code; } legend[] = {
+        {'#', WallLayer, 1},           {'H', ItemLayer, ItemLadder},          {'J', ItemLayer, ItemJumpPad},
+        {'L', ItemLayer, ItemLift},    {'S', AttributeLayer, AttributeSpawn}, {'~', AttributeLayer, AttributeDamaging},
+        {'X', AttributeLayer, AttributeDeadly}};
+    for (size_t r = 0; r < rows.size() && r < static_cast<size_t>(ArenaRows); r++)
         for (size_t c = 0; c < rows[r].size() && c < static_cast<size_t>(ArenaColumns); c++) {
             int cell = static_cast<int>(r) * ArenaColumns + static_cast<int>(c);
             char ch = rows[r][c];
-            switch (ch) {
-            case '#': WallLayer[cell] = 1; break;
-            case 'H': ItemLayer[cell] = ItemLadder; break;
-            case 'J': ItemLayer[cell] = ItemJumpPad; break;
-            case 'L': ItemLayer[cell] = ItemLift; break;
-            case 'S': AttributeLayer[cell] = AttributeSpawn; break;
-            case '~': AttributeLayer[cell] = AttributeDamaging; break;
-            case 'X': AttributeLayer[cell] = AttributeDeadly; break;
-            default:
-                if (ch >= '1' && ch <= '8')
-                    ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
-                break;
-            }
+            for (const auto &l : legend)
+                if (ch == l.mark)
+                    l.layer[cell] = l.code;
+            if (ch >= '1' && ch <= '8')
+                ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
         }
-    }
 }
 
 void resetWorld()
