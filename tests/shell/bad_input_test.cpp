@@ -87,9 +87,9 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
     mkdir("folder", 0755);
     writeFile("good.wav", wav);
     writeFile("cut.wav", wav.substr(0, 30));
-    std::string blankSounds(11, '\n');
+    std::string blankSounds(10, '\n');
     writeFile("seznam.dat", "#\ngood.png 1\ncut.png 1\ngood.gif 0\ncut.gif 0\ntext.png 0\nfolder 0\nempty 0\n"
-                            "good32.png 2\nshort.gif 0\n#\ngood.wav\ncut.wav\ntext.png\nempty\nfolder\n" +
+                            "good32.png 2\nshort.gif 0\nmissing.png 0\n#\ngood.wav\ncut.wav\ntext.png\nempty\nfolder\nmissing.wav\n" +
                                 blankSounds + "text.png\n#\n");
     settings.Sounds = 1;
     CaptureStderr();
@@ -100,23 +100,22 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
     EXPECT_NE(ImageSlots[0], nullptr);
     EXPECT_NE(ImageSlots[2], nullptr);
     EXPECT_NE(ImageSlots[7], nullptr);
-    for (int slot : {1, 3, 4, 5, 6})
+    for (int slot : {1, 3, 4, 5, 6, 9})
         EXPECT_EQ(ImageSlots[slot], nullptr) << slot;
     // The picture library keeps what it decoded of a GIF cut short in its data.
     ASSERT_NE(ImageSlots[8], nullptr);
     EXPECT_EQ(ImageSlots[8]->w, 16);
-    for (const char *name : {"cut.png", "cut.gif", "text.png", "folder", "empty"}) {
+    for (const char *name : {"cut.png", "cut.gif", "text.png", "folder", "empty", "missing.png"}) {
         EXPECT_THAT(errors, HasSubstr(std::string("Couldn't load image ") + name + ": ")) << name;
         EXPECT_THAT(errors, HasSubstr(std::string("obrazek ") + name + " nenalezen")) << name;
     }
 
     EXPECT_NE(SoundSlots[0].chunk, nullptr);
-    EXPECT_EQ(SoundSlots[1].chunk, nullptr);
-    for (int slot : {1, 2, 3, 4})
+    for (int slot : {1, 2, 3, 4, 5})
         EXPECT_EQ(SoundSlots[slot].chunk, nullptr) << slot;
     EXPECT_EQ(SoundSlots[MusicSlot].music, nullptr);
     EXPECT_THAT(errors, HasSubstr("zvuk cut.wav nenalezen"));
-    EXPECT_THAT(errors, HasSubstr("zvuk text.png nenalezenzvuk empty nenalezenzvuk folder nenalezen"));
+    EXPECT_THAT(errors, HasSubstr("zvuk text.png nenalezenzvuk empty nenalezenzvuk folder nenalezenzvuk missing.wav nenalezen"));
     EXPECT_THAT(errors, testing::EndsWith("zvuk text.png nenalezen"));  // the music slot
 
     // The broken slots simply play nothing.

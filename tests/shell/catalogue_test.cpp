@@ -108,25 +108,6 @@ TEST_F(Catalogue, LinesFillSlotsInOrderAndBlankLinesUseUpTheirNumber)
     EXPECT_EQ(SoundSlots[17].chunk, nullptr);
 }
 
-TEST_F(Catalogue, MissingFilesLeaveEmptySlotsWithTheirMessages)
-{
-    writeBmp("a.bmp", 4, 4);
-    std::string errors = load("#\nnope.bmp 0\na.bmp 0\n#\nmissing.wav\n");
-    EXPECT_EQ(ImageSlots[0], nullptr);
-    EXPECT_NE(ImageSlots[1], nullptr);
-    EXPECT_EQ(SoundSlots[0].chunk, nullptr);
-    EXPECT_THAT(errors, testing::StartsWith("Couldn't load image nope.bmp: "));
-    EXPECT_THAT(errors, testing::EndsWith("\nobrazek nope.bmp nenalezenzvuk missing.wav nenalezen"));
-
-    // Music that cannot be loaded says so too.
-    TearDown();
-    settings.Sounds = 1;
-    std::string music;
-    for (int i = 0; i < 16; i++)
-        music += "\n";
-    EXPECT_EQ(load("#\n#\n" + music + "nomusic.ogg\n"), "zvuk nomusic.ogg nenalezen");
-}
-
 TEST_F(Catalogue, WithoutSoundsTheSoundSectionIsNotRead)
 {
     settings.Sounds = 0;
