@@ -41,11 +41,8 @@ BAD_INPUTS = [
     (grid(["S.S", "##.#"] + ["."] * 4 + ["..L", FLOOR]), "compile IN OUT", 1, "lift at (2, 6): no wall above it"),
     (grid(["S", FLOOR]), "compile --force IN OUT", 0, ""),
     (grid([".S.S", FLOOR]), "render IN OUT.jpgx", 1, "cannot write pictures of type '.jpgx'"),
-    (grid([".S.S", FLOOR]), "render IN OUT.png --gfx", 2, "argument --gfx: expected one argument"),
     (grid([".S.S", FLOOR]), "render --gfx /nowhere IN OUT.png", 1, "/nowhere: no walls.png there"),
     (grid([".S.S", FLOOR]), "NO-PILLOW render IN OUT.png", 1, "install Debian's python3-pil"),
-    (None, "check --strict", 2, "the following arguments are required: FILE"),
-    (None, "bogus", 2, "invalid choice: 'bogus'"),
 ]
 
 
@@ -54,9 +51,8 @@ class BadInput(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             for content, command, status, message in BAD_INPUTS:
                 path, out = os.path.join(tmp, "in"), os.path.join(tmp, "out")
-                if content is not None:
-                    with open(path, "wb") as f:
-                        f.write(content if isinstance(content, bytes) else content.encode())
+                with open(path, "wb") as f:
+                    f.write(content if isinstance(content, bytes) else content.encode())
                 args = [w.replace("IN", path).replace("OUT", out) for w in command.split() if w != "NO-PILLOW"]
                 if "NO-PILLOW" in command:  # a Python that cannot import PIL
                     code = ("import runpy, sys; sys.modules['PIL'] = None; sys.argv = %r; "
