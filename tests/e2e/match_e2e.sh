@@ -25,17 +25,7 @@ done
 "$CONVERT" -size 160x160 xc:magenta +antialias -fill '#00ff00' -draw "$green" -fill '#ffff00' -draw "$yellow" \
     "PNG8:$GAME/gfx/players.png"
 
-# Mesa's software GL driver leaks a few bytes and is unloaded at exit, which
-# leaves the leak report without a library name to suppress. Loading it up
-# front keeps it mapped (the ASan runtime must stay first in the list).
-preload=()
-asan=$(ldd "$E2E_BIN" | awk '/libasan/ { print $3 }')
-swrast=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)
-if [ -n "$asan" ] && [ -n "$swrast" ]; then
-    preload=("LD_PRELOAD=$asan $swrast")
-fi
-
-start_game "$GAME" "${preload[@]}"
+start_game "$GAME"
 find_window || fail "no game window"
 focus_window
 

@@ -69,20 +69,4 @@ press_until_exit Escape 60 || fail "the game did not end after the match"
 [ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS after the match, expected 0"
 [ ! -s "$E2E_STDERR" ] || fail "the game wrote to its error stream"
 
-# --- a missing intro picture and font: the intro still runs, with messages ---
-note "missing pictures"
-rm "$GAME/gfx/intro_top.bmp" "$GAME/gfx/myfont.gif"
-start_game "$GAME"
-find_window || fail "no window with missing pictures"
-focus_window
-sleep 1
-game_running || fail "the game died with missing pictures"
-tap_key x
-sleep 0.3
-tap_key x
-press_until_exit Escape 60 || fail "the game with missing pictures did not end"
-[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS with missing pictures"
-grep -q "^Couldn't load image gfx/myfont.gif: " "$E2E_STDERR" || fail "no message for the missing font"
-grep -q "obrazek gfx/intro_top.bmp nenalezen" "$E2E_STDERR" || fail "no message for the missing picture"
-
 note "passed"
