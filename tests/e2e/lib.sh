@@ -93,26 +93,10 @@ with open(path, "wb") as f:
 PY
 }
 
-# The font sheet: 2 rows of 94 cells of 8x12, a white block in each cell on a
-# magenta background (the key colour of the keyed load).
-make_font() {
-    local draws=() cell
-    for cell in $(seq 0 187); do
-        draws+=(-draw "rectangle $((cell % 94 * 8 + 1)),$((cell / 94 * 12 + 2)) $((cell % 94 * 8 + 6)),$((cell / 94 * 12 + 9))")
-    done
-    "$CONVERT" -size 752x24 xc:magenta +antialias -fill white "${draws[@]}" "$1"
-}
-
-# A mono unsigned 8-bit WAV of a short tone.
-make_wav() {
-    python3 - "$1" "$2" <<'PY'
-import math, sys, wave
-path, seconds = sys.argv[1], float(sys.argv[2])
-with wave.open(path, "wb") as w:
-    w.setnchannels(1); w.setsampwidth(1); w.setframerate(22050)
-    w.writeframes(bytes(128 + int(60 * math.sin(i * 0.12)) for i in range(int(22050 * seconds))))
-PY
-}
+# The font sheet (tests/e2e/media/myfont.gif): 2 rows of 94 cells of 8x12, a
+# white block in each cell on a magenta background (the key colour of the
+# keyed load). The sounds there are mono unsigned 8-bit tones of 0.05 s (beep)
+# and 0.5 s (music).
 
 # A complete game folder: settings.ini (write_settings defaults), seznam.dat
 # naming every slot the game uses, the font, plain-coloured pictures, sounds,
@@ -123,7 +107,7 @@ make_game_dir() {
     local dir=$1
     mkdir -p "$dir/gfx" "$dir/maps" "$dir/sfx"
     write_settings "$dir"
-    make_font "$dir/gfx/myfont.gif"
+    cp "$E2E_SRC/tests/e2e/media/myfont.gif" "$dir/gfx/"
     "$CONVERT" -size 160x20 xc:'#808080' "$dir/gfx/walls.bmp"
     "$CONVERT" -size 160x100 xc:'#c0a040' "$dir/gfx/items.bmp"
     "$CONVERT" -size 160x160 xc:magenta -fill '#20c0c0' -draw 'rectangle 0,0 159,159' \
@@ -135,8 +119,7 @@ make_game_dir() {
     "$CONVERT" -size 640x20 xc:'#000080' "$dir/gfx/hud.bmp"
     "$CONVERT" -size 80x20 xc:'#e00000' "$dir/gfx/health.bmp"
     "$CONVERT" -size 300x80 xc:'#0000ff' -fill '#ffff00' -draw 'rectangle 0,40 299,79' "$dir/gfx/title.bmp"
-    make_wav "$dir/sfx/beep.wav" 0.05
-    make_wav "$dir/sfx/music.wav" 0.5
+    cp "$E2E_SRC/tests/e2e/media/beep.wav" "$E2E_SRC/tests/e2e/media/music.wav" "$dir/sfx/"
     {
         printf 'Zoltr test catalogue\n#\n'
         printf 'gfx/walls.bmp 0\ngfx/items.bmp 0\n\ngfx/players.png 1\ngfx/weapons.bmp 0\ngfx/boom.bmp 0\n'
