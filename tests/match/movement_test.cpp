@@ -109,18 +109,6 @@ TEST_F(Movement, WallsAndKnockBack)
     EXPECT_EQ(p->pushVx, 0.0);
 }
 
-TEST_F(Movement, LaddersClimbAtTwoPixelsAFrame)
-{
-    std::vector<std::string> rows(10);
-    for (int row = 3; row <= 9; row++)
-        rows[row] = ".....H";
-    Player *p = start(rows);
-    p->updatePlayer(0, 0, 1, 0, 0);
-    idle(p);
-    EXPECT_EQ(p->vy, -2.0);
-    EXPECT_EQ(p->y, 208.0);
-}
-
 TEST_F(Movement, GadgetsParachuteOpensAfterAHundredPixelsJetpackGoesWithItsLastThrust)
 {
     Player *p = start({}, 10, 0);
