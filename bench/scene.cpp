@@ -3,11 +3,13 @@
 #include "scene.h"
 
 #include "alloc_count.h"
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
+#include "6_shell/shell.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,7 +21,6 @@
 namespace {
 
 constexpr unsigned SceneSeed = 1234;
-constexpr int BombFuse = 350;     // a bomb explodes in the update that finds this age
 constexpr int StressDeaths = 12;  // 21 debris pieces each
 constexpr int StressBombs = 30;
 constexpr int StressGrenades = 10;
@@ -60,16 +61,6 @@ void restoreArena()
     memset(RegenTimers, 0, sizeof RegenTimers);
 }
 
-void replaceFighters()
-{
-    for (int i = 0; i < MaxPlayers; i++) {
-        delete players[i];
-        players[i] = nullptr;
-    }
-    playerCount = 0;
-    new Player();
-    new Player();
-}
 
 void spreadDebris(const std::vector<int> &open)
 {
@@ -228,12 +219,11 @@ void keepArena()
 void buildRestScene()
 {
     srand(SceneSeed);
+    resetGame();
     restoreArena();
     setupLevel();
-    replaceFighters();
-    frameCounter = 0;
-    animationTick = 0;
-    debrisCount = 0;
+    new Player();
+    new Player();
 }
 
 void buildStressScene()

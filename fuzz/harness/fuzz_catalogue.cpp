@@ -3,8 +3,10 @@
 // are missing. Whatever it says, every slot it fills must be usable.
 #include "harness.h"
 
-#include "gfx/gfx.h"
-#include "shell/shell.h"
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "5_match/match.h"
+#include "6_shell/shell.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -89,7 +91,7 @@ void fuzzCatalogue(const uint8_t *data, size_t size)
             harnessFailure("music outside the music slot", slot);
         if (slot == MusicSlot && sound.chunk)
             harnessFailure("a sample in the music slot", slot);
-        playSound(slot, slot % 5);
+        playSound(static_cast<Sound>(slot));
     }
     if (SoundSlots[MusicSlot].music)
         Mix_PlayMusic(SoundSlots[MusicSlot].music, 0);

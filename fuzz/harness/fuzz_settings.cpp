@@ -2,11 +2,12 @@
 // well formed, and the names and skins it gives must be safe to draw and play.
 #include "harness.h"
 
-#include "gfx/gfx.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
+#include "6_shell/shell.h"
 
 #include <cstring>
 
@@ -51,7 +52,7 @@ void fuzzSettings(const uint8_t *data, size_t size)
     new Player();
     for (Player *player : players) {
         player->drawPlayer();
-        player->updatePlayer(1, 0, 1, 0, 1);
+        player->updatePlayer({1, 0, 1, 1});
         player->killPlayer();
         player->respawnTimer = 0;
         player->drawPlayer();

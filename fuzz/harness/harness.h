@@ -3,7 +3,7 @@
 // replay tests of kept findings, and in the soak.
 #pragma once
 
-#include "match/match.h"
+#include "5_match/match.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +45,7 @@ std::string makeWav(int samples);
 // update the world, regenerate every 25 frames, update both fighters.
 void playMatchFrame(const FighterInput &first, const FighterInput &second);
 
-// Deletes the fighters and every world object and zeroes the counters and
-// layers, so one run cannot leak into the next.
+// A fresh game with an empty arena, so one run cannot leak into the next.
 void resetMatch();
 
 // Loads `path`, sets the level up and creates both fighters; false if the

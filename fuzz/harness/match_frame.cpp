@@ -2,11 +2,11 @@
 // checks, after every frame, the rules a match must keep however it is played.
 #include "harness.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
 
 #include <cmath>
 #include <cstdio>
@@ -41,21 +41,8 @@ void playMatchFrame(const FighterInput &first, const FighterInput &second)
 
 void resetMatch()
 {
-    while (worldHead)
-        unlinkObject(worldHead);
-    for (Player *&player : players) {
-        delete player;
-        player = nullptr;
-    }
-    playerCount = 0;
-    debrisCount = 0;
-    frameCounter = 0;
-    animationTick = 0;
-    spawnPointCount = 0;
-    memset(WallLayer, 0, sizeof WallLayer);
-    memset(ItemLayer, 0, sizeof ItemLayer);
-    memset(AttributeLayer, 0, sizeof AttributeLayer);
-    memset(RegenTimers, 0, sizeof RegenTimers);
+    resetGame();
+    clearArena();  // a short arena file keeps the codes of the one before
     belowScreen.clear();
 }
 

@@ -1,10 +1,10 @@
 // Level setup (machines, spawn points, held keys) and the arena drawing
 // read back from the screen.
-#include "arena/arena.h"
-#include "match/match.h"
-#include "shell/shell.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
 #include "support/support.h"
-#include "world/world.h"
 
 #include <gtest/gtest.h>
 

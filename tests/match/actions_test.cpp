@@ -3,10 +3,11 @@
 // hurting and deadly cells, and the death check that ends an update.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ TEST_F(Actions, MeleeKillIsCreditedAtTheStrikeAndTheBodyBurstsLater)
     EXPECT_EQ(fighter->kills, 1);
     EXPECT_EQ(playingSlot(1), 0);
     EXPECT_EQ(other->respawnTimer, 0);  // still standing until its own update ends
-    other->updatePlayer(0, 0, 0, 0, 0);
+    other->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(other->respawnTimer, 100);
     EXPECT_EQ(debrisCount, 21);
     EXPECT_EQ(fighter->kills, 1);
@@ -106,7 +107,7 @@ TEST_F(Actions, AttacksArePacedAndThrowsStartFromTheTruncatedCentre)
 {
     fighter->weapon = WeaponKnife;
     for (int update = 1; update <= 41; update++)
-        fighter->updatePlayer(0, 0, 0, 0, 1);
+        fighter->updatePlayer({0, 0, 0, 1});
     EXPECT_EQ(objectsOf<Knife>().size(), 3u);  // thrown in updates 1, 21 and 41
     EXPECT_EQ(fighter->ammo, 20);              // never used up
     EXPECT_EQ(playingSlot(0), 9);
@@ -115,7 +116,7 @@ TEST_F(Actions, AttacksArePacedAndThrowsStartFromTheTruncatedCentre)
     fighter->cooldown = 0;
     std::vector<int> pose;
     for (int update = 1; update <= 16; update++) {
-        fighter->updatePlayer(0, 0, 0, 0, 1);
+        fighter->updatePlayer({0, 0, 0, 1});
         pose.push_back(fighter->attackTimer);
     }
     EXPECT_EQ(pose, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0, 0, 0, 10}));
@@ -146,7 +147,7 @@ TEST_F(Actions, AttacksArePacedAndThrowsStartFromTheTruncatedCentre)
     other->ammo = 0;  // a weapon without ammunition is dropped and never used
     other->cooldown = 0;
     other->attackTimer = 0;
-    other->updatePlayer(0, 0, 0, 0, 1);
+    other->updatePlayer({0, 0, 0, 1});
     EXPECT_EQ(other->weapon, WeaponNone);
     EXPECT_EQ(other->attackTimer, 0);
 }
@@ -196,7 +197,7 @@ TEST_F(Actions, PickupsActAfterTheAttackAndAreAlwaysConsumed)
     // Fire in the update that reaches a knife still throws the grenade.
     itemAtCell(5, 9) = ItemKnife;
     fighter->cooldown = 0;
-    fighter->updatePlayer(0, 0, 0, 0, 1);
+    fighter->updatePlayer({0, 0, 0, 1});
     EXPECT_EQ(objectsOf<Grenade>().size(), 1u);
     EXPECT_TRUE(objectsOf<Knife>().empty());
     EXPECT_EQ(fighter->weapon, WeaponKnife);
@@ -207,21 +208,21 @@ TEST_F(Actions, HurtingCellKillsFromFullHealthInTheHundredthUpdate)
 {
     AttributeLayer[9 * ArenaColumns + 5] = AttributeDamaging;
     fighter->x = 110;
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(fighter->health, 99);
     EXPECT_EQ(playingSlot(0), 13);
-    playSound(9, 0);  // the hiss waits for channel 0 to go quiet
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    playSound(static_cast<Sound>(9));  // the hiss waits for channel 0 to go quiet
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(playingSlot(0), 9);
     Mix_HaltChannel(0);
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(playingSlot(0), 13);
 
     for (int update = 4; update <= 99; update++)
-        fighter->updatePlayer(0, 0, 0, 0, 0);
+        fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(fighter->health, 1);
     EXPECT_EQ(fighter->respawnTimer, 0);
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(fighter->respawnTimer, 100);
     EXPECT_EQ(fighter->kills + other->kills, 0);
 }
@@ -232,7 +233,7 @@ TEST_F(Actions, DeadlyCellKillsOnceAndItsPickupIsTakenFromWhereItLay)
     itemAtCell(5, 9) = ItemKnife;
     itemAtCell(28, 9) = ItemMelee;  // on the spawn point the fighter is sent to
     fighter->x = 110;
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(fighter->respawnTimer, 100);
     EXPECT_EQ(fighter->x, 570);
     EXPECT_EQ(fighter->weapon, WeaponNone);
@@ -252,7 +253,7 @@ TEST_F(Actions, FallingOffTheBottomKillsWithHealthLeftAndScoresForNobody)
     clearArena();  // nothing to land on
     fighter->y = 476;
     fighter->vy = 6.0;
-    fighter->updatePlayer(0, 0, 0, 0, 0);
+    fighter->updatePlayer({0, 0, 0, 0});
     EXPECT_EQ(fighter->respawnTimer, 100);
     EXPECT_EQ(fighter->kills + other->kills, 0);
 }

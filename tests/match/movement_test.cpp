@@ -2,10 +2,10 @@
 // replay net seldom meets (turning, the deadly fall, the probes, gadgets).
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ protected:
     static void idle(Player *p, int frames = 1)
     {
         for (int i = 0; i < frames; i++)
-            p->updatePlayer(0, 0, 0, 0, 0);
+            p->updatePlayer({0, 0, 0, 0});
     }
 };
 
@@ -54,17 +54,17 @@ TEST_F(Movement, TurningComesBeforeWalkingAndJumpsLandSnappedOnTheFloor)
 {
     Player *p = start({}, 30);
     for (int i = 0; i < 10; i++)
-        p->updatePlayer(1, 1, 0, 0, 0);  // both keys: turn and turn back
+        p->updatePlayer({1, 1, 0, 0});  // both keys: turn and turn back
     EXPECT_EQ(p->facing, 0);
     EXPECT_EQ(p->vx, 0.0);
-    p->updatePlayer(1, 0, 0, 0, 0);
+    p->updatePlayer({1, 0, 0, 0});
     EXPECT_EQ(p->facing, 1);
     EXPECT_EQ(p->vx, 0.0);
-    p->updatePlayer(1, 0, 0, 0, 0);  // the single-precision 0.8, then friction
+    p->updatePlayer({1, 0, 0, 0});  // the single-precision 0.8, then friction
     EXPECT_DOUBLE_EQ(p->vx, -static_cast<double>(0.8f) * 0.7);
     EXPECT_EQ(p->walkPhase, 1);
 
-    p->updatePlayer(0, 0, 1, 0, 0);
+    p->updatePlayer({0, 0, 1, 0});
     EXPECT_EQ(p->vy, -7.0);
     idle(p);
     EXPECT_DOUBLE_EQ(p->y, 210.0 - 7.0 + static_cast<double>(0.2f));
@@ -126,11 +126,11 @@ TEST_F(Movement, GadgetsParachuteOpensAfterAHundredPixelsJetpackGoesWithItsLastT
     p->gadget = GadgetJetpack;
     p->gadgetCharge = 1;
     p->fallDistance = 50;
-    p->updatePlayer(0, 0, 1, 0, 0);
+    p->updatePlayer({0, 0, 1, 0});
     EXPECT_EQ(p->vy, -2.0);
     EXPECT_EQ(p->pose, 2);
     EXPECT_EQ(p->fallDistance, 0);
-    p->updatePlayer(0, 0, 1, 0, 0);
+    p->updatePlayer({0, 0, 1, 0});
     EXPECT_EQ(p->gadget, GadgetNone);
 }
 
@@ -174,7 +174,7 @@ TEST_F(Movement, FighterKilledByADeadlyCellSkipsTheRestOfItsUpdate)
     rows[9] = ".....X";
     Player *p = start(rows);
     p->vx = 1.5;
-    p->updatePlayer(0, 1, 1, 0, 0);
+    p->updatePlayer({0, 1, 1, 0});
     EXPECT_EQ(debrisCount, 21);  // one burst only
     EXPECT_EQ(p->respawnTimer, 100);
     EXPECT_EQ(p->x, 10.0);  // at the spawn point, not moved on from it

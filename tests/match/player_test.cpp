@@ -2,10 +2,11 @@
 // the drawing of the fighter, its weapon and its HUD block.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
 
 #include <gtest/gtest.h>
 
@@ -82,10 +83,10 @@ TEST_F(Fighter, DeathResetsTheKitKeepsVelocitiesAndTheDeadTimeRefillsHealth)
     EXPECT_EQ(p->ammo, 7);
     EXPECT_EQ(p->kills, 3);
 
-    p->updatePlayer(1, 0, 1, 0, 1);  // one health point per frame; keys ignored
+    p->updatePlayer({1, 0, 1, 1});  // one health point per frame; keys ignored
     EXPECT_EQ(p->health, 1);
     for (int i = 0; i < 99; i++)
-        p->updatePlayer(1, 1, 1, 0, 1);
+        p->updatePlayer({1, 1, 1, 1});
     EXPECT_EQ(p->respawnTimer, 0);
     EXPECT_EQ(p->health, 100);
     EXPECT_EQ(p->x, 90.0);

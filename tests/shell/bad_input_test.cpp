@@ -4,10 +4,13 @@
 #include "support/support.h"
 #include "harness.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
+#include "6_shell/shell.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -120,7 +123,7 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
 
     // The broken slots simply play nothing.
     for (int slot = 0; slot < SoundSlotCount; slot++)
-        playSound(slot, 0);
+        playSound(static_cast<Sound>(slot));
     releaseMediaSlots();
 
     // A folder in place of the catalogue reads as a catalogue without a '#' line.

@@ -1,11 +1,11 @@
 // Shared helpers for the game's tests.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "shell/shell.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
+#include "5_match/match.h"
+#include "5_match/player.h"
 
 #include <gtest/gtest.h>
 
@@ -72,14 +72,6 @@ SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b)
     return converted;
 }
 
-void clearArena()
-{
-    memset(WallLayer, 0, sizeof WallLayer);
-    memset(ItemLayer, 0, sizeof ItemLayer);
-    memset(AttributeLayer, 0, sizeof AttributeLayer);
-    memset(RegenTimers, 0, sizeof RegenTimers);
-}
-
 void buildArena(const std::vector<std::string> &rows)
 {
     clearArena();
@@ -101,16 +93,7 @@ void buildArena(const std::vector<std::string> &rows)
 
 void resetWorld()
 {
-    while (worldHead)
-        unlinkObject(worldHead);
-    for (int i = 0; i < MaxPlayers; i++) {
-        delete players[i];
-        players[i] = nullptr;
-    }
-    playerCount = 0;
-    debrisCount = 0;
-    frameCounter = 0;
-    spawnPointCount = 0;
+    resetGame();
 }
 
 void createPlayers()

@@ -5,7 +5,7 @@
 #include <SDL.h>
 
 #include "harness.h"  // headless SDL, the mixer, writeFile
-#include "world/world.h"
+#include "4_world/world.h"
 
 #include <string>
 #include <vector>
@@ -39,9 +39,6 @@ Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b);
 // A display-format surface filled with one colour.
 SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
 
-// Empties all three layers and the regeneration timers.
-void clearArena();
-
 // Builds an arena from up to 24 rows of up to 32 characters. Legend:
 //   '#' wall 1       'H' ladder (item 5)      'J' jump pad mark (item 9)
 //   'L' lift mark (item 33)                   'S' spawn point (attribute 2)
@@ -51,8 +48,7 @@ void clearArena();
 // Unlisted rows and columns stay empty. Does not run setupLevel.
 void buildArena(const std::vector<std::string> &rows);
 
-// Deletes every world object and both fighters; resets the counters the
-// tests rely on (debrisCount, frameCounter, spawnPointCount).
+// A fresh game (resetGame) between tests; the arena is left as it is.
 void resetWorld();
 
 // Creates the two fighters as the match does (after setupLevel).

@@ -2,8 +2,9 @@
 // and clutter expiry.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "world/world.h"
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "4_world/world.h"
 
 #include <gtest/gtest.h>
 

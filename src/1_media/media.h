@@ -1,0 +1,81 @@
+// Floor 1 of 6, media: the ground the other floors stand on; it uses only SDL.
+// The display surface, the numbered image and sound slots that the catalogue
+// fills, their names, the one image loader and the one way to play a sound.
+// Owns `screen`, `ImageSlots` and `SoundSlots`: process lifetime, set at
+// start-up and never freed.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+constexpr int ScreenWidth = 640;
+constexpr int ScreenHeight = 480;
+
+constexpr int ImageSlotCount = 256;
+constexpr int SoundSlotCount = 18;
+constexpr int MusicSlot = 16;  // this sound slot holds the match music, not a sample
+
+// The image slots the game draws from, by what they hold; the others stay unused.
+enum class ImageSlot {
+    WallTiles = 0,
+    ItemTiles = 1,   // items, decorations and machines
+    Fighters = 3,    // six skins of 16 frames, body parts among them
+    Weapons = 4,     // held and thrown weapons, bomb flames, the parachute canopy
+    Explosion = 5,   // the grenade's blast
+    IntroTop = 13,   // slides down from the top
+    IntroLeft = 14,  // slides in from the left
+    HudStrip = 15,
+    HealthBar = 16,
+    IntroTitle = 17,  // Czech upper half, English lower half
+};
+
+// The sound slots, by when they sound. Each plays on a mixer channel of its own
+// choosing; a new sound cuts off whatever its channel was playing.
+enum class Sound {
+    Kill = 0,          // a fighter killed by a blow, a throw or a stomp
+    Swing = 1,         // a melee swing
+    Explosion = 2,     // a grenade or a bomb goes off
+    Start = 3,         // the match or the end scene starts
+    GrenadeThrow = 4,
+    JumpPad = 5,
+    BombDrop = 6,
+    Burst = 7,         // a fighter dies and bursts into body parts
+    BlowHit = 8,       // a melee blow lands
+    KnifeThrow = 9,
+    KnifeHit = 10,     // a knife sticks in a wall or hits a fighter
+    Health = 11,
+    LiftTurn = 12,     // a lift reaches its lower end
+    Hazard = 13,       // a hurting cell takes health
+    BombKnock = 14,    // a bomb is stopped or kicked
+    Pickup = 15,       // a weapon or gadget is picked up
+};
+
+// A sound slot holds a sample, or (MusicSlot only) the music.
+struct SoundSlot {
+    Mix_Chunk *chunk;
+    Mix_Music *music;
+};
+
+// --- process lifetime: set at start-up, never freed ---
+extern SDL_Surface *screen;  // the 640x480x16 display surface; all drawing goes here
+extern SDL_Surface *ImageSlots[ImageSlotCount];
+extern SoundSlot SoundSlots[SoundSlotCount];
+
+inline SDL_Surface *slotImage(ImageSlot slot)
+{
+    return ImageSlots[static_cast<int>(slot)];
+}
+
+// The screen's height, also before there is a screen: what falls below it is gone.
+int screenHeight();
+
+// The one image loader: a picture converted to the screen's format. Colour-key
+// modes 1 and 2 make its top-left pixel transparent; 0 keys nothing.
+SDL_Surface *loadImage(const char *path, int colourKeyMode);
+
+// Plays a sound once on its channel; an empty slot plays nothing.
+void playSound(Sound sound);
+// The same, but only while its channel is silent.
+void playSoundWhenQuiet(Sound sound);
+// Starts the music slot once at full volume; an empty slot stays silent.
+void playMusic();

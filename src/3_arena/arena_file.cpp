@@ -1,0 +1,51 @@
+// The arena file: three raw blocks of 768 little-endian 16-bit codes
+// (walls, items, attributes), read into the global layers.
+#include "3_arena/arena.h"
+
+#include <cstdio>
+#include <cstring>
+
+Uint16 WallLayer[ArenaCells];
+Uint16 ItemLayer[ArenaCells];
+Uint16 AttributeLayer[ArenaCells];
+Sint16 RegenTimers[ArenaCells];
+
+// Reads up to one layer of values; the values land at the start of the layer and
+// the cells past them keep what they held. A trailing odd byte is dropped rather
+// than half-written into a cell. Returns the number of whole values read.
+static int readBlock(FILE *file, Uint16 *layer)
+{
+    Uint8 bytes[ArenaCells * 2];
+    size_t got = fread(bytes, 1, sizeof bytes, file);
+    int values = static_cast<int>(got / 2);
+    for (int i = 0; i < values; i++)
+        layer[i] = static_cast<Uint16>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return values;
+}
+
+int loadArena(const char *path)
+{
+    // Only read: an arena installed in a read-only folder must load too.
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return 0;
+    Uint16 *layers[] = {WallLayer, ItemLayer, AttributeLayer};
+    for (Uint16 *layer : layers) {
+        if (readBlock(file, layer) == 0) {
+            fclose(file);
+            return 0;
+        }
+    }
+    for (Sint16 &timer : RegenTimers)
+        timer = 0;
+    fclose(file);
+    return 1;
+}
+
+void clearArena()
+{
+    memset(WallLayer, 0, sizeof WallLayer);
+    memset(ItemLayer, 0, sizeof ItemLayer);
+    memset(AttributeLayer, 0, sizeof AttributeLayer);
+    memset(RegenTimers, 0, sizeof RegenTimers);
+}

@@ -1,0 +1,105 @@
+// Arena machines: jump pads that throw fighters up, and lifts that travel
+// their column, lay a solid shaft behind them and crush whoever is below.
+#include "4_world/world.h"
+
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "3_arena/arena.h"
+
+constexpr int PadRest = 70;
+constexpr double PadLaunch = -10.0;
+constexpr int ScreenBottomRow = 23;  // lies below the visible screen
+
+// A lift crushes whoever has its centre under the lift's, less than 15 pixels down.
+constexpr Reach UnderLift = {10, 10, 0, 15};
+
+// ---------------------------------------------------------------- jump pad
+
+JumpPad::JumpPad(int x, int y, int frame)
+{
+    this->x = x;
+    this->y = y;
+    this->frame = frame;
+    age = 0;
+    vx = vy = 0;
+}
+
+// Launches every living fighter on it in the same update, then rests.
+void JumpPad::update()
+{
+    if (age != 0) {
+        age--;
+        return;
+    }
+    int found[MaxPlayers];
+    int count = fighterLink.near(x, y, squareReach(10), found);
+    for (int k = 0; k < count; k++) {
+        fighterLink.launch(found[k], PadLaunch);
+        age = PadRest;
+        playSound(Sound::JumpPad);
+    }
+}
+
+void JumpPad::draw()
+{
+    drawSprite(x - 10, y - 10, slotImage(ImageSlot::ItemTiles), frame + (age != 0 ? 1 : 0));
+}
+
+// ---------------------------------------------------------------- lift
+
+Lift::Lift(int x, int y, int frame) : movingDown(1)
+{
+    this->x = x;
+    this->y = y;
+    this->frame = frame;
+    age = 0;
+    vx = vy = 0;
+}
+
+// Is the lift's column walled at arena pixel row `pixelY` (counted from the
+// arena's top)? Arenas are meant to close every lift column with walls. For
+// one that does not, everything above the arena counts as wall, and so does
+// the row below the screen edge: a lift sinking into it would be dropped from
+// the world with its shaft left standing.
+static bool isLiftWall(int column, int pixelY)
+{
+    if (pixelY < 0 || pixelY / CellSize >= ScreenBottomRow || column < 0 || column >= ArenaColumns)
+        return true;
+    return WallLayer[(pixelY / CellSize) * ArenaColumns + column] != 0;
+}
+
+void Lift::update()
+{
+    int column = x / CellSize;
+    if (frameCounter % 3 == 0) {
+        if (movingDown == 1) {
+            if (!isLiftWall(column, y - 10)) {
+                y++;
+                if (!isLiftWall(column, y - 31))
+                    setItem(column, (y - 31) / CellSize, frame + 2);
+            } else {
+                movingDown = 0;
+                playSound(Sound::LiftTurn);
+            }
+        }
+        // Also right after turning at the bottom: the turn costs no step.
+        if (movingDown == 0) {
+            if (!isLiftWall(column, y - 21)) {
+                y--;
+                if (!isLiftWall(column, y - 11))
+                    setItem(column, (y - 11) / CellSize, 0);
+            } else {
+                movingDown = 1;
+            }
+        }
+    }
+    int found[MaxPlayers];
+    int count = fighterLink.near(x, y, UnderLift, found);
+    for (int k = 0; k < count; k++)
+        fighterLink.kill(found[k]);
+}
+
+void Lift::draw()
+{
+    drawSprite(x - 10, y - 10, slotImage(ImageSlot::ItemTiles), frame);
+}

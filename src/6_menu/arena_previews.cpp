@@ -1,0 +1,135 @@
+// The arenas of maps/: each loaded once, checked, and drawn by the game's own
+// arena drawing into a full-size picture that is then shrunk to miniatures.
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "6_menu/menu.h"
+
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+constexpr const char *VictoryStage = "win1";
+constexpr int PreviewFactor = 2;    // 320x230
+constexpr int ThumbnailFactor = 8;  // 80x57
+
+SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
+{
+    int width = part.w / factor;
+    int height = part.h / factor;
+    SDL_PixelFormat *format = source->format;
+    SDL_Surface *small = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, format->Rmask, format->Gmask,
+                                              format->Bmask, 0);
+    if (!small || SDL_LockSurface(source) != 0)
+        return small;
+    SDL_LockSurface(small);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            int red = 0, green = 0, blue = 0;
+            for (int dy = 0; dy < factor; dy++) {
+                const Uint8 *row = static_cast<const Uint8 *>(source->pixels) +
+                                   (part.y + y * factor + dy) * source->pitch;
+                for (int dx = 0; dx < factor; dx++) {
+                    Uint16 pixel = reinterpret_cast<const Uint16 *>(row)[part.x + x * factor + dx];
+                    Uint8 r, g, b;
+                    SDL_GetRGB(pixel, format, &r, &g, &b);
+                    red += r;
+                    green += g;
+                    blue += b;
+                }
+            }
+            int box = factor * factor;
+            Uint8 *row = static_cast<Uint8 *>(small->pixels) + y * small->pitch;
+            reinterpret_cast<Uint16 *>(row)[x] = static_cast<Uint16>(SDL_MapRGB(
+                small->format, static_cast<Uint8>(red / box), static_cast<Uint8>(green / box),
+                static_cast<Uint8>(blue / box)));
+        }
+    SDL_UnlockSurface(small);
+    SDL_UnlockSurface(source);
+    return small;
+}
+
+// The tiles the wall sheet holds; codes beyond them draw nothing.
+static int wallTiles()
+{
+    SDL_Surface *sheet = ImageSlots[0];
+    return sheet ? (sheet->w / CellSize) * (sheet->h / CellSize) : ShippedWallTiles;
+}
+
+// Loads one arena into the layers and fills in its check and its miniatures.
+static ArenaChoice examineArena(const std::string &folder, const std::string &name, SDL_Surface *canvas)
+{
+    ArenaChoice choice = {folder + "/" + name, name, 0, {}, nullptr, nullptr};
+    if (!loadArena(choice.path.c_str())) {
+        choice.problems.push_back("the file does not load: it is too short or cannot be read");
+        return choice;
+    }
+    for (Uint16 attribute : AttributeLayer)
+        choice.spawnPoints += attribute == AttributeSpawn;
+    choice.problems = arenaProblems(wallTiles());
+    if (!canvas)
+        return choice;
+    // The game's own drawing, aimed at the canvas for a moment.
+    SDL_Surface *display = screen;
+    screen = canvas;
+    drawArena();
+    screen = display;
+    // Spawn points show as light blue frames: the players need to see where they start.
+    Uint32 mark = SDL_MapRGB(canvas->format, 80, 220, 255);
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        if (AttributeLayer[cell] != AttributeSpawn)
+            continue;
+        Sint16 x = static_cast<Sint16>(cell % ArenaColumns * CellSize);
+        Sint16 y = static_cast<Sint16>(HudHeight + cell / ArenaColumns * CellSize);
+        SDL_Rect sides[] = {{x, y, 20, 2}, {x, static_cast<Sint16>(y + 18), 20, 2}, {x, y, 2, 20},
+                            {static_cast<Sint16>(x + 18), y, 2, 20}};
+        for (SDL_Rect &side : sides)
+            SDL_FillRect(canvas, &side, mark);
+    }
+    SDL_Rect playfield = {0, HudHeight, 640, 460};
+    choice.preview = shrinkSurface(canvas, playfield, PreviewFactor);
+    choice.thumbnail = shrinkSurface(canvas, playfield, ThumbnailFactor);
+    return choice;
+}
+
+std::vector<ArenaChoice> listArenas(const char *folder)
+{
+    std::vector<std::string> names;
+    if (DIR *dir = opendir(folder)) {
+        while (dirent *entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            std::string path = std::string(folder) + "/" + name;
+            struct stat status;
+            // Links count by what they point to: an installed game links the shipped arenas.
+            if (name[0] == '.' || name == VictoryStage || stat(path.c_str(), &status) != 0 ||
+                !S_ISREG(status.st_mode) || path.find_first_of("\r\n") != std::string::npos)
+                continue;
+            names.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+
+    SDL_Surface *canvas = nullptr;
+    if (screen)
+        canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 16, screen->format->Rmask, screen->format->Gmask,
+                                      screen->format->Bmask, 0);
+    std::vector<ArenaChoice> arenas;
+    for (const std::string &name : names)
+        arenas.push_back(examineArena(folder, name, canvas));
+    if (canvas)
+        SDL_FreeSurface(canvas);
+    return arenas;
+}
+
+void freeArenas(std::vector<ArenaChoice> &arenas)
+{
+    for (ArenaChoice &arena : arenas) {
+        if (arena.preview)
+            SDL_FreeSurface(arena.preview);
+        if (arena.thumbnail)
+            SDL_FreeSurface(arena.thumbnail);
+    }
+    arenas.clear();
+}

@@ -1,0 +1,88 @@
+// zoltr-menu: sets up a match, runs the game, and comes back for the next one.
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "5_match/match.h"
+#include "6_shell/shell.h"
+#include "6_menu/menu.h"
+
+// Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
+static void findArenas(Menu &menu, std::string chosen)
+{
+    freeArenas(menu.arenas);
+    menu.arenas = listArenas("maps");
+    menu.arena = 0;
+    for (size_t i = 0; i < menu.arenas.size(); i++)
+        if (menu.arenas[i].path == chosen)
+            menu.arena = static_cast<int>(i);
+}
+
+int main(int, char **)
+{
+    Menu menu = {};
+    Settings &setup = menu.setup;
+    // A folder without settings.ini gets a fresh one at the first Play.
+    snprintf(setup.Name1, sizeof setup.Name1, "Red");
+    snprintf(setup.Name2, sizeof setup.Name2, "Blue");
+    setup.Image1 = 1;
+    setup.Image2 = 2;
+    setup.Zoltr = 10;
+    setup.Sounds = 1;
+    setup.Windowed = 1;
+    setup.Language = 1;
+    readSettingsFile("settings.ini", setup);
+    setup.Sounds = setup.Sounds != 0;
+    setup.Windowed = setup.Windowed != 0;
+    setup.Language = setup.Language != 0;
+    if (setup.Zoltr < 1 || setup.Zoltr > 99)
+        setup.Zoltr = 10;
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+        fatalSdlError();
+    atexit(stopSdl);
+    openMenuWindow(menu);
+    loadFonts();
+    settings.Sounds = 0;  // the menu plays nothing: no sound is loaded
+    loadCatalogue();
+
+    SDL_Surface *fighters = ImageSlots[3];
+    int frameSize = fighters && fighters->w >= 8 ? fighters->w / 8 : 1;
+    menu.skins = fighters ? fighters->h / frameSize / 2 : 1;
+    if (menu.skins < 1)
+        menu.skins = 1;
+    if (setup.Image1 < 1 || setup.Image1 > menu.skins)
+        setup.Image1 = 1;
+    if (setup.Image2 < 1 || setup.Image2 > menu.skins)
+        setup.Image2 = menu.skins > 1 ? 2 : 1;
+
+    findArenas(menu, setup.Level);
+    menu.row = RowPlay;
+
+    const std::string game = gameBinary();
+    for (;;) {
+        if (menu.rules)
+            drawRules(menu);
+        else
+            drawMenu(menu);
+        SDL_Flip(screen);
+        SDL_Event event;
+        if (!SDL_WaitEvent(&event)) {
+            SDL_Delay(10);
+            continue;
+        }
+        bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
+        if (input && SDL_GetTicks() < menu.calmUntil)
+            continue;
+        MenuAction action = handleMenuEvent(menu, event);
+        if (action == ActionQuit)
+            break;
+        if (action == ActionPlay) {
+            menu.message = playMatch(menu, game);
+            // Arenas made or removed while the game ran show up now.
+            findArenas(menu, menu.arenas.empty() ? "" : menu.arenas[menu.arena].path);
+            // The same words on the error stream, for whoever reads the log.
+            fprintf(stderr, "zoltr-menu: %s\n", menu.message.c_str());
+        }
+    }
+    freeArenas(menu.arenas);
+    return 0;
+}

@@ -1,0 +1,78 @@
+// Floor 6 of 6, beside the shell: the match menu, standing on every floor below.
+// The match menu: a program of its own beside the game that chooses the arena,
+// the names, fighters, kill limit, screen, sound and language, writes them into
+// settings.ini, runs the game and comes back for the next match. It draws with
+// the game's own font, tiles, sprites and arena drawing, from the same catalogue.
+// Owns no globals; the Menu record lives for the menu's whole run.
+#pragma once
+
+#include "1_media/media.h"
+#include "5_match/match.h"
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+// One arena file of maps/, as the menu offers it.
+struct ArenaChoice {
+    std::string path;                   // as settings.ini names it: "maps/arena1"
+    std::string name;                   // the file name shown
+    int spawnPoints;
+    std::vector<std::string> problems;  // why the arena check rejects it; empty when fine
+    SDL_Surface *preview;               // 320x230 miniature; null when the file does not load
+    SDL_Surface *thumbnail;             // 80x57 miniature; null likewise
+};
+
+// Rows of the set-up list, top to bottom.
+enum MenuRow {
+    RowArena, RowName1, RowSkin1, RowName2, RowSkin2, RowKills,
+    RowScreen, RowSound, RowLanguage, RowRules, RowPlay, RowQuit, RowCount
+};
+
+enum MenuAction { ActionNone, ActionPlay, ActionQuit };
+
+// The menu's state for one run of the program.
+struct Menu {
+    Settings setup;                    // what Play writes into settings.ini
+    std::vector<ArenaChoice> arenas;   // every arena of maps/ but the victory stage
+    int arena;                         // the chosen one, an index into arenas
+    int row;                           // the selected MenuRow
+    int skins;                         // fighters on the players sheet
+    int played;                        // matches played this session
+    bool rules;                        // the rules screen is up
+    std::string message;               // the last word of the game or the settings writer
+    Uint32 calmUntil;                  // input is ignored until then (SDL ticks)
+};
+
+// --- settings.ini (settings_file.cpp) ---
+// Reads the file as the game does; false, leaving `into` alone, when there is none.
+bool readSettingsFile(const char *path, Settings &into);
+// Writes the values the menu sets into the file, keeping every other line and
+// its line ends; a new file renamed over the old one, read back first. Returns
+// "" on success, else what went wrong (the old file is then untouched).
+std::string writeSettingsFile(const char *path, const Settings &values);
+
+// --- arenas (arena_previews.cpp) ---
+// Every arena file of the folder, sorted by name, with its previews and check.
+std::vector<ArenaChoice> listArenas(const char *folder);
+void freeArenas(std::vector<ArenaChoice> &arenas);
+// A miniature of a 16-bit surface's part, 1/factor of its size, by averaging boxes.
+SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
+
+// --- screens (screens.cpp, rules.cpp) ---
+const char *say(const Menu &menu, const char *english, const char *czech);
+void drawMenu(const Menu &menu);
+void drawRules(const Menu &menu);
+MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event);
+
+// --- running the game (run_game.cpp) ---
+// The game binary beside this program.
+std::string gameBinary();
+// Runs the game in the working folder and waits for it; returns the message
+// to show ("" when the match ended normally) and counts a played match.
+std::string runGame(Menu &menu, const std::string &binary);
+// Checks the arena and the victory stage, saves the set-up, then runGame.
+std::string playMatch(Menu &menu, const std::string &binary);
+// Opens the menu's window (again).
+void openMenuWindow(const Menu &menu);

@@ -1,0 +1,149 @@
+// Playing a match: the values go into settings.ini, the menu's window closes,
+// the game runs in this folder with its error stream captured, and the menu
+// comes back with what the game said.
+#include "1_media/media.h"
+#include "3_arena/arena.h"
+#include "5_match/match.h"
+#include "6_shell/shell.h"
+#include "6_menu/menu.h"
+
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+
+constexpr const char *Caption = "Zoltr Deathmatch - match menu";
+constexpr const char *VictoryStage = "maps/win1";
+
+std::string gameBinary()
+{
+    char self[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return "./zoltr";
+    self[length] = '\0';
+    std::string path = self;
+    return path.substr(0, path.rfind('/') + 1) + "zoltr";
+}
+
+void openMenuWindow(const Menu &menu)
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) < 0)
+        fatalSdlError();
+    SDL_WM_SetCaption(Caption, nullptr);
+    Uint32 flags = SDL_SWSURFACE | (menu.setup.Windowed ? 0 : SDL_FULLSCREEN);
+    screen = SDL_SetVideoMode(640, 480, 16, flags);
+    if (!screen)
+        fatalSdlError();
+    SDL_EnableUNICODE(1);
+    SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
+}
+
+// The error stream's text on one line, control bytes as spaces.
+static std::string oneLine(const std::string &text)
+{
+    std::string line;
+    for (char c : text) {
+        bool blank = static_cast<unsigned char>(c) < 32;
+        if (blank && (line.empty() || line.back() == ' '))
+            continue;
+        line += blank ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+static std::string readCapture(FILE *capture)
+{
+    std::string text;
+    rewind(capture);
+    char buffer[1024];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, capture)) > 0)
+        text.append(buffer, got);
+    return text;
+}
+
+// Starts the game with its error stream in `capture`; the status as waitpid gives it, or -1.
+static int runAndWait(const std::string &binary, FILE *capture)
+{
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        dup2(fileno(capture), STDERR_FILENO);
+        execl(binary.c_str(), "zoltr", static_cast<char *>(nullptr));
+        fprintf(stderr, "cannot start %s: %s", binary.c_str(), strerror(errno));
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return status;
+}
+
+std::string runGame(Menu &menu, const std::string &binary)
+{
+    FILE *capture = tmpfile();
+    if (!capture)
+        return say(menu, "cannot start the game: no room for its messages",
+                   "hru nelze spustit: nen\xED kam ulo\x9Eit jej\xED zpr\xE1vy");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    screen = nullptr;
+    int status = runAndWait(binary, capture);
+    std::string said = readCapture(capture);
+    fclose(capture);
+    // The game's words also go where the menu's own would.
+    if (!said.empty())
+        fprintf(stderr, "%s%s", said.c_str(), said.back() == '\n' ? "" : "\n");
+    openMenuWindow(menu);
+    // Keys pressed for the game's last moments must not act on the menu.
+    menu.calmUntil = SDL_GetTicks() + 500;
+
+    said = oneLine(said);
+    char head[160];
+    if (status == -1) {
+        snprintf(head, sizeof head, say(menu, "The game could not be run: %s", "Hru nelze spustit: %s"),
+                 strerror(errno));
+    } else if (WIFSIGNALED(status)) {
+        snprintf(head, sizeof head, say(menu, "The game was stopped: %s", "Hra byla zastavena: %s"),
+                 strsignal(WTERMSIG(status)));
+    } else if (WEXITSTATUS(status) != 0) {
+        snprintf(head, sizeof head, say(menu, "The game failed (status %d)", "Hra selhala (status %d)"),
+                 WEXITSTATUS(status));
+    } else {
+        menu.played++;
+        if (said.empty())
+            return say(menu, "Match over. Enter for a rematch.", "Konec z\xE1pasu. Enter: odveta.");
+        return say(menu, "The game said: ", "Hra hl\xE1s\xED: ") + said;
+    }
+    return said.empty() ? head : std::string(head) + ": " + said;
+}
+
+// Checks what the game would stop on, saves the set-up and plays.
+std::string playMatch(Menu &menu, const std::string &binary)
+{
+    if (menu.arenas.empty())
+        return say(menu, "There is no arena in maps/.", "V maps/ nen\xED \x9E\xE1" "dn\xE1 ar\xE9na.");
+    if (!menu.setup.Name1[0] || !menu.setup.Name2[0])
+        return say(menu, "Both players need a name.", "Oba hr\xE1\xE8i pot\xF8" "ebuj\xED jm\xE9no.");
+    const ArenaChoice &arena = menu.arenas[menu.arena];
+    if (!loadArena(arena.path.c_str()))
+        return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
+    if (!loadArena(VictoryStage))
+        return std::string(VictoryStage) +
+               say(menu, ", the victory stage, is missing or broken.", ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");
+    snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());
+    std::string problem = writeSettingsFile("settings.ini", menu.setup);
+    if (!problem.empty())
+        return say(menu, "settings.ini not saved, nothing changed: ", "settings.ini neulo\x9E" "eno, nic se nezm\xECnilo: ") +
+               problem;
+    return runGame(menu, binary);
+}

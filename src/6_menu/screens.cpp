@@ -1,0 +1,424 @@
+// The set-up screen: the chosen arena's preview and the row of miniatures on
+// the left and below, the set-up list on the right, the last message at the
+// bottom; and what each key and click does to it.
+#include "1_media/media.h"
+#include "2_gfx/gfx.h"
+#include "5_match/match.h"
+#include "6_menu/menu.h"
+
+
+#include <cstring>
+
+constexpr int PlayerSheet = 3;
+constexpr int HudStrip = 15;
+constexpr int ListX = 345;         // the set-up list's left edge
+constexpr int ValueCentre = 560;   // values are centred here
+constexpr int ListTop = 28;
+constexpr int RowHeight = 24;
+constexpr int FighterRowHeight = 44;
+constexpr int ThumbnailTop = 372;
+constexpr int ThumbnailStep = 88;
+constexpr int Thumbnails = 7;
+constexpr int MaxKillLimit = 99;
+
+const char *say(const Menu &menu, const char *english, const char *czech)
+{
+    return menu.setup.Language == 0 ? czech : english;
+}
+
+static Uint32 colour(Uint8 r, Uint8 g, Uint8 b)
+{
+    return SDL_MapRGB(screen->format, r, g, b);
+}
+
+static void fill(int x, int y, int w, int h, Uint32 pixel)
+{
+    SDL_Rect box = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)};
+    SDL_FillRect(screen, &box, pixel);
+}
+
+static void frame(int x, int y, int w, int h, Uint32 pixel)
+{
+    fill(x, y, w, 1, pixel);
+    fill(x, y + h - 1, w, 1, pixel);
+    fill(x, y, 1, h, pixel);
+    fill(x + w - 1, y, 1, h, pixel);
+}
+
+static void text(int x, int y, const std::string &line, int flags = 0)
+{
+    drawText(screen, fontKeyed, x, y, line.c_str(), flags);
+}
+
+static int glyphWidth()
+{
+    return fontKeyed && fontKeyed->w >= 94 ? fontKeyed->w / 94 : 12;
+}
+
+// At most `width` pixels of text, cut with ".." when longer.
+static std::string fitted(const std::string &line, int width)
+{
+    size_t most = static_cast<size_t>(width / glyphWidth());
+    if (line.size() <= most)
+        return line;
+    return most > 2 ? line.substr(0, most - 2) + ".." : line.substr(0, most);
+}
+
+// The red mark of an arena the arena check rejects.
+static void warningMark(int x, int y)
+{
+    fill(x, y, 14, 20, colour(200, 30, 20));
+    text(x + 7, y + 10, "!", TextCentreVertically | TextCentreHorizontally);
+}
+
+static void blitAt(SDL_Surface *picture, int x, int y)
+{
+    if (!picture)
+        return;
+    SDL_Rect target = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_BlitSurface(picture, nullptr, screen, &target);
+}
+
+// A fighter of the players sheet at twice its size, standing on `background`.
+static void drawFighter(int skin, int x, int y, Uint32 background)
+{
+    SDL_Surface *sheet = ImageSlots[PlayerSheet];
+    if (!sheet || sheet->w < 8)
+        return;
+    int size = sheet->w / 8;
+    SDL_Surface *cell = SDL_CreateRGBSurface(SDL_SWSURFACE, size, size, 16, screen->format->Rmask,
+                                             screen->format->Gmask, screen->format->Bmask, 0);
+    if (!cell)
+        return;
+    SDL_FillRect(cell, nullptr, SDL_MapRGB(cell->format, 255, 0, 255));
+    SDL_Surface *display = screen;
+    screen = cell;
+    drawSprite(0, 0, sheet, skin * 16);
+    screen = display;
+    Uint32 key = SDL_MapRGB(cell->format, 255, 0, 255);
+    SDL_LockSurface(cell);
+    for (int py = 0; py < size; py++)
+        for (int px = 0; px < size; px++) {
+            Uint16 pixel = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(cell->pixels) + py * cell->pitch)[px];
+            fill(x + 2 * px, y + 2 * py, 2, 2, pixel == key ? background : pixel);
+        }
+    SDL_UnlockSurface(cell);
+    SDL_FreeSurface(cell);
+}
+
+static int rowHeight(int row)
+{
+    return row == RowSkin1 || row == RowSkin2 ? FighterRowHeight : RowHeight;
+}
+
+static int rowTop(int row)
+{
+    int y = ListTop;
+    for (int r = 0; r < row; r++)
+        y += rowHeight(r);
+    return y;
+}
+
+static bool isNameRow(int row)
+{
+    return row == RowName1 || row == RowName2;
+}
+
+static std::string rowLabel(const Menu &menu, int row)
+{
+    switch (row) {
+    case RowArena: return say(menu, "Arena", "Ar\xE9na");
+    case RowName1: return say(menu, "Player 1", "Hr\xE1\xE8 1");
+    case RowSkin1: return say(menu, "Fighter 1", "Postava 1");
+    case RowName2: return say(menu, "Player 2", "Hr\xE1\xE8 2");
+    case RowSkin2: return say(menu, "Fighter 2", "Postava 2");
+    case RowKills: return say(menu, "Kill limit", "Do zabit\xED");
+    case RowScreen: return say(menu, "Screen", "Obraz");
+    case RowSound: return say(menu, "Sound", "Zvuk");
+    case RowLanguage: return say(menu, "Language", "Jazyk");
+    case RowRules: return say(menu, "Rules", "Pravidla");
+    case RowPlay: return say(menu, "Play!", "Hr\xE1t!");
+    default: return say(menu, "Quit", "Konec");
+    }
+}
+
+static std::string rowValue(const Menu &menu, int row)
+{
+    const Settings &s = menu.setup;
+    switch (row) {
+    case RowArena: return menu.arenas.empty() ? "-" : menu.arenas[menu.arena].name;
+    case RowName1: return s.Name1;
+    case RowName2: return s.Name2;
+    case RowKills: return std::to_string(s.Zoltr);
+    case RowScreen: return s.Windowed ? say(menu, "window", "okno") : say(menu, "full screen", "cel\xE1");
+    case RowSound: return s.Sounds ? say(menu, "on", "zapnut\xFD") : say(menu, "off", "vypnut\xFD");
+    case RowLanguage: return s.Language == 0 ? "\xE8" "esky" : "English";
+    default: return "";
+    }
+}
+
+static void drawRow(const Menu &menu, int row)
+{
+    int top = rowTop(row);
+    int height = rowHeight(row);
+    bool selected = menu.row == row;
+    Uint32 bar = 0;
+    if (row == RowPlay)
+        bar = selected ? colour(40, 150, 50) : colour(20, 80, 30);
+    else if (selected)
+        bar = colour(120, 45, 20);
+    if (bar)
+        fill(ListX, top, 290, height - 2, bar);
+    int middle = top + (height - 2) / 2;
+    if (row == RowRules || row == RowPlay || row == RowQuit) {
+        text(ListX + 145, middle, rowLabel(menu, row), TextCentreVertically | TextCentreHorizontally);
+        return;
+    }
+    text(ListX + 6, middle, rowLabel(menu, row), TextCentreVertically);
+    if (row == RowSkin1 || row == RowSkin2) {
+        int skin = (row == RowSkin1 ? menu.setup.Image1 : menu.setup.Image2) - 1;
+        int size = ImageSlots[PlayerSheet] ? ImageSlots[PlayerSheet]->w / 8 : 20;
+        drawFighter(skin, ValueCentre - size, middle - size, bar);
+    } else if (isNameRow(row)) {
+        std::string name = rowValue(menu, row) + (selected ? "_" : "");
+        // While typing, the end of a long name is what matters.
+        size_t most = static_cast<size_t>(150 / glyphWidth());
+        if (selected && name.size() > most)
+            name = ".." + name.substr(name.size() - (most - 2));
+        text(ValueCentre - 70, middle, fitted(name, 150), TextCentreVertically);
+        return;
+    } else {
+        text(ValueCentre, middle, fitted(rowValue(menu, row), 120), TextCentreVertically | TextCentreHorizontally);
+    }
+    text(ValueCentre - 72, middle, "<", TextCentreVertically);
+    text(ValueCentre + 62, middle, ">", TextCentreVertically);
+}
+
+// Long messages are wrapped at the screen's width, at most `lines` lines.
+static void drawWrapped(int x, int y, const std::string &message, int width, int lines)
+{
+    size_t most = static_cast<size_t>(width / glyphWidth());
+    size_t start = 0;
+    for (int line = 0; line < lines && start < message.size(); line++) {
+        size_t length = message.size() - start;
+        if (length > most) {
+            size_t space = message.rfind(' ', start + most);
+            length = space != std::string::npos && space > start ? space - start : most;
+        }
+        text(x, y + line * 20, message.substr(start, length));
+        start += length;
+        while (start < message.size() && message[start] == ' ')
+            start++;
+    }
+}
+
+// The row of miniatures keeps the chosen arena near its middle.
+static int firstThumbnail(const Menu &menu)
+{
+    int first = menu.arena - Thumbnails / 2;
+    if (first > static_cast<int>(menu.arenas.size()) - Thumbnails)
+        first = static_cast<int>(menu.arenas.size()) - Thumbnails;
+    return first < 0 ? 0 : first;
+}
+
+static void drawArenaPanel(const Menu &menu)
+{
+    frame(9, 27, 322, 232, colour(70, 80, 100));
+    if (menu.arenas.empty()) {
+        text(170, 140, say(menu, "no arena in maps/", "\x9E\xE1" "dn\xE1 ar\xE9na v maps/"),
+             TextCentreVertically | TextCentreHorizontally);
+        return;
+    }
+    const ArenaChoice &chosen = menu.arenas[menu.arena];
+    blitAt(chosen.preview, 10, 28);
+    if (!chosen.preview)
+        text(170, 143, "?", TextCentreVertically | TextCentreHorizontally);
+    text(170, 270, "< " + fitted(chosen.name, 240) + " >", TextCentreVertically | TextCentreHorizontally);
+    text(170, 292, say(menu, "spawn points: ", "m\xEDst startu: ") + std::to_string(chosen.spawnPoints),
+         TextCentreVertically | TextCentreHorizontally);
+    if (!chosen.problems.empty()) {
+        warningMark(10 + 320 - 18, 32);
+        warningMark(12, 304);
+        drawWrapped(32, 304, say(menu, "arena check: ", "kontrola: ") + chosen.problems[0], 300, 3);
+    }
+
+    int first = firstThumbnail(menu);
+    for (int i = 0; i < Thumbnails && first + i < static_cast<int>(menu.arenas.size()); i++) {
+        const ArenaChoice &arena = menu.arenas[first + i];
+        int x = 10 + i * ThumbnailStep;
+        if (first + i == menu.arena)
+            fill(x - 3, ThumbnailTop - 3, 86, 63, colour(230, 190, 40));
+        fill(x, ThumbnailTop, 80, 57, colour(30, 30, 40));
+        blitAt(arena.thumbnail, x, ThumbnailTop);
+        if (!arena.problems.empty())
+            warningMark(x + 66, ThumbnailTop);
+    }
+}
+
+void drawMenu(const Menu &menu)
+{
+    if (!screen)
+        return;
+    SDL_FillRect(screen, nullptr, 0);
+    blitAt(ImageSlots[HudStrip], 0, 0);
+    text(8, 10, "Zoltr Deathmatch", TextCentreVertically);
+    std::string tally = say(menu, "matches played: ", "odehr\xE1no: ") + std::to_string(menu.played);
+    text(632 - static_cast<int>(tally.size()) * glyphWidth(), 10, tally, TextCentreVertically);
+
+    drawArenaPanel(menu);
+    for (int row = 0; row < RowCount; row++)
+        drawRow(menu, row);
+
+    if (!menu.message.empty())
+        drawWrapped(10, 438, menu.message, 620, 2);
+    else
+        text(320, 448,
+             say(menu, "Up/Down/W/Tab choose, A/D/arrows change, Enter plays",
+                 "W/Tab/\x9Aipky vyb\xEDraj\xED, A/D m\xECn\xED, Enter hraje"),
+             TextCentreVertically | TextCentreHorizontally);
+}
+
+static int wrapped(int value, int count)
+{
+    return ((value % count) + count) % count;
+}
+
+static void changeValue(Menu &menu, int row, int step)
+{
+    Settings &s = menu.setup;
+    switch (row) {
+    case RowArena:
+        if (!menu.arenas.empty())
+            menu.arena = wrapped(menu.arena + step, static_cast<int>(menu.arenas.size()));
+        break;
+    case RowSkin1: s.Image1 = wrapped(s.Image1 - 1 + step, menu.skins) + 1; break;
+    case RowSkin2: s.Image2 = wrapped(s.Image2 - 1 + step, menu.skins) + 1; break;
+    case RowKills: s.Zoltr = s.Zoltr + step < 1 ? 1 : s.Zoltr + step > MaxKillLimit ? MaxKillLimit : s.Zoltr + step; break;
+    case RowScreen: s.Windowed = !s.Windowed; break;
+    case RowSound: s.Sounds = !s.Sounds; break;
+    case RowLanguage: s.Language = s.Language == 0 ? 1 : 0; break;
+    default: break;
+    }
+}
+
+// The Windows-1250 byte of a typed character a name may hold, or 0.
+static char nameByte(Uint16 unicode)
+{
+    if (unicode > 32 && unicode < 127)
+        return static_cast<char>(unicode);
+    static const Uint16 czech[][2] = {
+        {0x011B, 0xEC}, {0x0161, 0x9A}, {0x010D, 0xE8}, {0x0159, 0xF8}, {0x017E, 0x9E},
+        {0x00FD, 0xFD}, {0x00E1, 0xE1}, {0x00ED, 0xED}, {0x00E9, 0xE9}, {0x010F, 0xEF},
+        {0x0148, 0xF2}, {0x00F3, 0xF3}, {0x0165, 0x9D}, {0x00FA, 0xFA}, {0x016F, 0xF9},
+    };
+    for (const auto &letter : czech)
+        if (letter[0] == unicode)
+            return static_cast<char>(letter[1]);
+    return 0;
+}
+
+// Names are one word of at most 29 bytes: the game reads no more.
+static bool editName(Menu &menu, const SDL_keysym &key)
+{
+    char *name = menu.row == RowName1 ? menu.setup.Name1 : menu.setup.Name2;
+    size_t length = strlen(name);
+    if (key.sym == SDLK_BACKSPACE) {
+        if (length > 0)
+            name[length - 1] = '\0';
+        return true;
+    }
+    char byte = nameByte(key.unicode);
+    if (!byte)
+        return false;
+    if (length < sizeof menu.setup.Name1 - 1) {
+        name[length] = byte;
+        name[length + 1] = '\0';
+    }
+    return true;
+}
+
+static MenuAction activate(Menu &menu, int row)
+{
+    if (row == RowRules) {
+        menu.rules = true;
+        return ActionNone;
+    }
+    return row == RowQuit ? ActionQuit : ActionPlay;
+}
+
+static MenuAction handleKey(Menu &menu, const SDL_keysym &key)
+{
+    if (menu.rules) {
+        menu.rules = false;
+        return ActionNone;
+    }
+    switch (key.sym) {
+    case SDLK_ESCAPE: return ActionQuit;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return activate(menu, menu.row);
+    case SDLK_UP: menu.row = wrapped(menu.row - 1, RowCount); return ActionNone;
+    case SDLK_DOWN:
+    case SDLK_TAB:
+    case SDLK_RCTRL: menu.row = wrapped(menu.row + 1, RowCount); return ActionNone;
+    case SDLK_LEFT: changeValue(menu, menu.row, -1); return ActionNone;
+    case SDLK_RIGHT: changeValue(menu, menu.row, 1); return ActionNone;
+    default: break;
+    }
+    // On a name row the letters type; elsewhere player 1's keys steer.
+    if (isNameRow(menu.row) && editName(menu, key))
+        return ActionNone;
+    if (key.sym == SDLK_w)
+        menu.row = wrapped(menu.row - 1, RowCount);
+    else if (key.sym == SDLK_s)
+        menu.row = wrapped(menu.row + 1, RowCount);
+    else if (key.sym == SDLK_a)
+        changeValue(menu, menu.row, -1);
+    else if (key.sym == SDLK_d)
+        changeValue(menu, menu.row, 1);
+    return ActionNone;
+}
+
+static MenuAction handleClick(Menu &menu, int x, int y)
+{
+    if (menu.rules) {
+        menu.rules = false;
+        return ActionNone;
+    }
+    if (y >= ThumbnailTop && y < ThumbnailTop + 57) {
+        int picked = firstThumbnail(menu) + (x - 10) / ThumbnailStep;
+        if (x >= 10 && picked < static_cast<int>(menu.arenas.size())) {
+            menu.arena = picked;
+            menu.row = RowArena;
+        }
+        return ActionNone;
+    }
+    if (x < ListX) {
+        if (y >= 260 && y < 282 && !menu.arenas.empty())
+            changeValue(menu, RowArena, x < 170 ? -1 : 1);
+        return ActionNone;
+    }
+    for (int row = 0; row < RowCount; row++) {
+        if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
+            continue;
+        menu.row = row;
+        if (row == RowRules || row == RowPlay || row == RowQuit)
+            return activate(menu, row);
+        if (x >= ValueCentre - 80)
+            changeValue(menu, row, x < ValueCentre ? -1 : 1);
+        return ActionNone;
+    }
+    return ActionNone;
+}
+
+MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_QUIT: return ActionQuit;
+    case SDL_KEYDOWN: return handleKey(menu, event.key.keysym);
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            return handleClick(menu, event.button.x, event.button.y);
+        return ActionNone;
+    default: return ActionNone;
+    }
+}

@@ -1,0 +1,78 @@
+// seznam.dat: the catalogue of images and sounds, loaded into numbered slots.
+#include "6_shell/shell.h"
+
+#include "1_media/media.h"
+#include "1_media/media_guard.h"
+#include "5_match/match.h"
+
+#include <algorithm>
+#include <cstring>
+
+static bool isSectionEnd(const char *line)
+{
+    return line[0] == '#';
+}
+
+// An empty or space-led line names nothing but still uses up its slot number.
+static bool namesNothing(const char *line)
+{
+    return line[0] == '\n' || line[0] == ' ';
+}
+
+static void loadImageLine(const char *line, int slot)
+{
+    char path[TextPieceSize];
+    int mode = 0;  // a line without a mode loads the picture without a key
+    if (sscanf(line, "%99s %d", path, &mode) < 1)
+        return;  // only white space after a tab: nothing to load
+    if (slot >= ImageSlotCount)
+        return;
+    ImageSlots[slot] = loadImage(path, mode);
+    if (!ImageSlots[slot])
+        fprintf(stderr, "obrazek %s nenalezen", path);
+}
+
+static void loadSoundLine(const char *line, int slot)
+{
+    char path[TextPieceSize];
+    if (sscanf(line, "%99s", path) != 1 || slot >= SoundSlotCount)
+        return;
+    SoundSlot &sound = SoundSlots[slot];
+    if (slot == MusicSlot)
+        sound.music = guardedMusicLoad(path);
+    else
+        sound.chunk = guardedSampleLoad(path);
+    if (!sound.music && !sound.chunk)
+        fprintf(stderr, "zvuk %s nenalezen", path);
+}
+
+void loadCatalogue()
+{
+    FILE *file = fopen("seznam.dat", "rb");
+    if (!file) {
+        fprintf(stderr, "Nebyl nalezen seznam.dat");
+        return;
+    }
+    char line[TextPieceSize];
+
+    bool found = false;
+    while (!found && readTextPiece(file, line, sizeof line))
+        found = isSectionEnd(line);
+
+    // Slot numbers stop at the end of each table: lines past it are read and
+    // ignored, however many there are.
+    bool more = found;
+    for (int slot = 0; more; slot = std::min(slot + 1, ImageSlotCount)) {
+        more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
+        if (more && !namesNothing(line))
+            loadImageLine(line, slot);
+    }
+
+    more = found && settings.Sounds != 0;
+    for (int slot = 0; more; slot = std::min(slot + 1, SoundSlotCount)) {
+        more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
+        if (more && !namesNothing(line))
+            loadSoundLine(line, slot);
+    }
+    fclose(file);
+}

@@ -1,0 +1,122 @@
+// settings.ini: names, arena, skins, kill limit, frame rate, sound, window, language.
+// Read once at start-up in 100-byte pieces; every piece is tested for all ten keys.
+#include "6_shell/shell.h"
+
+#include "5_match/match.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+bool readTextPiece(FILE *file, char *piece, int size)
+{
+    int length = 0;
+    while (length < size - 1) {
+        int c = getc(file);
+        if (c == EOF)
+            break;
+        if (c == '\r') {
+            int next = getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                ungetc(next, file);
+        }
+        piece[length++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    piece[length] = '\0';
+    return length > 0;
+}
+
+// A number as "%d" scans it; the field keeps its value when there is none.
+// Values beyond the int range are held at its ends.
+static void scanNumber(const char *text, int *field)
+{
+    char *end;
+    long long value = strtoll(text, &end, 10);
+    if (end == text)
+        return;
+    if (value > INT_MAX)
+        value = INT_MAX;
+    if (value < INT_MIN)
+        value = INT_MIN;
+    *field = static_cast<int>(value);
+}
+
+// One word as "%s" scans it, cut to what the 30-byte field holds.
+static void scanName(const char *text, char *field)
+{
+    char word[TextPieceSize];
+    if (sscanf(text, "%99s", word) != 1)
+        return;
+    size_t length = strnlen(word, sizeof settings.Name1 - 1);
+    memcpy(field, word, length);
+    field[length] = '\0';
+}
+
+// The rest of the piece up to its line end, spaces and all.
+static void scanPath(const char *text, char *field)
+{
+    size_t length = strcspn(text, "\n");
+    if (length >= sizeof settings.Level)
+        length = sizeof settings.Level - 1;
+    memcpy(field, text, length);
+    field[length] = '\0';
+}
+
+// A key counts wherever it stands in the piece, but its value is always read
+// at the key's own length from the start of the piece.
+static bool valueOf(const char *piece, const char *key, const char **value)
+{
+    if (!strstr(piece, key))
+        return false;
+    *value = piece + strlen(key);
+    return true;
+}
+
+void readSettings(FILE *file, Settings &into)
+{
+    char piece[TextPieceSize];
+    const char *value;
+    while (readTextPiece(file, piece, sizeof piece)) {
+        if (valueOf(piece, "Name1 ", &value))
+            scanName(value, into.Name1);
+        if (valueOf(piece, "Name2 ", &value))
+            scanName(value, into.Name2);
+        if (valueOf(piece, "Level ", &value))
+            scanPath(value, into.Level);
+        if (valueOf(piece, "Image1 ", &value))
+            scanNumber(value, &into.Image1);
+        if (valueOf(piece, "Image2 ", &value))
+            scanNumber(value, &into.Image2);
+        if (valueOf(piece, "Zoltr ", &value))
+            scanNumber(value, &into.Zoltr);
+        if (valueOf(piece, "FPS ", &value))
+            scanNumber(value, &into.FPS);
+        if (valueOf(piece, "Sounds ", &value))
+            scanNumber(value, &into.Sounds);
+        if (valueOf(piece, "Windowed ", &value))
+            scanNumber(value, &into.Windowed);
+        if (valueOf(piece, "Language ", &value))
+            scanNumber(value, &into.Language);
+    }
+}
+
+void loadSettings()
+{
+    FILE *file = fopen("settings.ini", "rb");
+    if (!file) {
+        fprintf(stderr, "\nsettings.ini wasn't found");
+        exit(0);
+    }
+    readSettings(file, settings);
+    fclose(file);
+
+    // The frame pacing divides a second by the frame rate.
+    if (settings.FPS <= 0) {
+        fprintf(stderr, "settings.ini: FPS %d is not a frame rate, using %d\n", settings.FPS, DefaultFps);
+        settings.FPS = DefaultFps;
+    }
+}

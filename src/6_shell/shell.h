@@ -1,0 +1,29 @@
+// Floor 6 of 6, the shell: the top, standing on every floor below it.
+// Start-up, the settings file, the media catalogue, the intro and shutdown;
+// `main` runs them in a straight line and then the match.
+// Owns no globals: what it reads at start-up goes into the settings (match, 5),
+// the media slots (media, 1) and the fonts (gfx, 2).
+#pragma once
+
+#include "5_match/match.h"
+
+#include <cstdio>
+
+void loadSettings();
+// The settings reading on its own: every key the file holds overwrites its field.
+void readSettings(FILE *file, Settings &into);
+void loadCatalogue();
+
+// Both text files are read in pieces of at most size - 1 bytes that end after a
+// line end; a CR LF pair arrives as a single '\n'. Returns false at the end of the file.
+constexpr int TextPieceSize = 100;
+bool readTextPiece(FILE *file, char *piece, int size);
+
+[[noreturn]] void fatalSdlError();
+
+// The start-up sequence of main, split so that tests can run its parts.
+void startSdl();  // SDL, caption, video mode, audio, cursor; stopSdl runs at exit
+void stopSdl();   // closes the mixer and SDL; safe to call more than once
+void runIntro();
+void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip
+void waitForKeyRelease();
