@@ -6,7 +6,7 @@ ZOLTR_PACKAGES=(
   python3 python3-pil
 )
 ZOLTR_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
   python3-numpy
   desktop-file-utils appstream man-db dpkg-dev file
