@@ -53,7 +53,7 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
 // The tiles the wall sheet holds; codes beyond them draw nothing.
 static int wallTiles()
 {
-    SDL_Surface *sheet = ImageSlots[0];
+    SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
     return sheet ? (sheet->w / CellSize) * (sheet->h / CellSize) : ShippedWallTiles;
 }
 

@@ -44,7 +44,7 @@ int main(int, char **)
     settings.Sounds = 0;  // the menu plays nothing: no sound is loaded
     loadCatalogue();
 
-    SDL_Surface *fighters = ImageSlots[3];
+    SDL_Surface *fighters = slotImage(ImageSlot::Fighters);
     int frameSize = fighters && fighters->w >= 8 ? fighters->w / 8 : 1;
     menu.skins = fighters ? fighters->h / frameSize / 2 : 1;
     if (menu.skins < 1)

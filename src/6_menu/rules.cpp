@@ -5,9 +5,6 @@
 #include "3_arena/arena.h"
 #include "6_menu/menu.h"
 
-
-constexpr int ItemSheet = 1;
-
 static void line(int x, int y, const char *text)
 {
     drawText(screen, fontKeyed, x, y, text, TextCentreVertically);
@@ -18,9 +15,9 @@ void drawRules(const Menu &menu)
     if (!screen)
         return;
     SDL_FillRect(screen, nullptr, 0);
-    if (ImageSlots[15]) {
+    if (slotImage(ImageSlot::HudStrip)) {
         SDL_Rect top = {0, 0, 0, 0};
-        SDL_BlitSurface(ImageSlots[15], nullptr, screen, &top);
+        SDL_BlitSurface(slotImage(ImageSlot::HudStrip), nullptr, screen, &top);
     }
     drawText(screen, fontKeyed, 320, 10, say(menu, "Rules", "Pravidla"),
              TextCentreVertically | TextCentreHorizontally);
@@ -48,12 +45,12 @@ void drawRules(const Menu &menu)
     };
     int y = 86;
     for (const Pickup &pickup : pickups) {
-        drawTile(10, y, ImageSlots[ItemSheet], pickup.item - 1);
+        drawTile(10, y, slotImage(ImageSlot::ItemTiles), pickup.item - 1);
         line(40, y + 10, say(menu, pickup.english, pickup.czech));
         y += 26;
     }
 
-    drawTile(10, y, ImageSlots[ItemSheet], ItemLadder - 1);
+    drawTile(10, y, slotImage(ImageSlot::ItemTiles), ItemLadder - 1);
     line(40, y + 10, say(menu, "ladders only take you up: hold jump", "\x9E" "eb\xF8\xEDky vedou jen nahoru: dr\x9E skok"));
     y += 44;
     line(10, y, say(menu, "Land on the other's head to kill.", "Dopadni druh\xE9mu na hlavu a je po n\xECm."));

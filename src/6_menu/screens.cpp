@@ -6,11 +6,8 @@
 #include "5_match/match.h"
 #include "6_menu/menu.h"
 
-
 #include <cstring>
 
-constexpr int PlayerSheet = 3;
-constexpr int HudStrip = 15;
 constexpr int ListX = 345;         // the set-up list's left edge
 constexpr int ValueCentre = 560;   // values are centred here
 constexpr int ListTop = 28;
@@ -82,7 +79,7 @@ static void blitAt(SDL_Surface *picture, int x, int y)
 // A fighter of the players sheet at twice its size, standing on `background`.
 static void drawFighter(int skin, int x, int y, Uint32 background)
 {
-    SDL_Surface *sheet = ImageSlots[PlayerSheet];
+    SDL_Surface *sheet = slotImage(ImageSlot::Fighters);
     if (!sheet || sheet->w < 8)
         return;
     int size = sheet->w / 8;
@@ -177,7 +174,7 @@ static void drawRow(const Menu &menu, int row)
     text(ListX + 6, middle, rowLabel(menu, row), TextCentreVertically);
     if (row == RowSkin1 || row == RowSkin2) {
         int skin = (row == RowSkin1 ? menu.setup.Image1 : menu.setup.Image2) - 1;
-        int size = ImageSlots[PlayerSheet] ? ImageSlots[PlayerSheet]->w / 8 : 20;
+        int size = slotImage(ImageSlot::Fighters) ? slotImage(ImageSlot::Fighters)->w / 8 : 20;
         drawFighter(skin, ValueCentre - size, middle - size, bar);
     } else if (isNameRow(row)) {
         std::string name = rowValue(menu, row) + (selected ? "_" : "");
@@ -260,7 +257,7 @@ void drawMenu(const Menu &menu)
     if (!screen)
         return;
     SDL_FillRect(screen, nullptr, 0);
-    blitAt(ImageSlots[HudStrip], 0, 0);
+    blitAt(slotImage(ImageSlot::HudStrip), 0, 0);
     text(8, 10, "Zoltr Deathmatch", TextCentreVertically);
     std::string tally = say(menu, "matches played: ", "odehr\xE1no: ") + std::to_string(menu.played);
     text(632 - static_cast<int>(tally.size()) * glyphWidth(), 10, tally, TextCentreVertically);
