@@ -1,4 +1,4 @@
-// Floor 1 of 6, media: the ground the other floors stand on; it uses only SDL.
+// Floor 1, media: the ground the other floors stand on; it uses only SDL.
 // The display surface, the numbered image and sound slots that the catalogue
 // fills, their names, the one image loader and the one way to play a sound.
 // Owns `screen`, `ImageSlots` and `SoundSlots`: process lifetime, set at

@@ -1,4 +1,4 @@
-// Floor 2 of 6, gfx: the drawing primitives every picture goes through.
+// Floor 2, gfx: the drawing primitives every picture goes through.
 // Stands on media (1): loads the font with its image loader and draws onto `screen`.
 // Bitmap font text, square sprite frames and 20x20 tiles cut from sheets.
 // Owns the two loads of the font, `fontPlain` and `fontKeyed`: process

@@ -1,4 +1,4 @@
-// Floor 3 of 6, the arena: stands on media (1) and gfx (2).
+// Floor 3, the arena: stands on media (1) and gfx (2).
 // The 32x24 tile map: its file, the queries movement and pickups ask, item
 // regeneration, and the drawing of its item and wall tiles.
 // Owns the three layers, RegenTimers and animationTick.

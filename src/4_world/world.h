@@ -1,4 +1,4 @@
-// Floor 4 of 6, the world: stands on media (1), gfx (2) and the arena (3).
+// Floor 4, the world: stands on media (1), gfx (2) and the arena (3).
 // Everything in the arena that is neither a fighter nor a tile. Knives,
 // grenades, bombs, animations, debris, jump pads and lifts all derive from
 // WorldObject and live in one ring, the world list. The world meets the

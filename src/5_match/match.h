@@ -1,4 +1,4 @@
-// Floor 5 of 6, the match: stands on media (1), gfx (2), the arena (3) and the world (4).
+// Floor 5, the match: stands on media (1), gfx (2), the arena (3) and the world (4).
 // The settings of the match, the fresh game, level setup, the frame loop of
 // the match and of its end scene, and frame pacing; the fighters are in player.h.
 // Owns settings, keyState, nextFrameTick and spawnPointCount.

@@ -1,4 +1,4 @@
-// Floor 5 of 6, the match: the two fighters. Stands on media (1), gfx (2),
+// Floor 5, the match: the two fighters. Stands on media (1), gfx (2),
 // the arena (3) and the world (4), whose FighterLink it fills in.
 // Record, spawning, damage and kill credit, death, movement, actions, drawing and the HUD.
 // Owns `players` and `playerCount`: per game, emptied by resetGame; the match

@@ -2,7 +2,7 @@
 // place, every other line and line end stays, the game reads back what was
 // set, and a file it cannot write is left exactly as it was.
 #include "5_match/match.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

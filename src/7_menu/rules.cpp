@@ -3,7 +3,7 @@
 #include "1_media/media.h"
 #include "2_gfx/gfx.h"
 #include "3_arena/arena.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 
 static void line(int x, int y, const char *text)
 {

@@ -5,7 +5,7 @@
 #include "3_arena/arena.h"
 #include "5_match/match.h"
 #include "6_shell/shell.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 
 
 #include <sys/wait.h>

@@ -3,7 +3,7 @@
 #include "2_gfx/gfx.h"
 #include "5_match/match.h"
 #include "6_shell/shell.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 
 // Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
 static void findArenas(Menu &menu, std::string chosen)

@@ -1,4 +1,5 @@
-// Floor 6 of 6, beside the shell: the match menu, standing on every floor below.
+// Floor 7, the match menu: a program of its own on top of the shell, whose
+// readers of settings.ini and the catalogue it uses; stands on every floor below.
 // The match menu: a program of its own beside the game that chooses the arena,
 // the names, fighters, kill limit, screen, sound and language, writes them into
 // settings.ini, runs the game and comes back for the next match. It draws with

@@ -4,7 +4,7 @@
 #include "1_media/media.h"
 #include "2_gfx/gfx.h"
 #include "5_match/match.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 
 #include <cstring>
 

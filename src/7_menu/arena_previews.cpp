@@ -2,7 +2,7 @@
 // arena drawing into a full-size picture that is then shrunk to miniatures.
 #include "1_media/media.h"
 #include "3_arena/arena.h"
-#include "6_menu/menu.h"
+#include "7_menu/menu.h"
 
 
 #include <dirent.h>
