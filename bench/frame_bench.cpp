@@ -7,7 +7,7 @@
 #include "alloc_count.h"
 #include "scene.h"
 
-#include "1_media/media.h"
+#include "media/media.h"
 
 #include <benchmark/benchmark.h>
 

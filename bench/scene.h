@@ -3,7 +3,7 @@
 // cut into its draw half, the flip and its update half.
 #pragma once
 
-#include "5_match/match.h"
+#include "match/match.h"
 
 #include <string>
 

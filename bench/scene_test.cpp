@@ -4,10 +4,10 @@
 #include "alloc_count.h"
 #include "scene.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/player.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/player.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // sheets and silent samples for the match, and tiny PNG, GIF and WAV files.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "shell/shell.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // byte after them is one frame of both fighters' controls.
 #include "harness.h"
 
-#include "3_arena/arena.h"
-#include "5_match/match.h"
+#include "arena/arena.h"
+#include "match/match.h"
 
 #include <algorithm>
 #include <cstdlib>

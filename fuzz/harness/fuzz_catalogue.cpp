@@ -3,10 +3,10 @@
 // are missing. Whatever it says, every slot it fills must be usable.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -4,8 +4,8 @@
 // usable result or an empty slot, and the process must go on.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "1_media/media_guard.h"
+#include "media/media.h"
+#include "media/media_guard.h"
 
 void fuzzMedia(const uint8_t *data, size_t size)
 {

@@ -2,12 +2,12 @@
 // well formed, and the names and skins it gives must be safe to draw and play.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // replay tests of kept findings, and in the soak.
 #pragma once
 
-#include "5_match/match.h"
+#include "match/match.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,11 +2,11 @@
 // checks, after every frame, the rules a match must keep however it is played.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
 
 #include <cmath>
 #include <cstdio>

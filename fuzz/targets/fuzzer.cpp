@@ -6,7 +6,7 @@
 // guarded loaders.
 #include "harness.h"
 
-#include "1_media/media_guard.h"
+#include "media/media_guard.h"
 
 #include <cstdlib>
 #include <cstring>

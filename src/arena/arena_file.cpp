@@ -1,6 +1,6 @@
 // The arena file: three raw blocks of 768 little-endian 16-bit codes
 // (walls, items, attributes), read into the global layers.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 
 #include <cstdio>
 #include <cstring>

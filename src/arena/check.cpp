@@ -2,7 +2,7 @@
 // spawn points, a lift that would leave its column, a spawner that never
 // refills, invisible walls, things buried in walls). The menu marks such
 // arenas and the arena tool refuses them; both ask this one function.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 
 #include <cstdio>
 

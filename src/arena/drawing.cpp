@@ -1,9 +1,9 @@
 // The arena's picture, painted every frame in two halves: the black playfield
 // with the item tiles, then (after the world objects) the wall tiles on top.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
 
 int animationTick;
 

@@ -1,6 +1,6 @@
 // The questions everything that moves asks the arena, the one write that
 // pickups and lifts make, and the refill of item spawner cells.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 
 static bool insideArena(int column, int row)
 {

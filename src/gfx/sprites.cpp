@@ -1,7 +1,7 @@
 // Sprite frames and tiles cut from sheets of 8 cells per row.
-#include "2_gfx/gfx.h"
+#include "gfx/gfx.h"
 
-#include "1_media/media.h"
+#include "media/media.h"
 
 // Positions far off the screen would wrap around in SDL's 16-bit rectangles.
 static bool nearScreen(int x, int y)

@@ -2,9 +2,9 @@
 // in row 0, the fifteen Czech lower-case letters of Windows-1250 in row 1. Any
 // other byte above 126 (upper-case Czech letters included) has no glyph and
 // shows as a blank cell.
-#include "2_gfx/gfx.h"
+#include "gfx/gfx.h"
 
-#include "1_media/media.h"
+#include "media/media.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
 // The fighter's action steps: attack timers, the strike or throw, pickups in
 // its cell, hurting and deadly cells, and the death check that ends its update.
-#include "5_match/player.h"
+#include "match/player.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
 
 #include <new>
 

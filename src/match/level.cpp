@@ -1,9 +1,9 @@
 // A fresh game, and level setup: a freshly loaded arena made playable.
-#include "5_match/match.h"
+#include "match/match.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
 
 #include <new>
 

@@ -1,12 +1,12 @@
 // The match: set-up, the frame in its fixed order (draw everything, read the
 // events, pace, then update), the end of the match and the end scene on the
 // victory arena, which runs the same frame with a few differences.
-#include "5_match/match.h"
+#include "match/match.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "world/world.h"
 
 #include <cstdio>
 #include <cstdlib>

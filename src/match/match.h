@@ -4,7 +4,7 @@
 // Owns settings, keyState, nextFrameTick and spawnPointCount.
 #pragma once
 
-#include "5_match/player.h"
+#include "match/player.h"
 
 #include <SDL.h>
 

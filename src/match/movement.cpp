@@ -1,10 +1,10 @@
 // The fighter's per-frame update: the dead time, or the live steps in their
 // fixed order (actions, probes, steering, friction, gravity, gadgets, landing
 // or moving, jump), and the stomp that kills a fighter landed on.
-#include "5_match/player.h"
+#include "match/player.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
+#include "media/media.h"
+#include "arena/arena.h"
 
 // The walk acceleration and the gravity are single-precision values widened to double.
 constexpr double WalkAcceleration = 0.8f;

@@ -1,12 +1,12 @@
 // The fighter's record: creation, spawning, damage and kill credit, death and
 // its burst of body parts, drawing of the fighter and of its HUD block; and
 // the fighters as the world reaches them.
-#include "5_match/player.h"
+#include "match/player.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "5_match/match.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "match/match.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // then creates exactly two records and keeps them to the end.
 #pragma once
 
-#include "4_world/world.h"
+#include "world/world.h"
 
 // One fighter's controls for a frame: held keys and the fire flag.
 struct FighterInput {

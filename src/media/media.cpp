@@ -1,7 +1,7 @@
 // The display surface, the media slots, the image loader and sound playing.
-#include "1_media/media.h"
+#include "media/media.h"
 
-#include "1_media/media_guard.h"
+#include "media/media_guard.h"
 
 #include <cstdio>
 #include <cstring>

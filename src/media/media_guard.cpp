@@ -1,6 +1,6 @@
 // Media guard: decodes a media file in a forked child and rebuilds the result
 // from the plain form the child writes into a memory file.
-#include "1_media/media_guard.h"
+#include "media/media_guard.h"
 
 #include <SDL_image.h>
 

@@ -1,8 +1,8 @@
 // The arenas of maps/: each loaded once, checked, and drawn by the game's own
 // arena drawing into a full-size picture that is then shrunk to miniatures.
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "7_menu/menu.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "menu/menu.h"
 
 
 #include <dirent.h>

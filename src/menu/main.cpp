@@ -1,9 +1,9 @@
 // zoltr-menu: sets up a match, runs the game, and comes back for the next one.
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
-#include "7_menu/menu.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "shell/shell.h"
+#include "menu/menu.h"
 
 // Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
 static void findArenas(Menu &menu, std::string chosen)

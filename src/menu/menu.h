@@ -7,8 +7,8 @@
 // Owns no globals; the Menu record lives for the menu's whole run.
 #pragma once
 
-#include "1_media/media.h"
-#include "5_match/match.h"
+#include "media/media.h"
+#include "match/match.h"
 
 #include <SDL.h>
 

@@ -1,9 +1,9 @@
 // The rules screen: both players' keys, what each pickup does, the arena's
 // tricks, and how a match ends; the pickups shown as their own tiles.
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "7_menu/menu.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "menu/menu.h"
 
 static void line(int x, int y, const char *text)
 {

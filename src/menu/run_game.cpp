@@ -1,11 +1,11 @@
 // Playing a match: the values go into settings.ini, the menu's window closes,
 // the game runs in this folder with its error stream captured, and the menu
 // comes back with what the game said.
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
-#include "7_menu/menu.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "shell/shell.h"
+#include "menu/menu.h"
 
 
 #include <sys/wait.h>

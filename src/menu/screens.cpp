@@ -1,10 +1,10 @@
 // The set-up screen: the chosen arena's preview and the row of miniatures on
 // the left and below, the set-up list on the right, the last message at the
 // bottom; and what each key and click does to it.
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
-#include "7_menu/menu.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "menu/menu.h"
 
 #include <cstring>
 

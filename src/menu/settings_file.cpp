@@ -1,10 +1,10 @@
 // settings.ini as the menu writes it: the nine values it sets replace their
 // lines in place, every other line stays byte for byte, and the new file is
 // read back with the game's own reading before it replaces the old one.
-#include "7_menu/menu.h"
+#include "menu/menu.h"
 
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

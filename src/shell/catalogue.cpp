@@ -1,9 +1,9 @@
 // seznam.dat: the catalogue of images and sounds, loaded into numbered slots.
-#include "6_shell/shell.h"
+#include "shell/shell.h"
 
-#include "1_media/media.h"
-#include "1_media/media_guard.h"
-#include "5_match/match.h"
+#include "media/media.h"
+#include "media/media_guard.h"
+#include "match/match.h"
 
 #include <algorithm>
 #include <cstring>

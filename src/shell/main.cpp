@@ -1,8 +1,8 @@
 // Zoltr Deathmatch: settings, media, intro, one match, exit.
-#include "6_shell/shell.h"
+#include "shell/shell.h"
 
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
 
 #include <SDL.h>
 

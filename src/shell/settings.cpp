@@ -1,8 +1,8 @@
 // settings.ini: names, arena, skins, kill limit, frame rate, sound, window, language.
 // Read once at start-up in 100-byte pieces; every piece is tested for all ten keys.
-#include "6_shell/shell.h"
+#include "shell/shell.h"
 
-#include "5_match/match.h"
+#include "match/match.h"
 
 #include <climits>
 #include <cstdlib>

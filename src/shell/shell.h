@@ -5,7 +5,7 @@
 // the media slots (media, 1) and the fonts (gfx, 2).
 #pragma once
 
-#include "5_match/match.h"
+#include "match/match.h"
 
 #include <cstdio>
 

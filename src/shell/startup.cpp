@@ -1,10 +1,10 @@
 // Start-up: SDL, the window, audio, fonts, the sliding intro and the wait for a key.
 // Every picture of the intro may be missing; an empty slot is simply not drawn.
-#include "6_shell/shell.h"
+#include "shell/shell.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
 
 #include <csignal>
 #include <cstdio>

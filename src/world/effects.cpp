@@ -1,10 +1,10 @@
 // Effects: one-shot animations (explosions, flames) and the body parts a dying
 // fighter throws out, which fly, bounce, settle and expire when the arena is cluttered.
-#include "4_world/world.h"
+#include "world/world.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
 
 #include <climits>
 #include <new>

@@ -1,10 +1,10 @@
 // Arena machines: jump pads that throw fighters up, and lifts that travel
 // their column, lay a solid shaft behind them and crush whoever is below.
-#include "4_world/world.h"
+#include "world/world.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
 
 constexpr int PadRest = 70;
 constexpr double PadLaunch = -10.0;

@@ -1,11 +1,11 @@
 // Thrown weapons: knives that fly straight and stick in walls, grenades that
 // are lobbed and burst (also a dying fighter's explosive body parts), and bombs
 // that fall, get kicked along and explode in a cross of flames.
-#include "4_world/world.h"
+#include "world/world.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
 
 #include <climits>
 #include <cmath>

@@ -1,10 +1,10 @@
 // The world list: one ring holding every world object. New objects go in
 // right after the head; the update pass reads each successor after the update.
 // Also the world's share of the frame picture, and its link to the fighters.
-#include "4_world/world.h"
+#include "world/world.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
+#include "media/media.h"
+#include "arena/arena.h"
 
 WorldObject *worldHead;
 int debrisCount;

@@ -1,5 +1,5 @@
 // The arena check on small arenas: each fault alone, and a sound arena clean.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

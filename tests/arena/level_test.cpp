@@ -1,9 +1,9 @@
 // Level setup (machines, spawn points, held keys) and the arena drawing
 // read back from the screen.
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

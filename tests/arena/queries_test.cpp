@@ -1,5 +1,5 @@
 // Arena queries around the edges of the map, and the one write.
-#include "3_arena/arena.h"
+#include "arena/arena.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

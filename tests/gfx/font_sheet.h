@@ -3,7 +3,7 @@
 // key colour (magenta), as does the sheet's top-left pixel.
 #pragma once
 
-#include "1_media/media.h"
+#include "media/media.h"
 
 #include <SDL.h>
 

@@ -1,7 +1,7 @@
 // drawSprite and drawTile: which cell of a sheet is cut, the bounds of both,
 // clipping at the screen's edges and far-off positions.
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // drawText: glyph placement in the two-row font, centring arithmetic, blank
 // cells for spaces, Czech letters and bytes without a glyph.
 #include "gfx/font_sheet.h"
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // hurting and deadly cells, and the death check that ends an update.
 #include "support/support.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // test, the result and the end scene; and the frame pacing on its own.
 #include "support/support.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
 
 #include <gtest/gtest.h>
 

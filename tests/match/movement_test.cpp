@@ -2,10 +2,10 @@
 // replay net seldom meets (turning, the deadly fall, the probes, gadgets).
 #include "support/support.h"
 
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The menu's settings writing with real files: its lines replace theirs in
 // place, every other line and line end stays, the game reads back what was
 // set, and a file it cannot write is left exactly as it was.
-#include "5_match/match.h"
-#include "7_menu/menu.h"
+#include "match/match.h"
+#include "menu/menu.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

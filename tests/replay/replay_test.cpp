@@ -6,13 +6,13 @@
 // scripts/record-replays.sh rewrites those files when a change is meant.
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "world/world.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // seznam.dat and loadImage: sections, slot numbering, skipped lines, messages,
 // colour-key modes, and catalogues that overrun the tables.
 #include "support/support.h"
-#include "1_media/media.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "support/support.h"
 #include "harness.h"
 
-#include "1_media/media.h"
-#include "1_media/media_guard.h"
+#include "media/media.h"
+#include "media/media_guard.h"
 
 #include <gtest/gtest.h>
 

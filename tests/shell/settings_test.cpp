@@ -1,8 +1,8 @@
 // settings.ini parsing: keys anywhere in a line, values at a fixed position,
 // 99-byte pieces, CR LF line ends, later lines winning, the missing file.
 #include "support/support.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

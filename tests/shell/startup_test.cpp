@@ -2,10 +2,10 @@
 // that end the intro and the wait for a key release.
 #include "gfx/font_sheet.h"
 #include "support/support.h"
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // frame. Usage: soak [--frames N] [--game DIR] [--seed S]
 #include "harness.h"
 
-#include "2_gfx/gfx.h"
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "6_shell/shell.h"
+#include "gfx/gfx.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "shell/shell.h"
 
 #include <algorithm>
 #include <chrono>

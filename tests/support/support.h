@@ -5,7 +5,7 @@
 #include <SDL.h>
 
 #include "harness.h"  // headless SDL, the mixer, writeFile
-#include "4_world/world.h"
+#include "world/world.h"
 
 #include <string>
 #include <vector>

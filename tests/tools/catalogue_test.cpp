@@ -2,10 +2,10 @@
 // draws or plays is filled from seznam.dat with a sheet of the size and colour
 // key the drawing code cuts it by, and the font carries the Czech letters.
 #include "support/support.h"
-#include "1_media/media.h"
-#include "2_gfx/gfx.h"
-#include "5_match/match.h"
-#include "6_shell/shell.h"
+#include "media/media.h"
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "shell/shell.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // and clutter expiry.
 #include "support/support.h"
 
-#include "1_media/media.h"
-#include "3_arena/arena.h"
-#include "4_world/world.h"
+#include "media/media.h"
+#include "arena/arena.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

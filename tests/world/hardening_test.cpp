@@ -3,9 +3,9 @@
 // the name printed last is the culprit), and runs a match for months.
 #include "harness.h"
 
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "4_world/world.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // their own (reach edges, kill credit, sticking, chaining, kicks, walls).
 #include "support/support.h"
 
-#include "3_arena/arena.h"
-#include "5_match/player.h"
-#include "4_world/world.h"
+#include "arena/arena.h"
+#include "match/player.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

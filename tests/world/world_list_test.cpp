@@ -1,7 +1,7 @@
 // The world list: ring order of both passes, removal during the update pass,
 // objects created during it, and what emptying the list leaves alone.
 #include "support/support.h"
-#include "4_world/world.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // parachute, so positions off a cell's centre are explored as well.
 #include "probe.h"
 
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "4_world/world.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "world/world.h"
 
 #include <unistd.h>
 

@@ -2,10 +2,10 @@
 // own frame: world objects, item refills, then the fighters.
 #include "probe.h"
 
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "4_world/world.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "world/world.h"
 
 #include <cmath>
 #include <cstring>

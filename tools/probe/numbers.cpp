@@ -3,10 +3,10 @@
 // when spawners refill and how spawn points are chosen.
 #include "probe.h"
 
-#include "3_arena/arena.h"
-#include "5_match/match.h"
-#include "5_match/player.h"
-#include "4_world/world.h"
+#include "arena/arena.h"
+#include "match/match.h"
+#include "match/player.h"
+#include "world/world.h"
 
 #include <algorithm>
 #include <cstdio>
