@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <string>
-#include <ctime>
 
 namespace {
 
@@ -117,8 +117,10 @@ void measureFrames(benchmark::State &state, const std::string *arena, Scene scen
     state.counters["bombs_max"] = most.bombs;
     state.counters["grenades_min"] = least.grenades;
     state.counters["flames_max"] = most.flames;
-    state.counters["new_objects"] = benchmark::Counter(static_cast<double>(created), benchmark::Counter::kAvgIterations);
-    state.counters["other_allocs"] = benchmark::Counter(static_cast<double>(outside), benchmark::Counter::kAvgIterations);
+    state.counters["new_objects"] =
+        benchmark::Counter(static_cast<double>(created), benchmark::Counter::kAvgIterations);
+    state.counters["other_allocs"] =
+        benchmark::Counter(static_cast<double>(outside), benchmark::Counter::kAvgIterations);
 }
 
 void measureFillAndFlip(benchmark::State &state)
@@ -241,10 +243,11 @@ void printSummary(const std::map<std::string, Median> &m, const std::string &are
         printf("  %-30s %10.4f %10.4f\n", row[0], ms(row[1]), ms(row[2]));
     printf("  %-30s %10.4f\n", "floor: fill + flip", ms("floor/fill+flip"));
     printf("  %-30s %10.4f\n", "floor: bare flip", ms("floor/flip"));
-    printf("  stress load: %.0f objects at most, debris >= %.0f, bombs up to %.0f, grenades >= %.0f, flames up to %.0f\n",
-           counter("stress/draw+update", "objects_max"), counter("stress/draw+update", "debris_min"),
-           counter("stress/draw+update", "bombs_max"), counter("stress/draw+update", "grenades_min"),
-           counter("stress/draw+update", "flames_max"));
+    printf(
+        "  stress load: %.0f objects at most, debris >= %.0f, bombs up to %.0f, grenades >= %.0f, flames up to %.0f\n",
+        counter("stress/draw+update", "objects_max"), counter("stress/draw+update", "debris_min"),
+        counter("stress/draw+update", "bombs_max"), counter("stress/draw+update", "grenades_min"),
+        counter("stress/draw+update", "flames_max"));
     if (ms("machines/draw+update") > 0)
         printf("  %-30s %10s %10.4f  (%s, its jump pads and lifts working)\n", "draw + update, machine arena", "",
                ms("machines/draw+update"), MachineArena.c_str());
@@ -300,7 +303,8 @@ int main(int argc, char **argv)
             FramesPerRun = StressBatch;
             FlipsPerRun = 20;
         } else {
-            fprintf(stderr, "unknown option %s (besides the --benchmark_ ones: --arena=PATH, --richest-arena, --quick)\n",
+            fprintf(stderr,
+                    "unknown option %s (besides the --benchmark_ ones: --arena=PATH, --richest-arena, --quick)\n",
                     argv[i]);
             return 2;
         }

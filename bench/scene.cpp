@@ -3,13 +3,13 @@
 #include "scene.h"
 
 #include "alloc_count.h"
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
-#include "world/world.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "world/world.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -30,8 +30,14 @@ Uint16 keptWalls[ArenaCells];
 Uint16 keptItems[ArenaCells];
 Uint16 keptAttributes[ArenaCells];
 
-int cellX(int cell) { return (cell % ArenaColumns) * CellSize + 10; }
-int cellY(int cell) { return (cell / ArenaColumns) * CellSize + 30; }
+int cellX(int cell)
+{
+    return (cell % ArenaColumns) * CellSize + 10;
+}
+int cellY(int cell)
+{
+    return (cell / ArenaColumns) * CellSize + 30;
+}
 
 // Visible cells whose centre a fighter or an object may occupy.
 std::vector<int> openCells()
@@ -60,7 +66,6 @@ void restoreArena()
     memcpy(AttributeLayer, keptAttributes, sizeof AttributeLayer);
     memset(RegenTimers, 0, sizeof RegenTimers);
 }
-
 
 void spreadDebris(const std::vector<int> &open)
 {

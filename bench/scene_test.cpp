@@ -4,11 +4,11 @@
 #include "alloc_count.h"
 #include "scene.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/player.h"
+#include "media/media.h"
 #include "support/support.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +90,7 @@ TEST(BenchScene, StressEpisodeHoldsItsLoadRepeatsExactlyAndAllocatesOnlyWorldObj
     Episode first = runEpisode();
     EXPECT_GE(first.leastDebris, 200);
     EXPECT_GE(first.leastGrenades, 10);
-    EXPECT_GE(first.mostBombsAtOnce, 3);  // the bombs in a run on a floor set each other off
+    EXPECT_GE(first.mostBombsAtOnce, 3);              // the bombs in a run on a floor set each other off
     EXPECT_GE(first.lastBlast, StressBatch * 2 / 3);  // spread over the episode
     EXPECT_EQ(countLoad().bombs, 0);
     EXPECT_GE(first.framesWithFlames, StressBatch - 2);

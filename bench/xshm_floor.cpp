@@ -70,8 +70,8 @@ int main(int argc, char **argv)
     GC gc = XCreateGC(display, window, 0, nullptr);
 
     XShmSegmentInfo segment = {};
-    XImage *image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &segment, Width,
-                                    Height);
+    XImage *image =
+        XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &segment, Width, Height);
     if (!image) {
         fprintf(stderr, "xshm_floor: cannot make a shared image\n");
         return 1;

@@ -2,8 +2,8 @@
 // sheets and silent samples for the match, and tiny PNG, GIF and WAV files.
 #include "harness.h"
 
-#include "media/media.h"
 #include "gfx/gfx.h"
+#include "media/media.h"
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -82,8 +82,7 @@ void writeFile(const std::string &path, const std::string &bytes)
 static SDL_Surface *makeSheet(int width, int height, bool keyed)
 {
     SDL_PixelFormat *f = screen->format;
-    SDL_Surface *sheet =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    SDL_Surface *sheet = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, f->Rmask, f->Gmask, f->Bmask, 0);
     if (!sheet)
         harnessFailure("no sheet surface", width);
     SDL_FillRect(sheet, nullptr, 0);
@@ -107,9 +106,8 @@ void installSyntheticMedia()
         bool keyed;
     };
     // Wall tiles, item tiles, fighters, weapons, explosion, HUD strip, health bar.
-    const SheetSize sheets[] = {{0, 160, 160, false}, {1, 160, 120, true}, {3, 160, 160, true},
-                                {4, 160, 120, true},  {5, 480, 60, true},  {15, 640, 30, true},
-                                {16, 80, 20, false}};
+    const SheetSize sheets[] = {{0, 160, 160, false}, {1, 160, 120, true}, {3, 160, 160, true}, {4, 160, 120, true},
+                                {5, 480, 60, true},   {15, 640, 30, true}, {16, 80, 20, false}};
     for (const SheetSize &s : sheets)
         if (!ImageSlots[s.slot])
             ImageSlots[s.slot] = makeSheet(s.width, s.height, s.keyed);

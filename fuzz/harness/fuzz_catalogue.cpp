@@ -3,9 +3,9 @@
 // are missing. Whatever it says, every slot it fills must be usable.
 #include "harness.h"
 
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "shell/shell.h"
 
 #include <cstdlib>

@@ -2,12 +2,12 @@
 // well formed, and the names and skins it gives must be safe to draw and play.
 #include "harness.h"
 
-#include "media/media.h"
 #include "gfx/gfx.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "world/world.h"
 
 #include <cstring>
 

@@ -2,11 +2,11 @@
 // checks, after every frame, the rules a match must keep however it is played.
 #include "harness.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <cmath>
 #include <cstdio>
@@ -94,8 +94,7 @@ static void checkWorld()
             require(object->alive == 0 || object->alive == 1, "world object alive flag", object->alive);
             require(object->x >= -200 && object->x <= 840, "world object x outside the box", object->x);
             require(object->y >= -200 && object->y <= 700, "world object y outside the box", object->y);
-            require(std::isfinite(object->vx) && std::isfinite(object->vy), "world object velocity not finite",
-                    length);
+            require(std::isfinite(object->vx) && std::isfinite(object->vy), "world object velocity not finite", length);
             if (object->y > 480) {
                 auto seen = belowScreen.find(object);
                 int frames = seen == belowScreen.end() ? 1 : seen->second + 1;
@@ -113,16 +112,27 @@ static void checkWorld()
 static void checkFighter(const Player *p)
 {
     require(p->weapon == WeaponNone || p->weapon == WeaponMelee || p->weapon == WeaponGrenade ||
-                p->weapon == WeaponBomb || p->weapon == WeaponKnife, "weapon", p->weapon);
-    const struct { const char *name; double value, low, high; } ranges[] = {
-        {"health", double(p->health), -100, 100},     {"respawnTimer", double(p->respawnTimer), 0, 100},
-        {"gadget", double(p->gadget), 0, 2},          {"gadgetCharge", double(p->gadgetCharge), 0, 500},
-        {"walkPhase", double(p->walkPhase), 0, 4},    {"pose", double(p->pose), 0, 4},
-        {"facing", double(p->facing), 0, 1},          {"cooldown", double(p->cooldown), 0, 20},
-        {"attackTimer", double(p->attackTimer), 0, 15}, {"fallDistance", double(p->fallDistance), 0, 1e300},
-        {"kills", double(p->kills), 0, 1e300},        {"fighter x", double(p->x), -50, 690},
-        {"fighter y", double(p->y), -50, 560},        {"fighter vx", double(p->vx), -50, 50},
-        {"fighter vy", double(p->vy), -20, 20},       {"fighter pushVx", double(p->pushVx), -100, 100}};
+                p->weapon == WeaponBomb || p->weapon == WeaponKnife,
+            "weapon", p->weapon);
+    const struct {
+        const char *name;
+        double value, low, high;
+    } ranges[] = {{"health", double(p->health), -100, 100},
+                  {"respawnTimer", double(p->respawnTimer), 0, 100},
+                  {"gadget", double(p->gadget), 0, 2},
+                  {"gadgetCharge", double(p->gadgetCharge), 0, 500},
+                  {"walkPhase", double(p->walkPhase), 0, 4},
+                  {"pose", double(p->pose), 0, 4},
+                  {"facing", double(p->facing), 0, 1},
+                  {"cooldown", double(p->cooldown), 0, 20},
+                  {"attackTimer", double(p->attackTimer), 0, 15},
+                  {"fallDistance", double(p->fallDistance), 0, 1e300},
+                  {"kills", double(p->kills), 0, 1e300},
+                  {"fighter x", double(p->x), -50, 690},
+                  {"fighter y", double(p->y), -50, 560},
+                  {"fighter vx", double(p->vx), -50, 50},
+                  {"fighter vy", double(p->vy), -20, 20},
+                  {"fighter pushVx", double(p->pushVx), -100, 100}};
     for (const auto &r : ranges)
         require(within(r.value, r.low, r.high), r.name, r.value);
 }

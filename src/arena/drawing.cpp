@@ -2,8 +2,8 @@
 // with the item tiles, then (after the world objects) the wall tiles on top.
 #include "arena/arena.h"
 
-#include "media/media.h"
 #include "gfx/gfx.h"
+#include "media/media.h"
 
 int animationTick;
 

@@ -2,14 +2,14 @@
 // its cell, hurting and deadly cells, and the death check that ends its update.
 #include "match/player.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 #include "world/world.h"
 
 #include <new>
 
 constexpr int MaxHealth = 100;
-constexpr int MeleeReach = 12;    // strike point in front of the centre
+constexpr int MeleeReach = 12;  // strike point in front of the centre
 constexpr int MeleeDamage = 10;
 constexpr double MeleePush = 3.0;
 
@@ -69,9 +69,7 @@ void Player::attack(int fire)
     int centreX = static_cast<int>(x);
     int centreY = static_cast<int>(y);
     switch (weapon) {
-    case WeaponMelee:
-        strikeMelee(this);
-        break;
+    case WeaponMelee: strikeMelee(this); break;
     case WeaponGrenade:
         new (std::nothrow) Grenade(centreX, centreY, facing, 24, index);
         playSound(Sound::GrenadeThrow);
@@ -84,8 +82,7 @@ void Player::attack(int fire)
         new (std::nothrow) Knife(centreX, centreY, facing, 0, index);
         playSound(Sound::KnifeThrow);
         break;
-    default:
-        break;  // empty hands only pose
+    default: break;  // empty hands only pose
     }
 }
 
@@ -101,13 +98,31 @@ void Player::takePickupsAndHazards()
 
     bool tookItem = true;
     switch (item) {
-    case ItemMelee: weapon = WeaponMelee; ammo = 20; break;
-    case ItemBomb: weapon = WeaponBomb; ammo = 20; break;
-    case ItemGrenade: weapon = WeaponGrenade; ammo = 30; break;
-    case ItemKnife: weapon = WeaponKnife; ammo = 20; break;
+    case ItemMelee:
+        weapon = WeaponMelee;
+        ammo = 20;
+        break;
+    case ItemBomb:
+        weapon = WeaponBomb;
+        ammo = 20;
+        break;
+    case ItemGrenade:
+        weapon = WeaponGrenade;
+        ammo = 30;
+        break;
+    case ItemKnife:
+        weapon = WeaponKnife;
+        ammo = 20;
+        break;
     case ItemExplosiveDebris: explosiveDebris = 1; break;
-    case ItemJetpack: gadget = GadgetJetpack; gadgetCharge = 500; break;
-    case ItemParachute: gadget = GadgetParachute; gadgetCharge = 1; break;
+    case ItemJetpack:
+        gadget = GadgetJetpack;
+        gadgetCharge = 500;
+        break;
+    case ItemParachute:
+        gadget = GadgetParachute;
+        gadgetCharge = 1;
+        break;
     case ItemHealth:
         health += 50;
         setItem(column, row, 0);

@@ -1,8 +1,8 @@
 // A fresh game, and level setup: a freshly loaded arena made playable.
 #include "match/match.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 #include "world/world.h"
 
 #include <new>

@@ -3,9 +3,9 @@
 // victory arena, which runs the same frame with a few differences.
 #include "match/match.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "media/media.h"
 #include "world/world.h"
 
 #include <cstdio>
@@ -15,8 +15,14 @@ Settings settings;
 Uint8 *keyState;
 Uint32 nextFrameTick;
 
-static Uint32 sdlTicks() { return SDL_GetTicks(); }
-static void sdlDelay(Uint32 ms) { SDL_Delay(ms); }
+static Uint32 sdlTicks()
+{
+    return SDL_GetTicks();
+}
+static void sdlDelay(Uint32 ms)
+{
+    SDL_Delay(ms);
+}
 Uint32 (*matchTicks)() = sdlTicks;
 void (*matchDelay)(Uint32 ms) = sdlDelay;
 

@@ -3,8 +3,8 @@
 // or moving, jump), and the stomp that kills a fighter landed on.
 #include "match/player.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 
 // The walk acceleration and the gravity are single-precision values widened to double.
 constexpr double WalkAcceleration = 0.8f;

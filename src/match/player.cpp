@@ -3,10 +3,10 @@
 // the fighters as the world reaches them.
 #include "match/player.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +19,9 @@ constexpr int DeadTime = 100;
 constexpr int BodyParts = 20;
 
 Player::Player()
-    : health(100), respawnTimer(0), cooldown(0), attackTimer(0), weapon(WeaponNone), facing(0), walkPhase(0),
-      ammo(20), fallDistance(0), pose(0), gadget(0), gadgetCharge(0), index(0), explosiveDebris(0), skin(0),
-      kills(0), x(0), y(0), vx(0), vy(0), pushVx(0)
+    : health(100), respawnTimer(0), cooldown(0), attackTimer(0), weapon(WeaponNone), facing(0), walkPhase(0), ammo(20),
+      fallDistance(0), pose(0), gadget(0), gadgetCharge(0), index(0), explosiveDebris(0), skin(0), kills(0), x(0), y(0),
+      vx(0), vy(0), pushVx(0)
 {
     explosiveDebris = 0;
     vx = 0;
@@ -167,8 +167,8 @@ void Player::killPlayer()
     }
     int r2 = rand();
     int r3 = rand();
-    spawnDebris(partX, partY, static_cast<float>((r3 % 20) / 5 - 2), static_cast<float>((-r2 % 20) / 5),
-                skin * 16 + 11, explosiveDebris, index);
+    spawnDebris(partX, partY, static_cast<float>((r3 % 20) / 5 - 2), static_cast<float>((-r2 % 20) / 5), skin * 16 + 11,
+                explosiveDebris, index);
 
     // Velocities, score, ammunition and pose survive death.
     respawnTimer = DeadTime;

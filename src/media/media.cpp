@@ -36,9 +36,10 @@ static Uint32 firstPixel(SDL_Surface *image)
             value = pixel;
             break;
         }
-        case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? bytes[0] | bytes[1] << 8 | bytes[2] << 16
-                                                        : bytes[2] | bytes[1] << 8 | bytes[0] << 16;
-                break;
+        case 3:
+            value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? bytes[0] | bytes[1] << 8 | bytes[2] << 16
+                                                    : bytes[2] | bytes[1] << 8 | bytes[0] << 16;
+            break;
         default: memcpy(&value, bytes, sizeof value); break;
         }
     }

@@ -32,22 +32,22 @@ enum class ImageSlot {
 // The sound slots, by when they sound. Each plays on a mixer channel of its own
 // choosing; a new sound cuts off whatever its channel was playing.
 enum class Sound {
-    Kill = 0,          // a fighter killed by a blow, a throw or a stomp
-    Swing = 1,         // a melee swing
-    Explosion = 2,     // a grenade or a bomb goes off
-    Start = 3,         // the match or the end scene starts
+    Kill = 0,       // a fighter killed by a blow, a throw or a stomp
+    Swing = 1,      // a melee swing
+    Explosion = 2,  // a grenade or a bomb goes off
+    Start = 3,      // the match or the end scene starts
     GrenadeThrow = 4,
     JumpPad = 5,
     BombDrop = 6,
-    Burst = 7,         // a fighter dies and bursts into body parts
-    BlowHit = 8,       // a melee blow lands
+    Burst = 7,    // a fighter dies and bursts into body parts
+    BlowHit = 8,  // a melee blow lands
     KnifeThrow = 9,
-    KnifeHit = 10,     // a knife sticks in a wall or hits a fighter
+    KnifeHit = 10,  // a knife sticks in a wall or hits a fighter
     Health = 11,
-    LiftTurn = 12,     // a lift reaches its lower end
-    Hazard = 13,       // a hurting cell takes health
-    BombKnock = 14,    // a bomb is stopped or kicked
-    Pickup = 15,       // a weapon or gadget is picked up
+    LiftTurn = 12,   // a lift reaches its lower end
+    Hazard = 13,     // a hurting cell takes health
+    BombKnock = 14,  // a bomb is stopped or kicked
+    Pickup = 15,     // a weapon or gadget is picked up
 };
 
 // A sound slot holds a sample, or (MusicSlot only) the music.

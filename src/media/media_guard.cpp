@@ -248,9 +248,14 @@ bool decodePicture(const char *path, int out, std::string &error)
         return false;
     }
     const SDL_PixelFormat *f = image->format;
-    PictureHeader header = {image->w, image->h, f->BitsPerPixel, f->BytesPerPixel,
+    PictureHeader header = {image->w,
+                            image->h,
+                            f->BitsPerPixel,
+                            f->BytesPerPixel,
                             {f->Rmask, f->Gmask, f->Bmask, f->Amask},
-                            image->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA), f->colorkey, f->alpha,
+                            image->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA),
+                            f->colorkey,
+                            f->alpha,
                             f->palette ? f->palette->ncolors : 0};
     if (header.colours > 256) {
         error = "Damaged picture: a palette of " + std::to_string(header.colours) + " colours";

@@ -1,9 +1,8 @@
 // The arenas of maps/: each loaded once, checked, and drawn by the game's own
 // arena drawing into a full-size picture that is then shrunk to miniatures.
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 #include "menu/menu.h"
-
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -19,8 +18,8 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
     int width = part.w / factor;
     int height = part.h / factor;
     SDL_PixelFormat *format = source->format;
-    SDL_Surface *small = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, format->Rmask, format->Gmask,
-                                              format->Bmask, 0);
+    SDL_Surface *small =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, format->Rmask, format->Gmask, format->Bmask, 0);
     if (!small || SDL_LockSurface(source) != 0)
         return small;
     SDL_LockSurface(small);
@@ -28,8 +27,8 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
         for (int x = 0; x < width; x++) {
             int red = 0, green = 0, blue = 0;
             for (int dy = 0; dy < factor; dy++) {
-                const Uint8 *row = static_cast<const Uint8 *>(source->pixels) +
-                                   (part.y + y * factor + dy) * source->pitch;
+                const Uint8 *row =
+                    static_cast<const Uint8 *>(source->pixels) + (part.y + y * factor + dy) * source->pitch;
                 for (int dx = 0; dx < factor; dx++) {
                     Uint16 pixel = reinterpret_cast<const Uint16 *>(row)[part.x + x * factor + dx];
                     Uint8 r, g, b;
@@ -41,9 +40,9 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
             }
             int box = factor * factor;
             Uint8 *row = static_cast<Uint8 *>(small->pixels) + y * small->pitch;
-            reinterpret_cast<Uint16 *>(row)[x] = static_cast<Uint16>(SDL_MapRGB(
-                small->format, static_cast<Uint8>(red / box), static_cast<Uint8>(green / box),
-                static_cast<Uint8>(blue / box)));
+            reinterpret_cast<Uint16 *>(row)[x] =
+                static_cast<Uint16>(SDL_MapRGB(small->format, static_cast<Uint8>(red / box),
+                                               static_cast<Uint8>(green / box), static_cast<Uint8>(blue / box)));
         }
     SDL_UnlockSurface(small);
     SDL_UnlockSurface(source);
@@ -82,7 +81,9 @@ static ArenaChoice examineArena(const std::string &folder, const std::string &na
             continue;
         Sint16 x = static_cast<Sint16>(cell % ArenaColumns * CellSize);
         Sint16 y = static_cast<Sint16>(HudHeight + cell / ArenaColumns * CellSize);
-        SDL_Rect sides[] = {{x, y, 20, 2}, {x, static_cast<Sint16>(y + 18), 20, 2}, {x, y, 2, 20},
+        SDL_Rect sides[] = {{x, y, 20, 2},
+                            {x, static_cast<Sint16>(y + 18), 20, 2},
+                            {x, y, 2, 20},
                             {static_cast<Sint16>(x + 18), y, 2, 20}};
         for (SDL_Rect &side : sides)
             SDL_FillRect(canvas, &side, mark);

@@ -1,9 +1,9 @@
 // zoltr-menu: sets up a match, runs the game, and comes back for the next one.
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
-#include "shell/shell.h"
+#include "media/media.h"
 #include "menu/menu.h"
+#include "shell/shell.h"
 
 // Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
 static void findArenas(Menu &menu, std::string chosen)

@@ -7,8 +7,8 @@
 // Owns no globals; the Menu record lives for the menu's whole run.
 #pragma once
 
-#include "media/media.h"
 #include "match/match.h"
+#include "media/media.h"
 
 #include <SDL.h>
 
@@ -17,8 +17,8 @@
 
 // One arena file of maps/, as the menu offers it.
 struct ArenaChoice {
-    std::string path;                   // as settings.ini names it: "maps/arena1"
-    std::string name;                   // the file name shown
+    std::string path;  // as settings.ini names it: "maps/arena1"
+    std::string name;  // the file name shown
     int spawnPoints;
     std::vector<std::string> problems;  // why the arena check rejects it; empty when fine
     SDL_Surface *preview;               // 320x230 miniature; null when the file does not load
@@ -27,23 +27,34 @@ struct ArenaChoice {
 
 // Rows of the set-up list, top to bottom.
 enum MenuRow {
-    RowArena, RowName1, RowSkin1, RowName2, RowSkin2, RowKills,
-    RowScreen, RowSound, RowLanguage, RowRules, RowPlay, RowQuit, RowCount
+    RowArena,
+    RowName1,
+    RowSkin1,
+    RowName2,
+    RowSkin2,
+    RowKills,
+    RowScreen,
+    RowSound,
+    RowLanguage,
+    RowRules,
+    RowPlay,
+    RowQuit,
+    RowCount
 };
 
 enum MenuAction { ActionNone, ActionPlay, ActionQuit };
 
 // The menu's state for one run of the program.
 struct Menu {
-    Settings setup;                    // what Play writes into settings.ini
-    std::vector<ArenaChoice> arenas;   // every arena of maps/ but the victory stage
-    int arena;                         // the chosen one, an index into arenas
-    int row;                           // the selected MenuRow
-    int skins;                         // fighters on the players sheet
-    int played;                        // matches played this session
-    bool rules;                        // the rules screen is up
-    std::string message;               // the last word of the game or the settings writer
-    Uint32 calmUntil;                  // input is ignored until then (SDL ticks)
+    Settings setup;                   // what Play writes into settings.ini
+    std::vector<ArenaChoice> arenas;  // every arena of maps/ but the victory stage
+    int arena;                        // the chosen one, an index into arenas
+    int row;                          // the selected MenuRow
+    int skins;                        // fighters on the players sheet
+    int played;                       // matches played this session
+    bool rules;                       // the rules screen is up
+    std::string message;              // the last word of the game or the settings writer
+    Uint32 calmUntil;                 // input is ignored until then (SDL ticks)
 };
 
 // --- settings.ini (settings_file.cpp) ---

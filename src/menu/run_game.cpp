@@ -1,12 +1,11 @@
 // Playing a match: the values go into settings.ini, the menu's window closes,
 // the game runs in this folder with its error stream captured, and the menu
 // comes back with what the game said.
-#include "media/media.h"
 #include "arena/arena.h"
 #include "match/match.h"
-#include "shell/shell.h"
+#include "media/media.h"
 #include "menu/menu.h"
-
+#include "shell/shell.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -131,19 +130,25 @@ std::string runGame(Menu &menu, const std::string &binary)
 std::string playMatch(Menu &menu, const std::string &binary)
 {
     if (menu.arenas.empty())
-        return say(menu, "There is no arena in maps/.", "V maps/ nen\xED \x9E\xE1" "dn\xE1 ar\xE9na.");
+        return say(menu, "There is no arena in maps/.",
+                   "V maps/ nen\xED \x9E\xE1"
+                   "dn\xE1 ar\xE9na.");
     if (!menu.setup.Name1[0] || !menu.setup.Name2[0])
-        return say(menu, "Both players need a name.", "Oba hr\xE1\xE8i pot\xF8" "ebuj\xED jm\xE9no.");
+        return say(menu, "Both players need a name.",
+                   "Oba hr\xE1\xE8i pot\xF8"
+                   "ebuj\xED jm\xE9no.");
     const ArenaChoice &arena = menu.arenas[menu.arena];
     if (!loadArena(arena.path.c_str()))
         return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
     if (!loadArena(VictoryStage))
-        return std::string(VictoryStage) +
-               say(menu, ", the victory stage, is missing or broken.", ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");
+        return std::string(VictoryStage) + say(menu, ", the victory stage, is missing or broken.",
+                                               ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");
     snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());
     std::string problem = writeSettingsFile("settings.ini", menu.setup);
     if (!problem.empty())
-        return say(menu, "settings.ini not saved, nothing changed: ", "settings.ini neulo\x9E" "eno, nic se nezm\xECnilo: ") +
+        return say(menu, "settings.ini not saved, nothing changed: ",
+                   "settings.ini neulo\x9E"
+                   "eno, nic se nezm\xECnilo: ") +
                problem;
     return runGame(menu, binary);
 }

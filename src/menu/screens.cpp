@@ -1,15 +1,15 @@
 // The set-up screen: the chosen arena's preview and the row of miniatures on
 // the left and below, the set-up list on the right, the last message at the
 // bottom; and what each key and click does to it.
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "menu/menu.h"
 
 #include <cstring>
 
-constexpr int ListX = 345;         // the set-up list's left edge
-constexpr int ValueCentre = 560;   // values are centred here
+constexpr int ListX = 345;        // the set-up list's left edge
+constexpr int ValueCentre = 560;  // values are centred here
 constexpr int ListTop = 28;
 constexpr int RowHeight = 24;
 constexpr int FighterRowHeight = 44;
@@ -149,7 +149,10 @@ static std::string rowValue(const Menu &menu, int row)
     case RowKills: return std::to_string(s.Zoltr);
     case RowScreen: return s.Windowed ? say(menu, "window", "okno") : say(menu, "full screen", "cel\xE1");
     case RowSound: return s.Sounds ? say(menu, "on", "zapnut\xFD") : say(menu, "off", "vypnut\xFD");
-    case RowLanguage: return s.Language == 0 ? "\xE8" "esky" : "English";
+    case RowLanguage:
+        return s.Language == 0 ? "\xE8"
+                                 "esky"
+                               : "English";
     default: return "";
     }
 }
@@ -222,7 +225,10 @@ static void drawArenaPanel(const Menu &menu)
 {
     frame(9, 27, 322, 232, colour(70, 80, 100));
     if (menu.arenas.empty()) {
-        text(170, 140, say(menu, "no arena in maps/", "\x9E\xE1" "dn\xE1 ar\xE9na v maps/"),
+        text(170, 140,
+             say(menu, "no arena in maps/",
+                 "\x9E\xE1"
+                 "dn\xE1 ar\xE9na v maps/"),
              TextCentreVertically | TextCentreHorizontally);
         return;
     }
@@ -290,7 +296,9 @@ static void changeValue(Menu &menu, int row, int step)
         break;
     case RowSkin1: s.Image1 = wrapped(s.Image1 - 1 + step, menu.skins) + 1; break;
     case RowSkin2: s.Image2 = wrapped(s.Image2 - 1 + step, menu.skins) + 1; break;
-    case RowKills: s.Zoltr = s.Zoltr + step < 1 ? 1 : s.Zoltr + step > MaxKillLimit ? MaxKillLimit : s.Zoltr + step; break;
+    case RowKills:
+        s.Zoltr = s.Zoltr + step < 1 ? 1 : s.Zoltr + step > MaxKillLimit ? MaxKillLimit : s.Zoltr + step;
+        break;
     case RowScreen: s.Windowed = !s.Windowed; break;
     case RowSound: s.Sounds = !s.Sounds; break;
     case RowLanguage: s.Language = s.Language == 0 ? 1 : 0; break;

@@ -71,10 +71,15 @@ static std::string numberText(int value)
 static std::string composeSettings(const std::string &old, bool existed, const Settings &values)
 {
     const std::string lines[][2] = {
-        {"Name1 ", values.Name1}, {"Name2 ", values.Name2}, {"Level ", values.Level},
-        {"Image1 ", numberText(values.Image1)}, {"Image2 ", numberText(values.Image2)},
-        {"Zoltr ", numberText(values.Zoltr)}, {"Sounds ", numberText(values.Sounds)},
-        {"Windowed ", numberText(values.Windowed)}, {"Language ", numberText(values.Language)},
+        {"Name1 ", values.Name1},
+        {"Name2 ", values.Name2},
+        {"Level ", values.Level},
+        {"Image1 ", numberText(values.Image1)},
+        {"Image2 ", numberText(values.Image2)},
+        {"Zoltr ", numberText(values.Zoltr)},
+        {"Sounds ", numberText(values.Sounds)},
+        {"Windowed ", numberText(values.Windowed)},
+        {"Language ", numberText(values.Language)},
     };
     std::vector<Line> file = splitLines(old);
     std::string newline = "\n";

@@ -1,9 +1,9 @@
 // seznam.dat: the catalogue of images and sounds, loaded into numbered slots.
 #include "shell/shell.h"
 
+#include "match/match.h"
 #include "media/media.h"
 #include "media/media_guard.h"
-#include "match/match.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,9 +2,9 @@
 // Every picture of the intro may be missing; an empty slot is simply not drawn.
 #include "shell/shell.h"
 
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 
 #include <csignal>
 #include <cstdio>
@@ -154,7 +154,9 @@ void drawIntroFrame(int c, bool ascending)
         blitPart(title, part, 320 - title->w / 2 - (400 - c), 200 - half / 4 - (400 - c));
     }
 
-    const char *text = settings.Language == 0 ? "Uv\xE1" "d\xED " : "Present ";
+    const char *text = settings.Language == 0 ? "Uv\xE1"
+                                                "d\xED "
+                                              : "Present ";
     drawText(screen, fontPlain, 320 + c, 180, text, TextCentreVertically | TextCentreHorizontally);
 }
 

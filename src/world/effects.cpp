@@ -2,9 +2,9 @@
 // fighter throws out, which fly, bounce, settle and expire when the arena is cluttered.
 #include "world/world.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "media/media.h"
 
 #include <climits>
 #include <new>

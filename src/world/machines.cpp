@@ -2,9 +2,9 @@
 // their column, lay a solid shaft behind them and crush whoever is below.
 #include "world/world.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "media/media.h"
 
 constexpr int PadRest = 70;
 constexpr double PadLaunch = -10.0;

@@ -3,9 +3,9 @@
 // that fall, get kicked along and explode in a cross of flames.
 #include "world/world.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "media/media.h"
 
 #include <climits>
 #include <cmath>

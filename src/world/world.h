@@ -36,13 +36,13 @@ struct FighterLink {
     int (*near)(double x, double y, Reach reach, int found[MaxPlayers]);
     // Damage from a thrown thing; a kill scores for `owner`, never for the victim itself.
     void (*hurt)(int fighter, int amount, int owner);
-    void (*kill)(int fighter);  // a death nobody scores
+    void (*kill)(int fighter);               // a death nobody scores
     void (*launch)(int fighter, double vy);  // thrown upward; the fall so far no longer counts
 };
 
 class WorldObject {
 public:
-    WorldObject();  // links the new object into the world list
+    WorldObject();              // links the new object into the world list
     virtual void update() = 0;  // one step, once per frame
     virtual void draw() = 0;    // once per frame, between item and wall tiles
     virtual ~WorldObject() = default;
@@ -58,9 +58,9 @@ public:
 };
 
 // --- per game: a fresh game empties the list and zeroes the counters ---
-extern WorldObject *worldHead;  // none when the list is empty; every level setup empties it too
-extern int debrisCount;         // live debris plus stuck knives; drives clutter expiry
-extern int frameCounter;        // frames run; the match counts them, the end scene starts again at 0
+extern WorldObject *worldHead;                   // none when the list is empty; every level setup empties it too
+extern int debrisCount;                          // live debris plus stuck knives; drives clutter expiry
+extern int frameCounter;                         // frames run; the match counts them, the end scene starts again at 0
 constexpr int FrameCounterWrap = 75 * 28000000;  // frameCounter goes back to 0 here: a multiple of 25 and 3
 extern FighterLink fighterLink;
 
@@ -87,8 +87,8 @@ public:
 
 class Grenade : public WorldObject {
 public:
-    Grenade(int x, int y, int direction, int frame, int owner);        // thrown
-    Grenade(int x, int y, int vx, int vy, int frame, int owner);       // explosive debris
+    Grenade(int x, int y, int direction, int frame, int owner);   // thrown
+    Grenade(int x, int y, int vx, int vy, int frame, int owner);  // explosive debris
     void update() override;
     void draw() override;
     SDL_Surface *image;  // weapon sheet when thrown, player sheet as debris

@@ -3,8 +3,8 @@
 // Also the world's share of the frame picture, and its link to the fighters.
 #include "world/world.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 
 WorldObject *worldHead;
 int debrisCount;
@@ -33,8 +33,7 @@ static void unlaunched(int, double) {}
 FighterLink fighterLink = {noFighters, nowhere, noneNear, untouched, unkilled, unlaunched};
 
 WorldObject::WorldObject()
-    : alive(1), age(0), x(0), y(0), passThrough(1), owner(-1), frame(0), vx(0), vy(0),
-      prev(nullptr), next(nullptr)
+    : alive(1), age(0), x(0), y(0), passThrough(1), owner(-1), frame(0), vx(0), vy(0), prev(nullptr), next(nullptr)
 {
     linkObject(this);
 }

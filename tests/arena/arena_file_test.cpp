@@ -59,16 +59,14 @@ TEST(ArenaFile, ShortFilesLoadBlockByBlock)
 {
     TempGameDir dir;
     const std::pair<size_t, const char *> cases[] = {
-        {0, "0: 0 0 0"},
-        {1, "0: 0 0 0"},           // not one whole wall code
-        {1535, "0: 767 0 0"},      // odd byte at the end of the walls, no items
-        {1537, "0: 768 0 0"},      // one byte into the items
-        {3073, "0: 768 768 0"},    // one byte into the attributes
-        {3074, "1: 768 768 1"},    // one attribute code is enough
-        {3075, "1: 768 768 1"},    // the odd byte leaves the next cell whole
-        {4607, "1: 768 768 767"},  // the last cell keeps the previous arena's code
-        {4608, "1: 768 768 768"},
-        {4909, "1: 768 768 768"},  // what follows the layers is never read
+        {0, "0: 0 0 0"},          {1, "0: 0 0 0"},           // not one whole wall code
+        {1535, "0: 767 0 0"},                                // odd byte at the end of the walls, no items
+        {1537, "0: 768 0 0"},                                // one byte into the items
+        {3073, "0: 768 768 0"},                              // one byte into the attributes
+        {3074, "1: 768 768 1"},                              // one attribute code is enough
+        {3075, "1: 768 768 1"},                              // the odd byte leaves the next cell whole
+        {4607, "1: 768 768 767"},                            // the last cell keeps the previous arena's code
+        {4608, "1: 768 768 768"}, {4909, "1: 768 768 768"},  // what follows the layers is never read
     };
     for (const auto &[length, expected] : cases) {
         writeFile("arena", arenaBytes(length));

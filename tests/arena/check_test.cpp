@@ -10,7 +10,7 @@
 TEST(ArenaCheck, EachFaultIsReportedAlone)
 {
     struct Case {
-        const char *fault;  // expected in the one message; nullptr: no message
+        const char *fault;                       // expected in the one message; nullptr: no message
         int column, row, wall, item, attribute;  // the one cell spoiled
     };
     const Case cases[] = {

@@ -1,10 +1,10 @@
 // Level setup (machines, spawn points, held keys) and the arena drawing
 // read back from the screen.
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "support/support.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,10 @@
 namespace {
 
 // Item tiles: red counts the tile within a row of 32, green the block of 32.
-Uint32 itemTileColour(int tile) { return screenColour(8 * (tile % 32), 64 + 8 * (tile / 32), 0); }
+Uint32 itemTileColour(int tile)
+{
+    return screenColour(8 * (tile % 32), 64 + 8 * (tile / 32), 0);
+}
 
 // Top-left pixel of cell (c, r) plus an offset.
 Uint32 cellPixel(int column, int row, int dx = 5, int dy = 5)
@@ -63,8 +66,8 @@ TEST(LevelSetup, ClearsSevenHeldKeysAndKeepsPlayerOnesKeys)
     initHeadlessScreen();
     resetWorld();
     clearArena();
-    const SDLKey keys[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT,
-                           SDLK_a,      SDLK_d,     SDLK_w,     SDLK_TAB, SDLK_s};
+    const SDLKey keys[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT,
+                           SDLK_RIGHT,  SDLK_a,     SDLK_d,     SDLK_w,  SDLK_TAB,  SDLK_s};
     Uint8 *held = SDL_GetKeyState(nullptr);
     for (SDLKey key : keys)
         held[key] = 1;
@@ -97,9 +100,9 @@ TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
         AttributeLayer[row * ArenaColumns + column] = static_cast<Uint16>(attributes[column]);
         ItemLayer[row * ArenaColumns + column] = column >= 3 ? ItemMelee : 0;  // 4: deadly, 5: a spawner
     }
-    WallLayer[row * ArenaColumns + 5] = 1;  // walls on top of items and objects
+    WallLayer[row * ArenaColumns + 5] = 1;           // walls on top of items and objects
     ItemLayer[23 * ArenaColumns + 12] = ItemHealth;  // row 23 leaves nothing on screen
-    new Animation(100, 110, items, 47, 1, 1);  // over cells 4 and 5, under the wall
+    new Animation(100, 110, items, 47, 1, 1);        // over cells 4 and 5, under the wall
     SDL_FillRect(screen, nullptr, screenColour(200, 0, 0));
 
     animationTick = 0;

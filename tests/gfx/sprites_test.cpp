@@ -1,7 +1,7 @@
 // drawSprite and drawTile: which cell of a sheet is cut, the bounds of both,
 // clipping at the screen's edges and far-off positions.
-#include "media/media.h"
 #include "gfx/gfx.h"
+#include "media/media.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ TEST(Sheets, FramesFollowTheSheetWidthAndTilesAreTwentyPixelCells)
     EXPECT_EQ(drawn(false, 20, 40, 13), cell(13));
     EXPECT_EQ(drawn(false, 80, 160, 9), cell(9));  // a 640-wide sheet has 80x80 frames
     EXPECT_EQ(drawn(true, 20, 40, 15), cell(15));
-    EXPECT_EQ(drawn(true, 40, 40, 9), cell(0));    // (20, 20, 20, 20): a quarter of cell 0
+    EXPECT_EQ(drawn(true, 40, 40, 9), cell(0));  // (20, 20, 20, 20): a quarter of cell 0
     // (30 * 8) / 20 = 12: tile 12 shows its 10 rows inside the sheet, tile 13 is refused.
     EXPECT_EQ(drawn(true, 20, 30, 12), cell(12, -1));
     for (int frame : {16, 23, -1, 8 * 3277})  // the last: a source row that would wrap onto the sheet

@@ -1,8 +1,8 @@
 // drawText: glyph placement in the two-row font, centring arithmetic, blank
 // cells for spaces, Czech letters and bytes without a glyph.
 #include "gfx/font_sheet.h"
-#include "media/media.h"
 #include "gfx/gfx.h"
+#include "media/media.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +74,8 @@ TEST_F(Text, BlankCellsAreBlackWithThePlainFontAndUntouchedWithTheKeyedOne)
 {
     // Space, a line end and a byte above 126 with no glyph (an upper-case Á) all
     // draw no glyph; the pen still moves on.
-    const char text[] = "a \n\xC1" "b";
+    const char text[] = "a \n\xC1"
+                        "b";
     useFont(940, true);
     drawText(screen, font, 0, 0, text, 0);
     useFont(940, false);

@@ -3,11 +3,11 @@
 // hurting and deadly cells, and the death check that ends an update.
 #include "support/support.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -59,9 +59,8 @@ TEST_F(Actions, MeleeHitsOnlyInsideItsReachAndAddsToThePush)
         bool hit;
     };
     const Case cases[] = {
-        {0, 2.0, 0, false},   {0, 2.5, 0, true},     {0, 21.9, 9.9, true}, {0, 22.0, 0, false},
-        {0, 12, 10.0, false}, {0, 12, -9.9, true},   {0, 0, 0, false},     {1, -12, 0, true},
-        {1, 12, 0, false},    {1, -21.5, 5, true},
+        {0, 2.0, 0, false},  {0, 2.5, 0, true}, {0, 21.9, 9.9, true}, {0, 22.0, 0, false}, {0, 12, 10.0, false},
+        {0, 12, -9.9, true}, {0, 0, 0, false},  {1, -12, 0, true},    {1, 12, 0, false},   {1, -21.5, 5, true},
     };
     fighter->weapon = WeaponMelee;
     for (const Case &c : cases) {
@@ -165,7 +164,7 @@ TEST_F(Actions, PickupsActAfterTheAttackAndAreAlwaysConsumed)
         {ItemKnife, WeaponKnife, 20, GadgetJetpack, 120, 0},
         {ItemExplosiveDebris, WeaponGrenade, 30, GadgetJetpack, 120, 1},
         {ItemParachute, WeaponGrenade, 30, GadgetParachute, 1, 0},  // replaces the jetpack
-        {ItemJetpack, WeaponGrenade, 30, GadgetJetpack, 500, 0},   // refills it
+        {ItemJetpack, WeaponGrenade, 30, GadgetJetpack, 500, 0},    // refills it
     };
     fighter->x = 119.9;  // column 5, row 9
     for (const Case &c : cases) {

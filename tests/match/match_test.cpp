@@ -3,12 +3,12 @@
 // test, the result and the end scene; and the frame pacing on its own.
 #include "support/support.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
-#include "world/world.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -146,9 +146,9 @@ TEST_F(MatchRun, EndSceneStandsTheFightersByTheResultAndWritesItInTheLanguage)
         int kills0, kills1, language;
         double x0, x1;
         int glyphs;
-    } cases[] = {{0, 0, 0, 570, 570, 10},            // "Nerozhodně", after one frame at limit 0
-                 {0, 5, 0, 570, 70, 5 + 29 + 13},    // "Hráč " name " zvítězil !!!"
-                 {6, 0, 1, 70, 570, 5 + 14}};        // "Alice is winner !!!"
+    } cases[] = {{0, 0, 0, 570, 570, 10},          // "Nerozhodně", after one frame at limit 0
+                 {0, 5, 0, 570, 70, 5 + 29 + 13},  // "Hráč " name " zvítězil !!!"
+                 {6, 0, 1, 70, 570, 5 + 14}};      // "Alice is winner !!!"
     memset(settings.Name2, 'B', 29);
     for (const Case &c : cases) {
         resetWorld();
@@ -242,7 +242,7 @@ TEST_F(MatchRun, FireIsAKeyDownOfTheFrameOrAHeldKeyWhateverElseHappens)
     };
     const std::vector<Case> cases = {
         {{{{Down, SDLK_TAB}}, {}}, {1, 0}},  // a tap
-        {{{}, {}}, {0, 0}},  // and only once
+        {{{}, {}}, {0, 0}},                  // and only once
         {{{{Down, SDLK_TAB}, {Up, SDLK_TAB}, {Down, SDLK_UP}}, {}}, {1, 0}},
         {{{{Down, SDLK_RCTRL}, {Down, SDLK_TAB}, {Up, SDLK_a}}, {}}, {1, 1}},
         {{{{Down, SDLK_LEFT}, {Up, SDLK_LEFT}}, {SDLK_TAB}}, {1, 0}},  // held while the other moves

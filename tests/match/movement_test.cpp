@@ -3,9 +3,9 @@
 #include "support/support.h"
 
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

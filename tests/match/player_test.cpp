@@ -2,11 +2,11 @@
 // the drawing of the fighter, its weapon and its HUD block.
 #include "support/support.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -140,16 +140,16 @@ TEST_F(Fighter, DrawingShowsBodyWeaponAndCanopyFramesUnlessDead)
         int weapon, facing, attackTimer, pose, walkPhase, dead;
         int x, y, frame;  // a pixel and the frame it shows
     } cases[] = {
-        {WeaponNone, 0, 0, 0, 4, 0, 290, 288, 0},       // body, bobbed 2 up
-        {WeaponKnife, 0, 0, 0, 0, 0, 300, 300, 16},     // weapon over the body facing right
-        {WeaponKnife, 1, 0, 0, 0, 0, 300, 300, 1},      // behind it facing left
-        {WeaponBomb, 1, 5, 0, 0, 0, 309, 300, 1},       // the thrower's body
-        {WeaponMelee, 0, 5, 0, 0, 0, 305, 300, 2},      // a swing: frame 2, 8 pixels forward
-        {WeaponKnife, 0, 5, 0, 0, 0, 313, 300, 18},     // a throw: frame 18, 4 pixels forward
-        {WeaponMelee, 1, 5, 0, 0, 0, 285, 300, 3},      // facing left: the frames after them
+        {WeaponNone, 0, 0, 0, 4, 0, 290, 288, 0},    // body, bobbed 2 up
+        {WeaponKnife, 0, 0, 0, 0, 0, 300, 300, 16},  // weapon over the body facing right
+        {WeaponKnife, 1, 0, 0, 0, 0, 300, 300, 1},   // behind it facing left
+        {WeaponBomb, 1, 5, 0, 0, 0, 309, 300, 1},    // the thrower's body
+        {WeaponMelee, 0, 5, 0, 0, 0, 305, 300, 2},   // a swing: frame 2, 8 pixels forward
+        {WeaponKnife, 0, 5, 0, 0, 0, 313, 300, 18},  // a throw: frame 18, 4 pixels forward
+        {WeaponMelee, 1, 5, 0, 0, 0, 285, 300, 3},   // facing left: the frames after them
         {WeaponKnife, 1, 5, 0, 0, 0, 287, 300, 19},
-        {WeaponNone, 0, 0, 4, 0, 0, 286, 277, 44},      // the open canopy, 13 above, shifted back
-        {WeaponNone, 0, 0, 0, 0, 1, 300, 300, -1},      // dead: nothing
+        {WeaponNone, 0, 0, 4, 0, 0, 286, 277, 44},  // the open canopy, 13 above, shifted back
+        {WeaponNone, 0, 0, 0, 0, 1, 300, 300, -1},  // dead: nothing
     };
     for (const Case &c : cases) {
         p->weapon = c.weapon, p->facing = c.facing, p->attackTimer = c.attackTimer;

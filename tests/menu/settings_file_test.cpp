@@ -38,7 +38,7 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
     struct Case {
         const char *before;  // nullptr: no file yet
         const char *level;
-        std::string after;   // "" : refused, the file unchanged
+        std::string after;  // "" : refused, the file unchanged
     };
     const Case cases[] = {
         {nullptr, "maps/arena2",

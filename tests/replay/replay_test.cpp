@@ -6,13 +6,13 @@
 // scripts/record-replays.sh rewrites those files when a change is meant.
 #include "harness.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
-#include "world/world.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,8 @@ struct Hash {
 };
 
 // Shortest text that reads back as the same number.
-template <class Number> std::string exact(Number value)
+template <class Number>
+std::string exact(Number value)
 {
     char out[32];
     return std::string(out, std::to_chars(out, out + sizeof out, value).ptr);
@@ -61,12 +62,21 @@ using Line = std::vector<std::pair<std::string, std::string>>;
 void addFighter(Line &line, const Player &p)
 {
     std::string at = "p" + std::to_string(p.index) + ".";
-    const std::pair<const char *, int> whole[] = {
-        {"health", p.health}, {"respawnTimer", p.respawnTimer}, {"cooldown", p.cooldown},
-        {"attackTimer", p.attackTimer}, {"weapon", p.weapon}, {"facing", p.facing}, {"walkPhase", p.walkPhase},
-        {"ammo", p.ammo}, {"fallDistance", p.fallDistance}, {"pose", p.pose}, {"gadget", p.gadget},
-        {"gadgetCharge", p.gadgetCharge}, {"explosiveDebris", p.explosiveDebris}, {"skin", p.skin},
-        {"kills", p.kills}};
+    const std::pair<const char *, int> whole[] = {{"health", p.health},
+                                                  {"respawnTimer", p.respawnTimer},
+                                                  {"cooldown", p.cooldown},
+                                                  {"attackTimer", p.attackTimer},
+                                                  {"weapon", p.weapon},
+                                                  {"facing", p.facing},
+                                                  {"walkPhase", p.walkPhase},
+                                                  {"ammo", p.ammo},
+                                                  {"fallDistance", p.fallDistance},
+                                                  {"pose", p.pose},
+                                                  {"gadget", p.gadget},
+                                                  {"gadgetCharge", p.gadgetCharge},
+                                                  {"explosiveDebris", p.explosiveDebris},
+                                                  {"skin", p.skin},
+                                                  {"kills", p.kills}};
     for (auto [name, value] : whole)
         line.emplace_back(at + name, exact(value));
     const std::pair<const char *, double> real[] = {
@@ -91,8 +101,8 @@ std::string describe(const WorldObject *o)
     else if (auto *b = dynamic_cast<const Bomb *>(o))
         common("Bomb"), s << " blink=" << b->blink;
     else if (auto *a = dynamic_cast<const Animation *>(o))
-        common("Animation"), s << " remaining=" << a->remaining << " period=" << a->period
-                               << " countdown=" << a->countdown;
+        common("Animation"),
+            s << " remaining=" << a->remaining << " period=" << a->period << " countdown=" << a->countdown;
     else if (dynamic_cast<const Debris *>(o))
         common("Debris");
     else if (dynamic_cast<const JumpPad *>(o))
@@ -140,8 +150,11 @@ Line sample(const std::string &label, const std::string &screenSum, const std::s
     Line line = {{"frame", label}};
     for (int i = 0; i < playerCount; i++)
         addFighter(line, *players[i]);
-    const std::pair<const char *, int> counters[] = {{"frameCounter", frameCounter}, {"debrisCount", debrisCount},
-        {"animationTick", animationTick}, {"spawnPointCount", spawnPointCount}, {"playerCount", playerCount}};
+    const std::pair<const char *, int> counters[] = {{"frameCounter", frameCounter},
+                                                     {"debrisCount", debrisCount},
+                                                     {"animationTick", animationTick},
+                                                     {"spawnPointCount", spawnPointCount},
+                                                     {"playerCount", playerCount}};
     for (auto [name, value] : counters)
         line.emplace_back(name, exact(value));
     std::vector<std::string> world = worldList();
@@ -333,9 +346,18 @@ void playArena(const char *name, uint32_t seed)
 }
 
 // Seeds picked for coverage: between them every weapon, gadget, machine and hazard is used.
-TEST_F(Replay, Arena1) { playArena("arena1", 14); }
-TEST_F(Replay, Arena2) { playArena("arena2", 23); }
-TEST_F(Replay, Arena3) { playArena("arena3", 34); }
+TEST_F(Replay, Arena1)
+{
+    playArena("arena1", 14);
+}
+TEST_F(Replay, Arena2)
+{
+    playArena("arena2", 23);
+}
+TEST_F(Replay, Arena3)
+{
+    playArena("arena3", 34);
+}
 
 // The real match loop ends at once with the given kills and runs the end
 // scene, pressing Escape after `frames` frames of it (0: it runs out).

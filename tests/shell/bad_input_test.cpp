@@ -1,16 +1,16 @@
 // Hand-edited and damaged files of the shell: settings that are binary, empty,
 // endless or extreme, catalogues naming broken pictures and sounds, and a match
 // played with no media at all.
-#include "support/support.h"
 #include "harness.h"
+#include "support/support.h"
 
-#include "media/media.h"
-#include "gfx/gfx.h"
 #include "arena/arena.h"
-#include "world/world.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "world/world.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -83,17 +83,18 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
     writeFile("good32.png", makePng(16, 16, false));
     writeFile("good.gif", gif);
     writeFile("cut.png", png.substr(0, 60));
-    writeFile("cut.gif", gif.substr(0, 20));         // inside the colour table
-    writeFile("short.gif", gif.substr(0, 40));       // inside the picture data
+    writeFile("cut.gif", gif.substr(0, 20));    // inside the colour table
+    writeFile("short.gif", gif.substr(0, 40));  // inside the picture data
     writeFile("text.png", "this is a note, not a picture\n");
     writeFile("empty", "");
     mkdir("folder", 0755);
     writeFile("good.wav", wav);
     writeFile("cut.wav", wav.substr(0, 30));
     std::string blankSounds(10, '\n');
-    writeFile("seznam.dat", "#\ngood.png 1\ncut.png 1\ngood.gif 0\ncut.gif 0\ntext.png 0\nfolder 0\nempty 0\n"
-                            "good32.png 2\nshort.gif 0\nmissing.png 0\n#\ngood.wav\ncut.wav\ntext.png\nempty\nfolder\nmissing.wav\n" +
-                                blankSounds + "text.png\n#\n");
+    writeFile("seznam.dat",
+              "#\ngood.png 1\ncut.png 1\ngood.gif 0\ncut.gif 0\ntext.png 0\nfolder 0\nempty 0\n"
+              "good32.png 2\nshort.gif 0\nmissing.png 0\n#\ngood.wav\ncut.wav\ntext.png\nempty\nfolder\nmissing.wav\n" +
+                  blankSounds + "text.png\n#\n");
     settings.Sounds = 1;
     CaptureStderr();
     loadCatalogue();
@@ -118,7 +119,9 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
         EXPECT_EQ(SoundSlots[slot].chunk, nullptr) << slot;
     EXPECT_EQ(SoundSlots[MusicSlot].music, nullptr);
     EXPECT_THAT(errors, HasSubstr("zvuk cut.wav nenalezen"));
-    EXPECT_THAT(errors, HasSubstr("zvuk text.png nenalezenzvuk empty nenalezenzvuk folder nenalezenzvuk missing.wav nenalezen"));
+    EXPECT_THAT(
+        errors,
+        HasSubstr("zvuk text.png nenalezenzvuk empty nenalezenzvuk folder nenalezenzvuk missing.wav nenalezen"));
     EXPECT_THAT(errors, testing::EndsWith("zvuk text.png nenalezen"));  // the music slot
 
     // The broken slots simply play nothing.

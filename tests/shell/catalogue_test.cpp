@@ -1,9 +1,9 @@
 // seznam.dat and loadImage: sections, slot numbering, skipped lines, messages,
 // colour-key modes, and catalogues that overrun the tables.
-#include "support/support.h"
-#include "media/media.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "support/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,7 +26,9 @@ void writeBmp(const std::string &path, int w, int h, int bits = 24)
     SDL_Color colours[3] = {{0, 0, 0, 0}, {255, 0, 255, 0}, {0, 255, 0, 0}};
     if (bits == 8)
         SDL_SetColors(s, colours, 0, 3);
-    Uint32 body = bits == 8 ? 2 : bits == 32 ? SDL_MapRGBA(s->format, 255, 0, 0, 255) : SDL_MapRGB(s->format, 200, 100, 50);
+    Uint32 body = bits == 8    ? 2
+                  : bits == 32 ? SDL_MapRGBA(s->format, 255, 0, 0, 255)
+                               : SDL_MapRGB(s->format, 200, 100, 50);
     Uint32 corner = bits == 8 ? 1 : bits == 32 ? SDL_MapRGBA(s->format, 0, 0, 255, 255) : body;
     SDL_FillRect(s, nullptr, body);
     SDL_Rect topLeft = {0, 0, 1, 1};
@@ -79,12 +81,12 @@ TEST_F(Catalogue, LinesFillSlotsInOrderAndBlankLinesUseUpTheirNumber)
                               "a.bmp 1 in the header is ignored\n"
                               "#images\n"
                               "a.bmp 0\n"
-                              "\n"              // slot 1 empty
+                              "\n"  // slot 1 empty
                               "gfx/b.bmp 1\n"
-                              " c.bmp 0\n"      // space-led: slot 3 empty
-                              "\tc.bmp 0\n"     // tab-led: loads into slot 4
-                              "\r\n"            // slot 5 empty
-                              "c.bmp\n"         // no mode: loads unkeyed
+                              " c.bmp 0\n"   // space-led: slot 3 empty
+                              "\tc.bmp 0\n"  // tab-led: loads into slot 4
+                              "\r\n"         // slot 5 empty
+                              "c.bmp\n"      // no mode: loads unkeyed
                               "#sounds\n" +
                               sounds + "s.wav\n#\nc.bmp 0\n");
     EXPECT_EQ(errors, "");

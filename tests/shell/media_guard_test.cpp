@@ -1,8 +1,8 @@
 // Damaged media through the game's loaders: files that crash, free twice or
 // hang the picture and sound libraries load nothing and say why, and the
 // process goes on; whole files still load.
-#include "support/support.h"
 #include "harness.h"
+#include "support/support.h"
 
 #include "media/media.h"
 #include "media/media_guard.h"
@@ -67,7 +67,8 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
         {"good_music.wav", song, Music, nullptr},
         {"unknown_length.wav", patched(song, 40, "\xff\xff\xff\xff"), Music, nullptr},
         {"fmt_renamed_music.wav", patched(song, 12, "fmu "), Music, "Missing fmt chunk in WAVE file"},
-        {"no_data_music.wav", wav.substr(0, 36) + "LIST\x08\x00\x00\x00INFOabcd", Music, "Missing data chunk in WAVE file"},
+        {"no_data_music.wav", wav.substr(0, 36) + "LIST\x08\x00\x00\x00INFOabcd", Music,
+         "Missing data chunk in WAVE file"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

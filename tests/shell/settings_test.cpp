@@ -1,8 +1,8 @@
 // settings.ini parsing: keys anywhere in a line, values at a fixed position,
 // 99-byte pieces, CR LF line ends, later lines winning, the missing file.
-#include "support/support.h"
 #include "match/match.h"
 #include "shell/shell.h"
+#include "support/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -31,23 +31,27 @@ TEST(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
 {
     TempGameDir dir;
     const std::string a93(93, 'a'), p92(92, 'p'), n60(60, 'n');
-    const struct { std::string text, record; } cases[] = {
+    const struct {
+        std::string text, record;
+    } cases[] = {
         // Every field; names are one word; the level is the rest of its line.
         {"Name1 Pepa\nName2    Franta Novak\nLevel maps/my arena 1\nImage1 2\nImage2 -3\nZoltr 10\nFPS 40\n"
-         "Sounds 1\nWindowed 1\nLanguage 2\n", "Pepa|Franta|maps/my arena 1|2|-3|10|40|1|1|2"},
+         "Sounds 1\nWindowed 1\nLanguage 2\n",
+         "Pepa|Franta|maps/my arena 1|2|-3|10|40|1|1|2"},
         // Missing keys stay zero; a last line without its end still gives its whole path.
         {"FPS 30\nLevel   spaced path ", "||  spaced path |0|0|0|30|0|0|0"},
         {"Zoltr 5\n"
-         "  Zoltr 7\n"                // scan starts at "r 7": no number, 5 stays
-         "xFPS 25\n"                  // scan starts at " 25"
-         "# my Level is here\n"       // a comment naming a key still sets it
-         "Sounds 1 Windowed 1\n"      // Windowed's value would start at "Windowed 1"
+         "  Zoltr 7\n"            // scan starts at "r 7": no number, 5 stays
+         "xFPS 25\n"              // scan starts at " 25"
+         "# my Level is here\n"   // a comment naming a key still sets it
+         "Sounds 1 Windowed 1\n"  // Windowed's value would start at "Windowed 1"
          "name1 lower case is no key\n"
-         "Image1 4\nImage1 6\n",      // the later line wins
+         "Image1 4\nImage1 6\n",  // the later line wins
          "||evel is here|6|0|5|25|1|0|0"},
         // Numbers scan like %d: signs, leading blanks, the int range's ends; no number keeps the value.
         {"Image1 +12abc\nImage2 \t-7\nZoltr 99999999999\nSounds -99999999999\nWindowed 3\nWindowed x\n"
-         "Language\nFPS 60\n", "|||12|-7|2147483647|60|-2147483648|3|0"},
+         "Language\nFPS 60\n",
+         "|||12|-7|2147483647|60|-2147483648|3|0"},
         // 121 bytes: a piece of 99, then the rest as a line of its own.
         {"Level " + a93 + "FPS 77" + std::string(15, 'b') + "\nZoltr 3\n", "||" + a93 + "|0|0|3|77|0|0|0"},
         // CR LF ends a line, and a 98-character line arrives whole.
@@ -71,7 +75,8 @@ TEST(SettingsFile, FrameRateOfZeroOrLessFallsBackToTheDefault)
         std::string message = testing::internal::GetCapturedStderr();
         EXPECT_EQ(settings.FPS, strcmp(text, "FPS 1\n") ? DefaultFps : 1) << text;
         EXPECT_THAT(message, strcmp(text, "FPS 1\n") ? testing::MatchesRegex("settings.ini: FPS [^\n]*\n")
-                                                     : testing::MatchesRegex("")) << text;
+                                                     : testing::MatchesRegex(""))
+            << text;
     }
 }
 
@@ -81,10 +86,13 @@ TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
     testing::internal::CaptureStderr();
     EXPECT_EQ(loaded(""), "|||0|0|0|50|0|0|0");
     // A zero byte ends a value where it stands; the rest of its line is lost.
-    EXPECT_EQ(loaded(std::string("Name1 \0hidden\nLevel maps/a\0b\nFPS 3\0" "0\nName2 Eva\0\xff\n", 46)),
+    EXPECT_EQ(loaded(std::string("Name1 \0hidden\nLevel maps/a\0b\nFPS 3\0"
+                                 "0\nName2 Eva\0\xff\n",
+                                 46)),
               "|Eva|maps/a|0|0|0|3|0|0|0");
     // A megabyte without a line end is just many pieces; the key on the next line still counts.
-    EXPECT_EQ(loaded("Level " + std::string(1 << 20, 'x') + "\nFPS 30\n"), "||" + std::string(93, 'x') + "|0|0|0|30|0|0|0");
+    EXPECT_EQ(loaded("Level " + std::string(1 << 20, 'x') + "\nFPS 30\n"),
+              "||" + std::string(93, 'x') + "|0|0|0|30|0|0|0");
     // Numbers beyond the int range stop at its ends.
     EXPECT_EQ(loaded("FPS 99999999999999999999\nZoltr -99999999999999999999\nImage1 -2147483649\n"),
               "|||-2147483648|0|-2147483648|2147483647|0|0|0");

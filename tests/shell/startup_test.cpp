@@ -1,11 +1,11 @@
 // Start-up and intro: the video mode, audio, the sliding pictures, the events
 // that end the intro and the wait for a key release.
 #include "gfx/font_sheet.h"
-#include "support/support.h"
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "support/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -148,27 +148,51 @@ protected:
 TEST_F(Intro, PicturesTitleAndTextStandWhereTheCounterAndTheLanguagePutThem)
 {
     // Red slot 13 is 100x40, green slot 14 60x20, the title 80x40: blue above yellow.
-    const struct { int counter; bool ascending; int language, x, y; Uint32 colour; } cases[] = {
+    const struct {
+        int counter;
+        bool ascending;
+        int language, x, y;
+        Uint32 colour;
+    } cases[] = {
         // Counter 20, first half: slot 13 at (270, -10), its lower 30 rows showing ...
-        {20, false, 0, 270, 0, red}, {20, false, 0, 369, 29, red}, {20, false, 0, 269, 0, black},
-        {20, false, 0, 370, 29, black}, {20, false, 0, 300, 30, black},
+        {20, false, 0, 270, 0, red},
+        {20, false, 0, 369, 29, red},
+        {20, false, 0, 269, 0, black},
+        {20, false, 0, 370, 29, black},
+        {20, false, 0, 300, 30, black},
         // ... slot 14 at (320 - 30 - 40, 190), and no title yet ...
-        {20, false, 0, 250, 190, green}, {20, false, 0, 309, 209, green}, {20, false, 0, 249, 190, black},
-        {20, false, 0, 310, 190, black}, {20, false, 0, 250, 210, black}, {20, false, 0, 320, 200, black},
+        {20, false, 0, 250, 190, green},
+        {20, false, 0, 309, 209, green},
+        {20, false, 0, 249, 190, black},
+        {20, false, 0, 310, 190, black},
+        {20, false, 0, 250, 210, black},
+        {20, false, 0, 320, 200, black},
         // ... and "Uvádí " centred on (340, 180): six 10-pixel cells from (310, 170), the plain font opaque.
-        {20, false, 0, 310, 170, keyColour()}, {20, false, 0, 311, 170, glyphColour('U' - 33)},
-        {20, false, 0, 321, 189, glyphColour('v' - 33)}, {20, false, 0, 335, 180, glyphColour(94 + 6)},
-        {20, false, 0, 345, 180, glyphColour('d' - 33)}, {20, false, 0, 355, 180, glyphColour(94 + 7)},
-        {20, false, 0, 365, 180, black}, {20, false, 0, 311, 169, black},
+        {20, false, 0, 310, 170, keyColour()},
+        {20, false, 0, 311, 170, glyphColour('U' - 33)},
+        {20, false, 0, 321, 189, glyphColour('v' - 33)},
+        {20, false, 0, 335, 180, glyphColour(94 + 6)},
+        {20, false, 0, 345, 180, glyphColour('d' - 33)},
+        {20, false, 0, 355, 180, glyphColour(94 + 7)},
+        {20, false, 0, 365, 180, black},
+        {20, false, 0, 311, 169, black},
         // In English "Present " (8 cells) starts at x = 300.
-        {20, false, 1, 301, 175, glyphColour('P' - 33)}, {20, false, 1, 361, 175, glyphColour('t' - 33)},
+        {20, false, 1, 301, 175, glyphColour('P' - 33)},
+        {20, false, 1, 361, 175, glyphColour('t' - 33)},
         {20, false, 1, 375, 175, black},
         // Counter 390, ascending: the title's upper half (Czech) or lower half (English) at (270, 185).
-        {390, true, 0, 270, 185, blue}, {390, true, 0, 349, 204, blue}, {390, true, 2, 270, 185, blue},
-        {390, true, 1, 270, 185, yellow}, {390, true, 1, 349, 204, yellow}, {390, true, 1, 269, 185, black},
-        {390, true, 1, 270, 205, black}, {390, true, 1, 350, 185, black},
+        {390, true, 0, 270, 185, blue},
+        {390, true, 0, 349, 204, blue},
+        {390, true, 2, 270, 185, blue},
+        {390, true, 1, 270, 185, yellow},
+        {390, true, 1, 349, 204, yellow},
+        {390, true, 1, 269, 185, black},
+        {390, true, 1, 270, 205, black},
+        {390, true, 1, 350, 185, black},
         // The last frame leaves the title at rest at (280, 195).
-        {400, true, 1, 280, 195, yellow}, {400, true, 1, 359, 214, yellow}, {400, true, 1, 279, 195, black},
+        {400, true, 1, 280, 195, yellow},
+        {400, true, 1, 359, 214, yellow},
+        {400, true, 1, 279, 195, black},
     };
     for (const auto &c : cases) {
         settings.Language = c.language;

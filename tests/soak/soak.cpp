@@ -3,8 +3,8 @@
 // frame. Usage: soak [--frames N] [--game DIR] [--seed S]
 #include "harness.h"
 
-#include "gfx/gfx.h"
 #include "arena/arena.h"
+#include "gfx/gfx.h"
 #include "match/match.h"
 #include "match/player.h"
 #include "shell/shell.h"
@@ -88,7 +88,8 @@ int main(int argc, char **argv)
             int attackTimers[2];
             for (int i = 0; i < 2; i++) {
                 const Player &p = *players[i];
-                int column = static_cast<int>(p.x / 20), cell = (static_cast<int>(p.y / 20) - 1) * ArenaColumns + column;
+                int column = static_cast<int>(p.x / 20),
+                    cell = (static_cast<int>(p.y / 20) - 1) * ArenaColumns + column;
                 if (roll(0, 400) == 0 && p.respawnTimer <= 0 && column >= 0 && column < ArenaColumns && cell >= 0 &&
                     cell < ArenaCells && !ItemLayer[cell] && !WallLayer[cell])
                     ItemLayer[cell] = static_cast<Uint16>(roll(ItemMelee, ItemHealth));
@@ -111,8 +112,8 @@ int main(int argc, char **argv)
     getrusage(RUSAGE_SELF, &usage);
     printf("soak: %lld frames on %zu arenas in %.1f s; peak world list %d objects, peak memory %ld KiB\n", played,
            arenas.size(), seconds, peakWorldLength(), usage.ru_maxrss);
-    printf("soak: weapon uses: none %lld, melee %lld, grenade %lld, bomb %lld, knife %lld\n", uses[0], uses[1],
-           uses[3], uses[4], uses[5]);
+    printf("soak: weapon uses: none %lld, melee %lld, grenade %lld, bomb %lld, knife %lld\n", uses[0], uses[1], uses[3],
+           uses[4], uses[5]);
     for (int weapon : {WeaponMelee, WeaponGrenade, WeaponBomb, WeaponKnife})
         if (uses[weapon + 1] == 0)
             harnessFailure("a weapon was never used: the controls do not exercise the match", weapon);

@@ -1,11 +1,11 @@
 // Shared helpers for the game's tests.
 #include "support/support.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -75,10 +75,17 @@ SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b)
 void buildArena(const std::vector<std::string> &rows)
 {
     clearArena();
-    const struct { char mark; Uint16 *layer; Uint16 code; } legend[] = {
-        {'#', WallLayer, 1},           {'H', ItemLayer, ItemLadder},          {'J', ItemLayer, ItemJumpPad},
-        {'L', ItemLayer, ItemLift},    {'S', AttributeLayer, AttributeSpawn}, {'~', AttributeLayer, AttributeDamaging},
-        {'X', AttributeLayer, AttributeDeadly}};
+    const struct {
+        char mark;
+        Uint16 *layer;
+        Uint16 code;
+    } legend[] = {{'#', WallLayer, 1},
+                  {'H', ItemLayer, ItemLadder},
+                  {'J', ItemLayer, ItemJumpPad},
+                  {'L', ItemLayer, ItemLift},
+                  {'S', AttributeLayer, AttributeSpawn},
+                  {'~', AttributeLayer, AttributeDamaging},
+                  {'X', AttributeLayer, AttributeDeadly}};
     for (size_t r = 0; r < rows.size() && r < static_cast<size_t>(ArenaRows); r++)
         for (size_t c = 0; c < rows[r].size() && c < static_cast<size_t>(ArenaColumns); c++) {
             int cell = static_cast<int>(r) * ArenaColumns + static_cast<int>(c);

@@ -55,7 +55,8 @@ void resetWorld();
 void createPlayers();
 
 // Every world object of one kind, in the order of the world list.
-template <class Kind> std::vector<Kind *> objectsOf()
+template <class Kind>
+std::vector<Kind *> objectsOf()
 {
     std::vector<Kind *> found;
     for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)

@@ -1,11 +1,11 @@
 // The shipped game folder loads completely and silently: every slot the game
 // draws or plays is filled from seznam.dat with a sheet of the size and colour
 // key the drawing code cuts it by, and the font carries the Czech letters.
-#include "support/support.h"
-#include "media/media.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
+#include "media/media.h"
 #include "shell/shell.h"
+#include "support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +34,12 @@ TEST_F(ShippedGameFolder, LoadsEverySlotSilentlyWithItsSizeAndKey)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     // 20x20 frames for all but the 80x80 blast; height 0: any.
-    const struct { int slot, w, h; bool keyed; } sheets[] = {
-        {0, 160, 40, true},  {1, 160, 100, true}, {3, 160, 0, true},  {4, 160, 120, true}, {5, 640, 80, true},
-        {13, 0, 0, false},   {14, 0, 0, false},   {15, 640, 20, false}, {16, 80, 20, true}, {17, 0, 0, false}};
+    const struct {
+        int slot, w, h;
+        bool keyed;
+    } sheets[] = {{0, 160, 40, true}, {1, 160, 100, true}, {3, 160, 0, true}, {4, 160, 120, true},
+                  {5, 640, 80, true}, {13, 0, 0, false},   {14, 0, 0, false}, {15, 640, 20, false},
+                  {16, 80, 20, true}, {17, 0, 0, false}};
     for (auto s : sheets) {
         SDL_Surface *image = ImageSlots[s.slot];
         ASSERT_NE(image, nullptr) << "image slot " << s.slot;
@@ -44,8 +47,8 @@ TEST_F(ShippedGameFolder, LoadsEverySlotSilentlyWithItsSizeAndKey)
         EXPECT_EQ(image->h, s.h ? s.h : image->h) << "image slot " << s.slot;
         EXPECT_EQ(bool(image->flags & SDL_SRCCOLORKEY), s.keyed) << "image slot " << s.slot;
     }
-    EXPECT_GE(ImageSlots[3]->h / 40, 4);       // 16 frames a skin, at least four skins
-    EXPECT_LE(ImageSlots[13]->h, 165);         // clear of the intro text at y 180
+    EXPECT_GE(ImageSlots[3]->h / 40, 4);  // 16 frames a skin, at least four skins
+    EXPECT_LE(ImageSlots[13]->h, 165);    // clear of the intro text at y 180
     EXPECT_LE(190 + ImageSlots[14]->h, 480);
     EXPECT_EQ(ImageSlots[17]->h % 2, 0);
     for (int slot : {2, 6, 7, 8, 9, 10, 11, 12, 18})
@@ -75,9 +78,18 @@ TEST_F(ShippedGameFolder, FontLoadsBothWaysAndCzechLettersSitWhereTheTextDrawing
     // Each accented letter is its plain letter with an accent on top, so the
     // glyph the game picks for the byte must match the plain one below the accent.
     int w = font->w / 94, h = font->h / 2;
-    for (auto [accented, plain] : {std::pair{"\xEC", "e"}, {"\x9A", "s"}, {"\xE8", "c"}, {"\xF8", "r"}, {"\x9E", "z"},
-                                   {"\xFD", "y"}, {"\xE1", "a"}, {"\xE9", "e"}, {"\xF2", "n"}, {"\xF3", "o"},
-                                   {"\xFA", "u"}, {"\xF9", "u"}}) {
+    for (auto [accented, plain] : {std::pair{"\xEC", "e"},
+                                   {"\x9A", "s"},
+                                   {"\xE8", "c"},
+                                   {"\xF8", "r"},
+                                   {"\x9E", "z"},
+                                   {"\xFD", "y"},
+                                   {"\xE1", "a"},
+                                   {"\xE9", "e"},
+                                   {"\xF2", "n"},
+                                   {"\xF3", "o"},
+                                   {"\xFA", "u"},
+                                   {"\xF9", "u"}}) {
         SDL_FillRect(screen, nullptr, 0);
         drawText(screen, font, 0, 0, accented, 0);
         drawText(screen, font, 100, 0, plain, 0);

@@ -2,8 +2,8 @@
 // and clutter expiry.
 #include "support/support.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
+#include "media/media.h"
 #include "world/world.h"
 
 #include <gtest/gtest.h>

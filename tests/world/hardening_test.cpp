@@ -35,8 +35,8 @@ TEST(FuzzReplay, KeptFindingsSeedsAndShippedFilesPassTheirHarness)
     const fs::path root = ZOLTR_SOURCE_DIR;
     for (const auto &target : targets) {
         std::vector<fs::path> inputs;
-        for (const fs::path &place : {root / "fuzz/regressions" / target.target, root / "fuzz/corpus" / target.target,
-                                      root / target.shipped}) {
+        for (const fs::path &place :
+             {root / "fuzz/regressions" / target.target, root / "fuzz/corpus" / target.target, root / target.shipped}) {
             std::error_code error;
             if (fs::is_regular_file(place, error))
                 inputs.push_back(place);
@@ -65,7 +65,7 @@ TEST(LongRuns, EveryFrameCounterWrapsOrStopsInsteadOfOverflowing)
     std::string arena(ArenaFileSize, '\0');
     for (int column = 0; column < ArenaColumns; column++)
         arena[2 * (10 * ArenaColumns + column)] = 1;  // a floor at row 10
-    arena[2 * (9 * ArenaColumns + 1)] = 1;              // and a wall for the knife to stick in
+    arena[2 * (9 * ArenaColumns + 1)] = 1;            // and a wall for the knife to stick in
     writeBytes("endless", arena.data(), arena.size());
     ASSERT_TRUE(startLevel("endless"));
     Debris *resting = new Debris(100, 220, 0, 0, 1);

@@ -3,11 +3,11 @@
 // edge of their reach, and staying inside an arena left open.
 #include "support/support.h"
 
-#include "media/media.h"
 #include "arena/arena.h"
-#include "world/world.h"
 #include "match/match.h"
 #include "match/player.h"
+#include "media/media.h"
+#include "world/world.h"
 
 #include <gtest/gtest.h>
 

@@ -169,7 +169,7 @@ TEST_F(Weapons, BombsTooCloseVanishAndBombsInTheCrossChain)
     new JumpPad(600, 440, 8);  // the head: both bombs are visited after it
     new Bomb(110, 210, 0);
     (new Bomb(170, 210, 0))->age = 350;  // 60 px away, met first by the pass
-    updateWorld();  // the older bomb, later in the pass, goes off with it
+    updateWorld();                       // the older bomb, later in the pass, goes off with it
     EXPECT_TRUE(objectsOf<Bomb>().empty());
 
     (new Bomb(110, 210, 0))->age = 350;
@@ -216,8 +216,8 @@ TEST_F(Weapons, KickedBombsRollUntilStoppedAndFallThroughShafts)
         updateWorld();
         fall.push_back(falling->y);
     }
-    EXPECT_EQ(fall, (std::vector<int>{70, 70, 70, 70, 70, 71, 72, 73, 74, 75, 77, 79, 81, 83, 85, 88, 91, 94, 97,
-                                      100, 104, 108, 112, 116, 120}));
+    EXPECT_EQ(fall, (std::vector<int>{70, 70, 70, 70, 70, 71, 72,  73,  74,  75,  77,  79, 81,
+                                      83, 85, 88, 91, 94, 97, 100, 104, 108, 112, 116, 120}));
     runWorld(100);
     EXPECT_EQ(falling->y, 210);
 }

@@ -58,7 +58,10 @@ protected:
     static char head() { return static_cast<Probe *>(worldHead)->name; }
 };
 
-void die(Probe &probe) { probe.alive = 0; }
+void die(Probe &probe)
+{
+    probe.alive = 0;
+}
 
 }  // namespace
 

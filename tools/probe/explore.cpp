@@ -62,16 +62,16 @@ struct Explorer {
     std::vector<Place> places;
     std::unordered_map<long long, int> index;
     struct Fall {
-        int height;                 // the highest such fall, in pixels
-        std::vector<int> startedAt; // places whose moves make it
+        int height;                  // the highest such fall, in pixels
+        std::vector<int> startedAt;  // places whose moves make it
     };
     std::map<std::pair<int, int>, Fall> falls;  // (start cell, landing cell), made without a parachute
     long moves = 0, frames = 0;
 
     int placeOf(const Stance &s)
     {
-        long long key = static_cast<long long>(s.x) | static_cast<long long>(s.y) << 16 |
-                        static_cast<long long>(s.parachute) << 32;
+        long long key =
+            static_cast<long long>(s.x) | static_cast<long long>(s.y) << 16 | static_cast<long long>(s.parachute) << 32;
         auto found = index.find(key);
         if (found != index.end())
             return found->second;

@@ -98,7 +98,8 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
             return result;
         }
         // Thrown again by the pad it came down on: it would bounce there for good, so it counts as resting on the pad.
-        bool inputOver = t + 1 >= move.jumpFrames && (move.direction == 0 || (move.to == Forever ? !steering : t + 1 >= move.to));
+        bool inputOver =
+            t + 1 >= move.jumpFrames && (move.direction == 0 || (move.to == Forever ? !steering : t + 1 >= move.to));
         if (t > 0 && inputOver && vy >= 0 && p.vy <= -9) {
             result.outcome = MoveResult::Rests;
             result.end = {x, y, p.gadget == GadgetParachute};
@@ -133,7 +134,7 @@ std::vector<std::pair<int, int>> ProbeLevel::path(const Stance &start, int direc
     int restFrames = 0;
     for (int t = 0; t < MaxMoveFrames && (restFrames < 2 || t < jumpFrames); t++) {
         double y = p.y;
-        updateMatchFrame({direction < 0, direction > 0, t < jumpFrames, 0}, {0, 0, 0, 0});
+        updateMatchFrame({direction<0, direction> 0, t < jumpFrames, 0}, {0, 0, 0, 0});
         if (p.respawnTimer > 0)
             break;
         points.push_back({static_cast<int>(p.x), static_cast<int>(p.y)});
