@@ -152,7 +152,8 @@ int arenaRichness()
     return tiles;
 }
 
-std::string findRichestArena()
+// The game folder's match arenas (not the victory stage), in name order.
+static std::vector<std::string> matchArenas()
 {
     std::vector<std::string> paths;
     std::error_code error;
@@ -160,6 +161,12 @@ std::string findRichestArena()
         if (entry.is_regular_file() && entry.file_size() == ArenaFileSize && entry.path().filename() != "win1")
             paths.push_back("maps/" + entry.path().filename().string());
     std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::string findRichestArena()
+{
+    std::vector<std::string> paths = matchArenas();
     std::string richest;
     int most = -1;
     for (const std::string &path : paths) {
@@ -176,12 +183,7 @@ std::string findRichestArena()
 
 std::string findMachineArena()
 {
-    std::vector<std::string> paths;
-    std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator("maps", error))
-        if (entry.is_regular_file() && entry.file_size() == ArenaFileSize && entry.path().filename() != "win1")
-            paths.push_back("maps/" + entry.path().filename().string());
-    std::sort(paths.begin(), paths.end());
+    std::vector<std::string> paths = matchArenas();
     std::string found;
     int most = 0;
     for (const std::string &path : paths) {
