@@ -5,13 +5,11 @@
 #
 #   source "$(dirname "$0")/lib.sh"
 #   e2e_init "$@"                       # temp folder, cleanup on exit
-#   make_game_dir "$E2E_TMP/game"       # settings, catalogue, font, pictures, arenas
+#   make_game_dir "$E2E_TMP/game"       # tests/e2e/game with its arenas compiled
 #   write_settings "$E2E_TMP/game" Zoltr=3 FPS=50
-#   start_game "$E2E_TMP/game"          # stderr goes to $E2E_STDERR
-#   find_window && focus_window
+#   open_game "$E2E_TMP/game"           # window found and focused; stderr in $E2E_STDERR
 #   tap_key x; screenshot "$E2E_TMP/a.png"; colour_near "$E2E_TMP/a.png" 10 10 255 0 0
-#   press_until_exit Escape 30 || fail "game did not end"
-#   [ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS"
+#   end_with_escape                     # Escape ends it: status 0, nothing on stderr
 #
 # Every helper that waits has a timeout; a failing script calls `fail`, and the
 # exit trap kills the game so that nothing is left running.
@@ -67,71 +65,25 @@ write_settings() {
     done >"$dir/settings.ini"
 }
 
-# An arena file from up to 24 text rows of up to 32 characters. Legend:
-#   '#' wall 1   'H' ladder   'J' jump pad   'L' lift   'S' spawn point
-#   '~' damaging   'X' deadly   '1'..'8' pickups 25..32   anything else empty
-# Without rows: a closed box with a floor on row 22 and two spawn points.
-make_arena() {
-    local path=$1
-    shift
-    mkdir -p "$(dirname "$path")"
-    python3 - "$path" "$@" <<'PY'
-import struct, sys
-path, rows = sys.argv[1], sys.argv[2:]
-if not rows:
-    rows = ["#" * 32] + ["#" + " " * 30 + "#"] * 20 + ["#    S                    S    #", "#" * 32]
-layers = [[0] * 768 for _ in range(3)]
-legend = {"#": (0, 1), "H": (1, 5), "J": (1, 9), "L": (1, 33), "S": (2, 2), "~": (2, 3), "X": (2, 4)}
-legend.update({str(n): (1, 24 + n) for n in range(1, 9)})
-for r, row in enumerate(rows[:24]):
-    for c, ch in enumerate(row[:32]):
-        if ch in legend:
-            layers[legend[ch][0]][r * 32 + c] = legend[ch][1]
-walls, items, attrs = layers
-with open(path, "wb") as f:
-    f.write(struct.pack("<2304H", *(walls + items + attrs)))
-PY
+# Compiles the text arena tests/e2e/arenas/$1.txt into the arena file $2.
+compile_arena() {
+    /usr/bin/python3 "$E2E_SRC/tools/arena.py" compile --force "$E2E_SRC/tests/e2e/arenas/$1.txt" "$2" >/dev/null ||
+        fail "the arena $1 did not compile"
 }
 
-# The font sheet (tests/e2e/media/myfont.gif): 2 rows of 94 cells of 8x12, a
-# white block in each cell on a magenta background (the key colour of the
-# keyed load). The sounds there are mono unsigned 8-bit tones of 0.05 s (beep)
-# and 0.5 s (music).
-
-# A complete game folder: settings.ini (write_settings defaults), seznam.dat
-# naming every slot the game uses, the font, plain-coloured pictures, sounds,
-# the match arena maps/arena1 and the victory arena maps/win1.
-# Pictures: 13 red 200x60, 14 green 200x40, 17 300x80 blue above yellow,
-# 15 dark blue HUD strip 640x20.
+# A complete game folder (tests/e2e/game): settings.ini (write_settings
+# defaults), seznam.dat naming every slot the game uses, the font (2 rows of 94
+# cells of 8x12, a white block in each on the magenta key colour), plain-coloured
+# pictures (13 red 200x60, 14 green 200x40, 15 dark blue HUD strip 640x20, 17
+# 300x80 blue above yellow, walls grey), two tones, and the closed box
+# (arenas/box.txt: a floor on row 22, two spawn points) as arena1 and win1.
 make_game_dir() {
-    local dir=$1
-    mkdir -p "$dir/gfx" "$dir/maps" "$dir/sfx"
-    write_settings "$dir"
-    cp "$E2E_SRC/tests/e2e/media/myfont.gif" "$dir/gfx/"
-    "$CONVERT" -size 160x20 xc:'#808080' "$dir/gfx/walls.bmp"
-    "$CONVERT" -size 160x100 xc:'#c0a040' "$dir/gfx/items.bmp"
-    "$CONVERT" -size 160x160 xc:magenta -fill '#20c0c0' -draw 'rectangle 0,0 159,159' \
-        -fill magenta -draw 'point 0,0' "PNG8:$dir/gfx/players.png"
-    "$CONVERT" -size 160x80 xc:'#d0d0d0' "$dir/gfx/weapons.bmp"
-    "$CONVERT" -size 160x40 xc:'#ff8000' "$dir/gfx/boom.bmp"
-    "$CONVERT" -size 200x60 xc:'#ff0000' "$dir/gfx/intro_top.bmp"
-    "$CONVERT" -size 200x40 xc:'#00ff00' "$dir/gfx/intro_left.bmp"
-    "$CONVERT" -size 640x20 xc:'#000080' "$dir/gfx/hud.bmp"
-    "$CONVERT" -size 80x20 xc:'#e00000' "$dir/gfx/health.bmp"
-    "$CONVERT" -size 300x80 xc:'#0000ff' -fill '#ffff00' -draw 'rectangle 0,40 299,79' "$dir/gfx/title.bmp"
-    cp "$E2E_SRC/tests/e2e/media/beep.wav" "$E2E_SRC/tests/e2e/media/music.wav" "$dir/sfx/"
-    {
-        printf 'Zoltr test catalogue\n#\n'
-        printf 'gfx/walls.bmp 0\ngfx/items.bmp 0\n\ngfx/players.png 1\ngfx/weapons.bmp 0\ngfx/boom.bmp 0\n'
-        printf '\n\n\n\n\n\n\n'
-        printf 'gfx/intro_top.bmp 0\ngfx/intro_left.bmp 0\ngfx/hud.bmp 0\ngfx/health.bmp 0\ngfx/title.bmp 0\n'
-        printf '#\n'
-        local slot
-        for slot in $(seq 0 15); do printf 'sfx/beep.wav\n'; done
-        printf 'sfx/music.wav\n#\n'
-    } >"$dir/seznam.dat"
-    make_arena "$dir/maps/arena1"
-    make_arena "$dir/maps/win1"
+    mkdir -p "$(dirname "$1")"
+    cp -r "$E2E_SRC/tests/e2e/game" "$1"
+    mkdir -p "$1/maps"
+    write_settings "$1"
+    compile_arena box "$1/maps/arena1"
+    compile_arena box "$1/maps/win1"
 }
 
 # --- the game process ---
@@ -191,6 +143,13 @@ focus_window() {
     timeout 10 xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || timeout 10 xdotool windowfocus "$E2E_WID"
 }
 
+# start_game, then its window found and focused.
+open_game() {
+    start_game "$@"
+    find_window || fail "no game window"
+    focus_window
+}
+
 # Key names as xdotool knows them (x, Escape, Tab, Left ...); for the right
 # Control key use its keycode, 105: xdotool's Control_R also presses the left one.
 key_down() { xdotool keydown "$1"; }
@@ -219,30 +178,12 @@ press_until_exit() {
     wait_exit 5
 }
 
-# Asks the game's window to close, as a window manager's close button does
-# (xdotool's windowclose destroys the window instead).
-close_request() {
-    python3 - "$E2E_WID" <<'PY'
-import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XInternAtom.restype = ctypes.c_ulong
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-display = x.XOpenDisplay(None)
-window = int(sys.argv[1])
-event = ClientMessage(type=33, window=window, format=32,
-                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
-event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-x.XFlush(display)
-x.XCloseDisplay(display)
-PY
+# Escape presses end the program within $1 seconds (default 15), with status 0
+# and nothing on its error stream.
+end_with_escape() {
+    press_until_exit Escape "${1:-15}" || fail "Escape did not end the program"
+    [ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS, expected 0"
+    [ ! -s "$E2E_STDERR" ] || fail "the game wrote to its error stream"
 }
 
 # --- screenshots ---
@@ -282,4 +223,15 @@ screenshot_until() {
         sleep 0.1
     done
     return 1
+}
+
+# Taps key $2 until a screenshot passes the command "$1 shot", at most $3 seconds.
+tap_until() {
+    local start=$SECONDS
+    until screenshot "$E2E_TMP/now.png" && "$1" "$E2E_TMP/now.png"; do
+        game_running || fail "the game ended while waiting for $1"
+        [ $((SECONDS - start)) -lt "$3" ] || fail "no $1 after $3 seconds of $2"
+        tap_key "$2"
+        sleep 0.2
+    done
 }

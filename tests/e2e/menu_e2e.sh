@@ -7,7 +7,7 @@ MENU=$(dirname "$E2E_BIN")/zoltr-menu
 [ -x "$MENU" ] || fail "no zoltr-menu beside the game"
 dir=$E2E_TMP/game
 make_game_dir "$dir"
-make_arena "$dir/maps/arena2"
+compile_arena box "$dir/maps/arena2"
 printf '# our own line\r\nName1 Alice\r\nLevel maps/arena1\r\nFPS 100\r\nZoltr 5\r\nWindowed 1\r\n' >"$dir/settings.ini"
 
 MENU_CAPTION='match menu'

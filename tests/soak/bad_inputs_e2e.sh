@@ -8,16 +8,14 @@ e2e_init "$@"
 
 GAME="$E2E_TMP/game"
 mkdir -p "$GAME/maps"
-make_arena "$GAME/maps/arena1"
+compile_arena box "$GAME/maps/arena1"
 write_settings "$GAME" FPS=0 Image1=-2147483648 Image2=2147483647 Zoltr=5 \
     Name1=Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa Name2=$'\xe8\xe1\xed\xc8'
 
 all_black() { [ "$("$CONVERT" "$1" -format '%[max]' info:)" = 0 ]; }
 
 note "no catalogue, no font, absurd settings, no victory arena"
-start_game "$GAME"
-find_window || fail "no game window"
-focus_window
+open_game "$GAME"
 tap_key x
 sleep 0.5
 tap_key x
@@ -37,9 +35,7 @@ head -c 3073 "$GAME/maps/arena1" >"$GAME/maps/short"
 for level in maps maps/short ""; do
     note "Level '$level'"
     write_settings "$GAME" Level="$level"
-    start_game "$GAME"
-    find_window || fail "no game window"
-    focus_window
+    open_game "$GAME"
     press_until_exit x 60 || fail "the game did not end with Level $level"
     [ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS with Level $level, expected 0"
     grep -q "Chyba scriptu Mapa $level neexistuje !!!\$" "$E2E_STDERR" || fail "no message for Level $level"
