@@ -226,18 +226,24 @@ TEST_F(Actions, HurtingCellKillsFromFullHealthInTheHundredthUpdate)
     EXPECT_EQ(fighter->kills + other->kills, 0);
 }
 
-TEST_F(Actions, DeadlyCellKillsOnceAndItsPickupIsTakenFromWhereItLay)
+// The death has already thrown its parts and moved the fighter to a spawn
+// point, so neither movement nor the held jump nor a second death follows.
+TEST_F(Actions, FighterKilledByADeadlyCellSkipsTheRestOfItsUpdate)
 {
     AttributeLayer[9 * ArenaColumns + 5] = AttributeDeadly;
     itemAtCell(5, 9) = ItemKnife;
     itemAtCell(28, 9) = ItemMelee;  // on the spawn point the fighter is sent to
     fighter->x = 110;
-    fighter->updatePlayer({0, 0, 0, 0});
+    fighter->vx = 1.5;
+    fighter->updatePlayer({0, 1, 1, 0});
     EXPECT_EQ(fighter->respawnTimer, 100);
     EXPECT_EQ(fighter->x, 570);
+    EXPECT_EQ(fighter->y, 210);
+    EXPECT_EQ(fighter->vx, 1.5);
+    EXPECT_EQ(fighter->vy, 0.0);
     EXPECT_EQ(fighter->weapon, WeaponNone);
-    EXPECT_EQ(debrisCount, 21);  // one burst, not two
-    EXPECT_EQ(itemAtCell(5, 9), 0);
+    EXPECT_EQ(debrisCount, 21);      // one burst, not two
+    EXPECT_EQ(itemAtCell(5, 9), 0);  // its pickup is taken from where it lay
     EXPECT_EQ(itemAtCell(28, 9), ItemMelee);
     EXPECT_EQ(playingSlot(0), 15);
     EXPECT_EQ(playingSlot(3), 7);

@@ -283,17 +283,6 @@ TEST_F(MatchRun, TwoPlayersBusyAtOnceBothAttackWheneverTheCooldownAllows)
     EXPECT_EQ(blue, (std::vector<size_t>{0, 21, 42, 63, 84}));
 }
 
-TEST_F(MatchRun, MissingArenaEndsTheProgramWithItsMessageAndStatusZero)
-{
-    strcpy(settings.Level, "maps/none");
-    EXPECT_EXIT(runMatch(), ::testing::ExitedWithCode(0), "^Chyba scriptu Mapa maps/none neexistuje !!!$");
-
-    settings.Zoltr = 0;
-    strcpy(settings.Level, "maps/test");
-    remove("maps/win1");
-    EXPECT_EXIT(runMatch(), ::testing::ExitedWithCode(0), "^Chyba scriptu Mapa maps/win1 neexistuje !!!$");
-}
-
 TEST(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 {
     Uint32 (*savedTicks)() = matchTicks;

@@ -167,20 +167,4 @@ TEST_F(Movement, LandingOnAHeadKillsScoresAndForgetsTheFall)
     }
 }
 
-TEST_F(Movement, FighterKilledByADeadlyCellSkipsTheRestOfItsUpdate)
-{
-    std::vector<std::string> rows(10);
-    rows[2] = "S";
-    rows[9] = ".....X";
-    Player *p = start(rows);
-    p->vx = 1.5;
-    p->updatePlayer({0, 1, 1, 0});
-    EXPECT_EQ(debrisCount, 21);  // one burst only
-    EXPECT_EQ(p->respawnTimer, 100);
-    EXPECT_EQ(p->x, 10.0);  // at the spawn point, not moved on from it
-    EXPECT_EQ(p->y, 70.0);
-    EXPECT_EQ(p->vx, 1.5);
-    EXPECT_EQ(p->vy, 0.0);  // the held jump was not applied
-}
-
 }  // namespace

@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -75,41 +73,14 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
     }
 }
 
-// Root writes anywhere, so the write runs as an unprivileged user instead.
-std::string writeWithoutWriteAccess(const Settings &values)
-{
-    chmod(".", 0755);
-    if (geteuid() != 0) {
-        chmod(".", 0555);
-        std::string problem = writeSettingsFile("settings.ini", values);
-        chmod(".", 0755);
-        return problem;
-    }
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return "no pipe";
-    pid_t child = fork();
-    if (child == 0) {
-        std::string problem = setuid(65534) == 0 ? writeSettingsFile("settings.ini", values) : "";
-        ssize_t ignored = write(pipeEnds[1], problem.data(), problem.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(pipeEnds[1]);
-    char text[200] = {};
-    ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
-    close(pipeEnds[0]);
-    waitpid(child, nullptr, 0);
-    return got > 0 ? text : "";
-}
-
 TEST(MenuSettingsFile, ReadOnlyFolderLosesNothing)
 {
     TempGameDir dir;
     const char *before = "Name1 Keep\r\n# mine\r\n";
     writeFile("settings.ini", before);
     chmod("settings.ini", 0666);  // only the folder stands in the way
-    std::string problem = writeWithoutWriteAccess(chosen("maps/arena2"));
+    chmod(".", 0555);
+    std::string problem = unprivileged([] { return writeSettingsFile("settings.ini", chosen("maps/arena2")); });
     EXPECT_NE(problem.find("cannot write in its folder: Permission denied"), std::string::npos) << problem;
     EXPECT_EQ(readFile("settings.ini"), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);

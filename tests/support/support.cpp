@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 TempGameDir::TempGameDir()
@@ -41,6 +42,29 @@ std::string readFile(const std::string &path)
     std::ostringstream all;
     all << in.rdbuf();
     return all.str();
+}
+
+std::string unprivileged(const std::function<std::string()> &work)
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        return "no pipe";
+    pid_t child = fork();
+    if (child == 0) {
+        bool dropped = geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
+        std::string result = dropped ? work() : "still root";
+        ssize_t ignored = write(ends[1], result.data(), result.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(ends[1]);
+    std::string result;
+    char buffer[256];
+    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, static_cast<size_t>(got));
+    close(ends[0]);
+    waitpid(child, nullptr, 0);
+    return result;
 }
 
 Uint32 pixelAt(SDL_Surface *surface, int x, int y)

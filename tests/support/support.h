@@ -7,6 +7,7 @@
 #include "harness.h"  // headless SDL, the mixer, writeFile
 #include "world/world.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ private:
 };
 
 std::string readFile(const std::string &path);
+
+// Runs `work` in a child process that is not root (root may write anywhere)
+// and gives back the text it returned.
+std::string unprivileged(const std::function<std::string()> &work);
 
 // Pixel value of the screen (or any surface) at (x, y), read under a lock.
 Uint32 pixelAt(SDL_Surface *surface, int x, int y);
