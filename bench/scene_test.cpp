@@ -78,7 +78,7 @@ TEST(BenchScene, StressEpisodeHoldsItsLoadRepeatsExactlyAndAllocatesOnlyWorldObj
     initHeadlessScreen();
     for (const auto &sheet : SheetSlots)
         ImageSlots[sheet[0]] = makeSolidSurface(sheet[1], sheet[2], 40 * sheet[0] % 256, 200, 90);
-    resetWorld();
+    resetGame();
     buildArena(TestArena);
     keepArena();
     buildStressScene();
@@ -102,7 +102,7 @@ TEST(BenchScene, StressEpisodeHoldsItsLoadRepeatsExactlyAndAllocatesOnlyWorldObj
     buildRestScene();
     EXPECT_EQ(runEpisode().outside, 0);
 
-    resetWorld();
+    resetGame();
     for (const auto &sheet : SheetSlots) {
         SDL_FreeSurface(ImageSlots[sheet[0]]);
         ImageSlots[sheet[0]] = nullptr;

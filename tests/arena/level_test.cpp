@@ -30,7 +30,7 @@ Uint32 cellPixel(int column, int row, int dx = 5, int dy = 5)
 TEST(LevelSetup, TurnsMarksIntoMachinesAndCountsSpawnPoints)
 {
     initHeadlessScreen();
-    resetWorld();
+    resetGame();
     new Knife(10, 10, 0, 0, 0);
     debrisCount = 12;
     animationTick = 345;
@@ -64,7 +64,7 @@ TEST(LevelSetup, TurnsMarksIntoMachinesAndCountsSpawnPoints)
 TEST(LevelSetup, ClearsSevenHeldKeysAndKeepsPlayerOnesKeys)
 {
     initHeadlessScreen();
-    resetWorld();
+    resetGame();
     clearArena();
     const SDLKey keys[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT,
                            SDLK_RIGHT,  SDLK_a,     SDLK_d,     SDLK_w,  SDLK_TAB,  SDLK_s};
@@ -83,7 +83,7 @@ TEST(LevelSetup, ClearsSevenHeldKeysAndKeepsPlayerOnesKeys)
 TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
 {
     initHeadlessScreen();
-    resetWorld();
+    resetGame();
     // Sheets of 8 by 6 tiles, each filled with its own colour; walls are blue.
     SDL_Surface *walls = makeSolidSurface(160, 120, 0, 0, 200);
     SDL_Surface *items = makeSolidSurface(160, 120, 0, 0, 0);
@@ -121,7 +121,7 @@ TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
     EXPECT_EQ(cellPixel(5, row, 5, 5), screenColour(0, 0, 200));
     EXPECT_EQ(pixelAt(screen, 300, 19), screenColour(200, 0, 0));  // the HUD strip is left alone
     EXPECT_EQ(cellPixel(12, 22, 5, 19), 0u);
-    resetWorld();
+    resetGame();
     ImageSlots[0] = ImageSlots[1] = nullptr;
     SDL_FreeSurface(walls);
     SDL_FreeSurface(items);

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(11);
         installSilentSounds();
         std::vector<std::string> rows(11);
@@ -40,7 +40,7 @@ protected:
     }
     void TearDown() override
     {
-        resetWorld();
+        resetGame();
         clearArena();
         removeSilentSounds();
     }

@@ -71,7 +71,7 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(3);
         savedTicks = matchTicks;
         savedDelay = matchDelay;
@@ -115,7 +115,7 @@ protected:
         matchTicks = savedTicks;
         matchDelay = savedDelay;
         memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
-        resetWorld();
+        resetGame();
         SDL_FreeSurface(fontKeyed);
         fontKeyed = nullptr;
     }
@@ -151,7 +151,7 @@ TEST_F(MatchRun, EndSceneStandsTheFightersByTheResultAndWritesItInTheLanguage)
                  {6, 0, 1, 70, 570, 5 + 14}};      // "Alice is winner !!!"
     memset(settings.Name2, 'B', 29);
     for (const Case &c : cases) {
-        resetWorld();
+        resetGame();
         tickReads = 0;
         settings.Zoltr = c.kills0 + c.kills1 == 0 ? 0 : 5;
         settings.Language = c.language;

@@ -16,10 +16,10 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(7);
     }
-    void TearDown() override { resetWorld(); }
+    void TearDown() override { resetGame(); }
 
     // Floor at row 10 (a fighter stands at y = 210), extra rows on top;
     // fighter 2 is parked in the bottom-left corner.
@@ -86,7 +86,7 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
         idle(p);
         EXPECT_EQ(p->health, fall == 200 ? 100 : 0) << fall;
         EXPECT_EQ(p->fallDistance, 0);
-        resetWorld();
+        resetGame();
     }
 }
 
@@ -163,7 +163,7 @@ TEST_F(Movement, LandingOnAHeadKillsScoresAndForgetsTheFall)
         EXPECT_EQ(top->kills, stomped ? 1 : 0) << offset;
         EXPECT_EQ(bottom->respawnTimer, stomped ? 100 : 0);
         EXPECT_EQ(top->respawnTimer > 0, !stomped);  // only a stomp forgets the fall
-        resetWorld();
+        resetGame();
     }
 }
 

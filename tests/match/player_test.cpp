@@ -20,14 +20,14 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(11);
         settings.Image1 = 1;
         settings.Image2 = 2;
     }
     void TearDown() override
     {
-        resetWorld();
+        resetGame();
         for (int slot : {3, 4, 16}) {
             SDL_FreeSurface(ImageSlots[slot]);
             ImageSlots[slot] = nullptr;

@@ -71,13 +71,8 @@ Uint32 pixelAt(SDL_Surface *surface, int x, int y)
 {
     SDL_LockSurface(surface);
     Uint8 *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
-    Uint32 value = 0;
-    switch (surface->format->BytesPerPixel) {
-    case 1: value = row[x]; break;
-    case 2: value = reinterpret_cast<Uint16 *>(row)[x]; break;
-    case 4: value = reinterpret_cast<Uint32 *>(row)[x]; break;
-    default: memcpy(&value, row + 3 * x, 3); break;
-    }
+    Uint32 value =
+        surface->format->BytesPerPixel == 2 ? reinterpret_cast<Uint16 *>(row)[x] : reinterpret_cast<Uint32 *>(row)[x];
     SDL_UnlockSurface(surface);
     return value;
 }
@@ -120,11 +115,6 @@ void buildArena(const std::vector<std::string> &rows)
             if (ch >= '1' && ch <= '8')
                 ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
         }
-}
-
-void resetWorld()
-{
-    resetGame();
 }
 
 void createPlayers()

@@ -4,7 +4,8 @@
 
 #include <SDL.h>
 
-#include "harness.h"  // headless SDL, the mixer, writeFile
+#include "harness.h"      // headless SDL, the mixer, writeFile
+#include "match/match.h"  // resetGame
 #include "world/world.h"
 
 #include <functional>
@@ -52,9 +53,6 @@ SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
 //   anything else: empty
 // Unlisted rows and columns stay empty. Does not run setupLevel.
 void buildArena(const std::vector<std::string> &rows);
-
-// A fresh game (resetGame) between tests; the arena is left as it is.
-void resetWorld();
 
 // Creates the two fighters as the match does (after setupLevel).
 void createPlayers();

@@ -15,13 +15,13 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         // Floor on row 10 (y 220..239), a wall in column 20 above it (x 400..419).
         std::vector<std::string> rows(11, std::string(20, '.') + "#");
         rows[10] = "################################";
         buildArena(rows);
     }
-    void TearDown() override { resetWorld(); }
+    void TearDown() override { resetGame(); }
 };
 
 TEST_F(Effects, DebrisFallsIntoTheFloorAndRestsAtMostSixPixelsInside)

@@ -29,13 +29,13 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(3);
         installSilentSounds();
     }
     void TearDown() override
     {
-        resetWorld();
+        resetGame();
         clearArena();
         removeSilentSounds();
     }

@@ -35,7 +35,7 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetWorld();
+        resetGame();
         srand(5);
         std::vector<std::string> rows(11);
         rows[10] = std::string(32, '#');
@@ -47,7 +47,7 @@ protected:
     }
     void TearDown() override
     {
-        resetWorld();
+        resetGame();
         clearArena();
         removeSilentSounds();
     }

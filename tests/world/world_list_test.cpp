@@ -38,10 +38,10 @@ class WorldList : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetWorld();
+        resetGame();
         deleted.clear();
     }
-    void TearDown() override { resetWorld(); }
+    void TearDown() override { resetGame(); }
 
     static std::string pass()
     {
@@ -113,7 +113,7 @@ TEST_F(WorldList, OnlyTheHeadsNewObjectsJoinTheCurrentPass)
 
     // The head that leaves while making something: the new object becomes the
     // head and is first updated in the next frame.
-    resetWorld();
+    resetGame();
     new Probe('G', [](Probe &self) {
         new Probe('H');
         self.alive = 0;
@@ -134,7 +134,7 @@ TEST_F(WorldList, ObjectsBelowTheScreenAndTheLastObjectAreRemoved)
     EXPECT_EQ(deleted, "B");
     EXPECT_EQ(debrisCount, 7);  // falling out is not counted down
 
-    resetWorld();
+    resetGame();
     new Probe('Z', die);
     EXPECT_EQ(pass(), "Z");
     EXPECT_EQ(worldHead, nullptr);
