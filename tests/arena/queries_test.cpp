@@ -1,4 +1,5 @@
-// Arena queries around the edges of the map, and the one write.
+// Arena queries around the edges of the map, the one write, and the arena
+// check with each fault alone.
 #include "arena/arena.h"
 #include "support/support.h"
 
@@ -6,6 +7,8 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
+#include <vector>
 
 TEST(ArenaQueries, PassabilityIsClosedAboveAndAtTheSidesAndOpenBelow)
 {
@@ -18,34 +21,12 @@ TEST(ArenaQueries, PassabilityIsClosedAboveAndAtTheSidesAndOpenBelow)
     ItemLayer[2 * ArenaColumns + 1] = ItemShaft;
     ItemLayer[1 * ArenaColumns + 1] = ItemLadder;
     ItemLayer[1 * ArenaColumns + 3] = 35;
-    const int cases[][3] = {
-        {100, 19, 0},
-        {100, 40, 1},
-        {-1, 100, 0},
-        {639, 100, 1},
-        {640, 100, 0},
-        {-1, 499, 0},
-        {640, 499, 0},
-        {-1, 500, 1},
-        {700, 600, 1},
-        {-20, 19, 0},
-        {300, 479, 1},
-        {300, 480, 0},
-        {633, 499, 0},
-        {300, 500, 1},
-        {INT_MIN, INT_MIN, 0},
-        {INT_MAX, INT_MAX, 1},
-        {INT_MIN, INT_MAX, 1},
-        {INT_MAX, 300, 0},
-        {0, 20, 0},
-        {19, 39, 0},
-        {20, 20, 1},
-        {0, 40, 1},
-        {45, 55, 0},
-        {25, 65, 0},
-        {25, 45, 1},
-        {65, 45, 1},
-    };
+    const int N = INT_MIN, P = INT_MAX;
+    const int cases[][3] = {{100, 19, 0},  {100, 40, 1},  {-1, 100, 0},  {639, 100, 1}, {640, 100, 0}, {-1, 499, 0},
+                            {640, 499, 0}, {-1, 500, 1},  {700, 600, 1}, {-20, 19, 0},  {300, 479, 1}, {300, 480, 0},
+                            {633, 499, 0}, {300, 500, 1}, {N, N, 0},     {P, P, 1},     {N, P, 1},     {P, 300, 0},
+                            {0, 20, 0},    {19, 39, 0},   {20, 20, 1},   {0, 40, 1},    {45, 55, 0},   {25, 65, 0},
+                            {25, 45, 1},   {65, 45, 1}};
     for (const auto &c : cases)
         EXPECT_EQ(isPassable(c[0], c[1]), c[2]) << c[0] << ", " << c[1];
 }
@@ -70,4 +51,42 @@ TEST(ArenaQueries, ItemsAndAttributesOutsideTheArenaAreEmptyAndUnwritten)
     EXPECT_EQ(memcmp(before, ItemLayer, sizeof before), 0);
     setItem(3, 4, 0x12345);  // only the low 16 bits are kept
     EXPECT_EQ(itemAt(3, 4), 0x2345);
+}
+
+TEST(ArenaCheck, EachFaultIsReportedAlone)
+{
+    struct Case {
+        const char *fault;                       // expected in the one message; nullptr: no message
+        int column, row, wall, item, attribute;  // the one cell spoiled
+    };
+    const Case cases[] = {
+        {nullptr, 3, 21, 0, ItemKnife, 12},  // a knife spawner holding its own knife is fine
+        {"1 spawn point(s)", 25, 21, 0, 0, 0},
+        {"lift at (10, 2): no wall below it", 10, 22, 0, 0, 0},
+        {"lift at (10, 2): no wall above it", 10, 0, 0, 0, 0},
+        {"spawner at (3, 21) holds item 25", 3, 21, 0, ItemMelee, 12},
+        {"wall code 17 at (4, 0) has no tile", 4, 0, 17, 0, 0},
+        {"cell (6, 22) is a wall and also holds item 0 / attribute 2", 6, 22, 1, 0, 2},
+        {"cell (7, 22) is a wall and also holds item 28", 7, 22, 1, ItemKnife, 0},
+        {"spawn point (8, 23) lies below the screen", 8, 23, 0, 0, AttributeSpawn},
+    };
+    std::vector<std::string> rows(23, "#                              #");
+    rows[0] = rows[22] = std::string(32, '#');
+    rows[2][10] = 'L';
+    rows[21][5] = 'S';
+    rows[21][25] = 'S';
+    for (const Case &c : cases) {
+        buildArena(rows);
+        int cell = c.row * ArenaColumns + c.column;
+        WallLayer[cell] = static_cast<Uint16>(c.wall);
+        ItemLayer[cell] = static_cast<Uint16>(c.item);
+        AttributeLayer[cell] = static_cast<Uint16>(c.attribute);
+        std::vector<std::string> problems = arenaProblems();
+        if (!c.fault) {
+            EXPECT_TRUE(problems.empty()) << problems.front();
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1u) << c.fault;
+        EXPECT_NE(problems[0].find(c.fault), std::string::npos) << problems[0];
+    }
 }

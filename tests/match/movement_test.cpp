@@ -50,32 +50,6 @@ protected:
     }
 };
 
-TEST_F(Movement, TurningComesBeforeWalkingAndJumpsLandSnappedOnTheFloor)
-{
-    Player *p = start({}, 30);
-    for (int i = 0; i < 10; i++)
-        p->updatePlayer({1, 1, 0, 0});  // both keys: turn and turn back
-    EXPECT_EQ(p->facing, 0);
-    EXPECT_EQ(p->vx, 0.0);
-    p->updatePlayer({1, 0, 0, 0});
-    EXPECT_EQ(p->facing, 1);
-    EXPECT_EQ(p->vx, 0.0);
-    p->updatePlayer({1, 0, 0, 0});  // the single-precision 0.8, then friction
-    EXPECT_DOUBLE_EQ(p->vx, -static_cast<double>(0.8f) * 0.7);
-    EXPECT_EQ(p->walkPhase, 1);
-
-    p->updatePlayer({0, 0, 1, 0});
-    EXPECT_EQ(p->vy, -7.0);
-    idle(p);
-    EXPECT_DOUBLE_EQ(p->y, 210.0 - 7.0 + static_cast<double>(0.2f));
-    EXPECT_EQ(p->walkPhase, 4);
-    p->y = 203.5;  // landing from a fractional height: the middle of its band
-    p->vy = 6;
-    idle(p, 2);
-    EXPECT_EQ(p->y, 210.0);
-    EXPECT_EQ(p->vy, 0.0);
-}
-
 TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneIsNot)
 {
     for (int fall : {200, 201}) {
@@ -88,25 +62,6 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
         EXPECT_EQ(p->fallDistance, 0);
         resetGame();
     }
-}
-
-TEST_F(Movement, WallsAndKnockBack)
-{
-    std::vector<std::string> rows(10);
-    rows[9] = std::string(20, '.') + "#";
-    Player *p = start(rows, 19);
-    p->x = 392;
-    p->pushVx = 3;  // towards the wall: dropped at once
-    idle(p);
-    EXPECT_EQ(p->pushVx, 0.0);
-    EXPECT_EQ(p->x, 392.0);
-
-    stand(p, 3, 9);
-    p->pushVx = 3;  // in the open: decays until it truncates to 0 in the 110th update
-    idle(p, 109);
-    EXPECT_GT(p->pushVx, 1.0);
-    idle(p);
-    EXPECT_EQ(p->pushVx, 0.0);
 }
 
 TEST_F(Movement, GadgetsParachuteOpensAfterAHundredPixelsJetpackGoesWithItsLastThrust)

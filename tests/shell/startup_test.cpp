@@ -55,38 +55,31 @@ TEST(StartSdl, OpensA640x480WindowOrFullScreenWithTheCaptionAndNoCursor)
     EXPECT_NE(screen->flags & SDL_FULLSCREEN, 0u);
 }
 
-TEST(StartSdl, WithoutAnAudioDeviceTheGameGoesOnSilently)
+// Closes the mixer and SDL's audio; `driver` is the next audio driver (null: SDL's choice).
+bool closeAudio(const char *driver)
 {
-    int frequency;
+    int frequency, channels;
     Uint16 format;
-    int channels;
-    // Start from a closed device, even when earlier tests of this process opened one.
+    bool wasOpen = Mix_QuerySpec(&frequency, &format, &channels);
     while (Mix_QuerySpec(&frequency, &format, &channels))
         Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    unsetenv("SDL_AUDIODRIVER");
-    // Afterwards the audio is the dummy driver's again, also after a skip, for
-    // the tests that follow in this process.
-    struct DummyAudioAgain {
-        ~DummyAudioAgain()
-        {
-            int frequency;
-            Uint16 format;
-            int channels;
-            while (Mix_QuerySpec(&frequency, &format, &channels))
-                Mix_CloseAudio();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            SDL_InitSubSystem(SDL_INIT_AUDIO);
-        }
-    } dummyAudioAgain;
+    driver ? setenv("SDL_AUDIODRIVER", driver, 1) : unsetenv("SDL_AUDIODRIVER");
+    return wasOpen;
+}
+
+TEST(StartSdl, WithoutAnAudioDeviceTheGameGoesOnSilently)
+{
+    closeAudio(nullptr);
     memset(&settings, 0, sizeof settings);
     settings.Windowed = 1;
     settings.Sounds = 1;
     CaptureStderr();
     startSdl();
     std::istringstream errors(GetCapturedStderr());
-    if (Mix_QuerySpec(&frequency, &format, &channels))
+    bool opened = closeAudio("dummy");  // the later tests of this process use the dummy driver
+    SDL_InitSubSystem(SDL_INIT_AUDIO);
+    if (opened)
         GTEST_SKIP() << "this machine has a sound device";
     EXPECT_EQ(settings.Sounds, 0);
     EXPECT_NE(screen, nullptr);

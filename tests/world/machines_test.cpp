@@ -61,24 +61,6 @@ protected:
     static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }
 };
 
-TEST_F(Machines, JumpPadLaunchesTheLivingWithinTenPixelsThenRestsSeventyUpdates)
-{
-    setUp({"", "", "", "", "", "", "", "", "", "     J"});  // pad centre (110, 210)
-    players[0]->x = 100.5;
-    players[0]->y = 219.9;
-    players[0]->respawnTimer = 40;  // the dead stay put
-    players[1]->x = 120;            // and so do those 10 px off
-    runFrame();
-    EXPECT_EQ(players[0]->vy + players[1]->vy, 0.0);
-    players[0]->respawnTimer = 0;
-    for (int update = 0; update <= 71; update++) {
-        players[0]->vy = 0;
-        runFrame();
-        EXPECT_EQ(players[0]->vy, update % 71 == 0 ? -10.0 : 0.0) << update;
-    }
-    EXPECT_EQ(playingSlot(4), 5);
-}
-
 TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
 {
     Lift *lift = setUpLift();
