@@ -4,16 +4,8 @@
 #include "alloc_count.h"
 #include "scene.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "media/media.h"
 #include "support/support.h"
-#include "world/world.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
 #include <typeinfo>
 
 namespace {

@@ -1,13 +1,6 @@
 // Loading arena files: whole, longer and short files block by block, folders,
 // missing and read-only files, and the regeneration reset.
-#include "arena/arena.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <string>
 
 namespace {
 

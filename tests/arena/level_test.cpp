@@ -1,15 +1,6 @@
 // Level setup (machines, spawn points, held keys) and the arena drawing
 // read back from the screen.
-#include "arena/arena.h"
-#include "match/match.h"
-#include "media/media.h"
 #include "support/support.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -1,14 +1,6 @@
 // Arena queries around the edges of the map, the one write, and the arena
 // check with each fault alone.
-#include "arena/arena.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <cstring>
-#include <string>
-#include <vector>
 
 TEST(ArenaQueries, PassabilityIsClosedAboveAndAtTheSidesAndOpenBelow)
 {

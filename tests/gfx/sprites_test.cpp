@@ -1,12 +1,6 @@
 // drawSprite and drawTile: which cell of a sheet is cut, the bounds of both,
 // clipping at the screen's edges and far-off positions.
-#include "gfx/gfx.h"
-#include "media/media.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 

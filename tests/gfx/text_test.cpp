@@ -1,11 +1,7 @@
 // drawText: glyph placement in the two-row font, centring arithmetic, blank
 // cells for spaces, Czech letters and bytes without a glyph.
 #include "gfx/font_sheet.h"
-#include "gfx/gfx.h"
-#include "media/media.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -3,18 +3,6 @@
 // hurting and deadly cells, and the death check that ends an update.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "media/media.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 namespace {
 
 // Floor at row 10 (top y = 220), so a fighter stands at y = 210 in row 9;

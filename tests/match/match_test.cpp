@@ -3,19 +3,6 @@
 // test, the result and the end scene; and the frame pacing on its own.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "gfx/gfx.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "media/media.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <functional>
-#include <vector>
-
 namespace {
 
 Uint32 fakeNow;

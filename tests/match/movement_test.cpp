@@ -2,13 +2,6 @@
 // replay net seldom meets (turning, the deadly fall, the probes, gadgets).
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
 namespace {
 
 class Movement : public ::testing::Test {

@@ -2,17 +2,6 @@
 // the drawing of the fighter, its weapon and its HUD block.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "media/media.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <vector>
-
 namespace {
 
 class Fighter : public ::testing::Test {

@@ -1,16 +1,8 @@
 // The menu's settings writing with real files: its lines replace theirs in
 // place, every other line and line end stays, the game reads back what was
 // set, and a file it cannot write is left exactly as it was.
-#include "match/match.h"
 #include "menu/menu.h"
 #include "support/support.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
-#include <cstring>
-#include <filesystem>
 
 namespace {
 

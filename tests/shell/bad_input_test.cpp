@@ -1,22 +1,6 @@
 // Damaged input to the shell: skins far outside the player sheet, and
 // catalogues naming broken pictures and sounds.
-#include "harness.h"
 #include "support/support.h"
-
-#include "gfx/gfx.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "media/media.h"
-#include "shell/shell.h"
-#include "world/world.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <cstdio>
-#include <string>
-#include <sys/stat.h>
 
 namespace {
 

@@ -1,14 +1,6 @@
 // seznam.dat and loadImage: sections, slot numbering, skipped lines, messages,
 // colour-key modes, and catalogues that overrun the tables.
-#include "match/match.h"
-#include "media/media.h"
-#include "shell/shell.h"
 #include "support/support.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 

@@ -1,18 +1,12 @@
 // Damaged media through the game's loaders: files that crash, free twice or
 // hang the picture and sound libraries load nothing and say why, and the
 // process goes on; whole files still load.
-#include "harness.h"
 #include "support/support.h"
 
-#include "media/media.h"
 #include "media/media_guard.h"
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <sys/stat.h>
 
 namespace {
 

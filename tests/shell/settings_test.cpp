@@ -1,17 +1,6 @@
 // settings.ini parsing: keys anywhere in a line, values at a fixed position,
 // 99-byte pieces, CR LF line ends, later lines winning, the missing file.
-#include "match/match.h"
-#include "shell/shell.h"
 #include "support/support.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <sys/stat.h>
-#include <tuple>
 
 namespace {
 

@@ -1,19 +1,9 @@
 // Start-up and intro: the video mode, audio, the sliding pictures, the events
 // that end the intro and the wait for a key release.
 #include "gfx/font_sheet.h"
-#include "gfx/gfx.h"
-#include "match/match.h"
-#include "media/media.h"
-#include "shell/shell.h"
 #include "support/support.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <sstream>
-#include <string>
 
 namespace {
 

@@ -1,15 +1,33 @@
 // Shared helpers for the game's tests: a headless screen, temporary game
-// folders, small arenas drawn as text, and a clean world between tests.
+// folders, small arenas drawn as text, and a clean world between tests. It
+// brings in every subsystem's interface and the test framework, so a test
+// file includes only what is particular to it.
 #pragma once
 
 #include <SDL.h>
 
-#include "harness.h"      // headless SDL, the mixer, writeFile
-#include "match/match.h"  // resetGame
+#include "arena/arena.h"
+#include "gfx/gfx.h"
+#include "harness.h"  // headless SDL, the mixer, writeFile
+#include "match/match.h"
+#include "match/player.h"
+#include "media/media.h"
+#include "shell/shell.h"
 #include "world/world.h"
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 // The 640x480x16 screen on SDL's dummy drivers, as the game opens it.

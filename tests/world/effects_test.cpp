@@ -2,12 +2,6 @@
 // and clutter expiry.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "media/media.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
 namespace {
 
 class Effects : public ::testing::Test {

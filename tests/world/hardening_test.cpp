@@ -1,23 +1,11 @@
 // Replays every kept fuzz finding, every seed input and the shipped files
 // through the fuzzers' own harness code (a failing input aborts the run, and
 // the name printed last is the culprit), and runs a match for months.
-#include "harness.h"
+#include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 

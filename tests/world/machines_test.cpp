@@ -3,19 +3,6 @@
 // edge of their reach, and staying inside an arena left open.
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/match.h"
-#include "match/player.h"
-#include "media/media.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 namespace {
 
 void runFrame()

@@ -2,17 +2,7 @@
 // their own (reach edges, kill credit, sticking, chaining, kicks, walls).
 #include "support/support.h"
 
-#include "arena/arena.h"
-#include "match/player.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <set>
-#include <string>
-#include <tuple>
-#include <vector>
 
 namespace {
 

@@ -1,12 +1,6 @@
 // The world list: ring order of both passes, removal during the update pass,
 // objects created during it, and what emptying the list leaves alone.
 #include "support/support.h"
-#include "world/world.h"
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
 
 namespace {
 
