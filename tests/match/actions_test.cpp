@@ -5,32 +5,18 @@
 
 namespace {
 
-// Floor at row 10 (top y = 220), so a fighter stands at y = 210 in row 9;
-// one spawn point at (570, 210).
-class Actions : public ::testing::Test {
+// The small arena, with the fighter at x = 100 and the other at x = 400.
+class Actions : public SmallArena {
 protected:
     void SetUp() override
     {
-        initHeadlessScreen();
-        resetGame();
+        SmallArena::SetUp();
         srand(11);
-        installSilentSounds();
-        std::vector<std::string> rows(11);
-        rows[9] = std::string(28, ' ') + "S";
-        rows[10] = std::string(32, '#');
-        buildArena(rows);
-        setupLevel();
-        createPlayers();
+        start();
         fighter = players[0];
         other = players[1];
         fighter->x = 100;
         other->x = 400;
-    }
-    void TearDown() override
-    {
-        resetGame();
-        clearArena();
-        removeSilentSounds();
     }
 
     static Uint16 &itemAtCell(int column, int row) { return ItemLayer[row * ArenaColumns + column]; }

@@ -4,15 +4,13 @@
 
 namespace {
 
-class Movement : public ::testing::Test {
+class Movement : public SmallArena {
 protected:
     void SetUp() override
     {
-        initHeadlessScreen();
-        resetGame();
+        SmallArena::SetUp();
         srand(7);
     }
-    void TearDown() override { resetGame(); }
 
     // Floor at row 10 (a fighter stands at y = 210), extra rows on top;
     // fighter 2 is parked in the bottom-left corner.

@@ -123,6 +123,31 @@ void createPlayers()
     new Player();
 }
 
+void SmallArena::SetUp()
+{
+    initHeadlessScreen();
+    resetGame();
+    installSilentSounds();
+}
+
+void SmallArena::TearDown()
+{
+    resetGame();
+    clearArena();
+    removeSilentSounds();
+}
+
+void SmallArena::start(std::vector<std::string> rows)
+{
+    rows.resize(std::max<size_t>(rows.size(), 11));
+    rows[9].resize(32, ' ');
+    rows[9][28] = 'S';
+    rows[10] = std::string(32, '#');
+    buildArena(rows);
+    setupLevel();
+    createPlayers();
+}
+
 static Uint8 silence[22050];
 
 void installSilentSounds()

@@ -75,6 +75,16 @@ void buildArena(const std::vector<std::string> &rows);
 // Creates the two fighters as the match does (after setupLevel).
 void createPlayers();
 
+// A fresh game with silent sounds. start() lays `rows` over a floor at row 10
+// (a fighter stands at y = 210 in row 9), adds a spawn point at (570, 210),
+// sets the level up and creates both fighters there.
+class SmallArena : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    static void start(std::vector<std::string> rows = {});
+};
+
 // Every world object of one kind, in the order of the world list.
 template <class Kind>
 std::vector<Kind *> objectsOf()

@@ -11,38 +11,17 @@ void runFrame()
     frameCounter++;
 }
 
-class Machines : public ::testing::Test {
+class Machines : public SmallArena {
 protected:
     void SetUp() override
     {
-        initHeadlessScreen();
-        resetGame();
+        SmallArena::SetUp();
         srand(3);
-        installSilentSounds();
-    }
-    void TearDown() override
-    {
-        resetGame();
-        clearArena();
-        removeSilentSounds();
-    }
-
-    // Machines from the marks in `rows`, a floor at row 10 (top y = 220) and
-    // a spawn point at (570, 210); both fighters start there.
-    static void setUp(std::vector<std::string> rows)
-    {
-        rows.resize(11);
-        rows[9].resize(32, ' ');
-        rows[9][28] = 'S';
-        rows[10] = std::string(32, '#');
-        buildArena(rows);
-        setupLevel();
-        createPlayers();
     }
     // Column 5: wall at row 2, lift mark at row 5, so the lift starts at y = 110.
     static Lift *setUpLift()
     {
-        setUp({"", "", "     #", "", "", "     L"});
+        start({"", "", "     #", "", "", "     L"});
         return objectsOf<Lift>()[0];
     }
     static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }

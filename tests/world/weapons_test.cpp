@@ -20,26 +20,15 @@ void place(Player *player, double x, double y, int health)
 }
 
 // Floor at row 10 (top y = 220): a bomb rests there at y = 210.
-class Weapons : public ::testing::Test {
+class Weapons : public SmallArena {
 protected:
     void SetUp() override
     {
-        initHeadlessScreen();
-        resetGame();
+        SmallArena::SetUp();
         srand(5);
-        std::vector<std::string> rows(11);
-        rows[10] = std::string(32, '#');
-        buildArena(rows);
-        installSilentSounds();
-        createPlayers();
+        start();
         place(players[0], 600, 440, 100);
         place(players[1], 600, 440, 100);
-    }
-    void TearDown() override
-    {
-        resetGame();
-        clearArena();
-        removeSilentSounds();
     }
 };
 
