@@ -1,5 +1,5 @@
 // Fighter movement through updatePlayer on small arenas: the boundaries the
-// replay net seldom meets (turning, the deadly fall, the probes, gadgets).
+// replay net seldom meets (the deadly fall, the head probes, stomps).
 #include "support/support.h"
 
 namespace {
@@ -53,31 +53,6 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
         EXPECT_EQ(p->fallDistance, 0);
         resetGame();
     }
-}
-
-TEST_F(Movement, GadgetsParachuteOpensAfterAHundredPixelsJetpackGoesWithItsLastThrust)
-{
-    Player *p = start({}, 10, 0);
-    p->gadget = GadgetParachute;
-    p->gadgetCharge = 1;
-    p->y = 30;
-    while (p->gadgetCharge == 1)
-        idle(p);
-    EXPECT_GT(p->y - 30, 100.0);
-    EXPECT_EQ(p->pose, 4);
-    idle(p, 30);
-    EXPECT_EQ(p->vy, 2.0);
-
-    p = stand(p, 5, 9);
-    p->gadget = GadgetJetpack;
-    p->gadgetCharge = 1;
-    p->fallDistance = 50;
-    p->updatePlayer({0, 0, 1, 0});
-    EXPECT_EQ(p->vy, -2.0);
-    EXPECT_EQ(p->pose, 2);
-    EXPECT_EQ(p->fallDistance, 0);
-    p->updatePlayer({0, 0, 1, 0});
-    EXPECT_EQ(p->gadget, GadgetNone);
 }
 
 TEST_F(Movement, CeilingsStopARiseButTheRightHeadProbeLooksFromTheCurrentHeight)

@@ -55,27 +55,33 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
     ASSERT_TRUE(openHeadlessAudio());
     TempGameDir dir;
     std::string png = makePng(16, 16, true);
+    std::string gif = makeGif(16, 16);
     std::string wav = makeWav(300);
     writeFile("good.png", png);
+    writeFile("cut.gif", gif.substr(0, 20));    // inside the colour table
+    writeFile("short.gif", gif.substr(0, 40));  // inside the picture data
     writeFile("cut.png", png.substr(0, 60));
     writeFile("text.png", "this is a note, not a picture\n");
     writeFile("empty", "");
     mkdir("folder", 0755);
     writeFile("good.wav", wav);
     writeFile("cut.wav", wav.substr(0, 30));
-    writeFile("seznam.dat", "#\ngood.png 1\ncut.png 1\ntext.png 0\nfolder 0\nempty 0\nmissing.png 0\ngood.png 2\n"
-                            "#\ngood.wav\ncut.wav\nfolder\nmissing.wav\n" +
-                                std::string(12, '\n') + "text.png\n#\n");
+    writeFile("seznam.dat",
+              "#\ngood.png 1\ncut.png 1\ntext.png 0\nfolder 0\nempty 0\nmissing.png 0\ncut.gif 0\nshort.gif 0\n"
+              "#\ngood.wav\ncut.wav\nfolder\nmissing.wav\n" +
+                  std::string(12, '\n') + "text.png\n#\n");
     settings.Sounds = 1;
     CaptureStderr();
     loadCatalogue();
     std::string errors = GetCapturedStderr();
 
     EXPECT_NE(ImageSlots[0], nullptr);
-    for (int slot : {1, 2, 3, 4, 5})
+    for (int slot : {1, 2, 3, 4, 5, 6})
         EXPECT_EQ(ImageSlots[slot], nullptr) << slot;
-    EXPECT_NE(ImageSlots[6], nullptr);
-    for (const char *name : {"cut.png", "text.png", "folder", "empty", "missing.png"}) {
+    // The picture library keeps what it decoded of a GIF cut short in its data.
+    ASSERT_NE(ImageSlots[7], nullptr);
+    EXPECT_EQ(ImageSlots[7]->w, 16);
+    for (const char *name : {"cut.png", "text.png", "folder", "empty", "missing.png", "cut.gif"}) {
         EXPECT_THAT(errors, HasSubstr(std::string("Couldn't load image ") + name + ": ")) << name;
         EXPECT_THAT(errors, HasSubstr(std::string("obrazek ") + name + " nenalezen")) << name;
     }
