@@ -85,15 +85,6 @@ TEST_F(Actions, AttacksArePacedAndThrowsStartFromTheTruncatedCentre)
     EXPECT_EQ(fighter->ammo, 20);              // never used up
     EXPECT_EQ(playingSlot(0), 9);
 
-    fighter->weapon = WeaponMelee;
-    fighter->cooldown = 0;
-    std::vector<int> pose;
-    for (int update = 1; update <= 16; update++) {
-        fighter->updatePlayer({0, 0, 0, 1});
-        pose.push_back(fighter->attackTimer);
-    }
-    EXPECT_EQ(pose, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0, 0, 0, 10}));
-
     while (worldHead)
         unlinkObject(worldHead);
     other->x = 300.7;

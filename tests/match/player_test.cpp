@@ -1,5 +1,5 @@
 // The fighter's record: spawn points, damage, death and the dead time, and
-// the drawing of the fighter, its weapon and its HUD block.
+// the drawing of the fighter and its weapon.
 #include "support/support.h"
 
 namespace {
@@ -17,7 +17,7 @@ protected:
     void TearDown() override
     {
         resetGame();
-        for (int slot : {3, 4, 16}) {
+        for (int slot : {3, 4}) {
             SDL_FreeSurface(ImageSlots[slot]);
             ImageSlots[slot] = nullptr;
         }
@@ -81,25 +81,6 @@ TEST_F(Fighter, DeathResetsTheKitKeepsVelocitiesAndTheDeadTimeRefillsHealth)
     EXPECT_EQ(p->x, 90.0);
     EXPECT_EQ(p->vx, 1.25);
     EXPECT_EQ(p->vy, -3.5);
-}
-
-TEST_F(Fighter, HudBarIsEightTenthsOfHealthOverABlackBox)
-{
-    start();
-    ImageSlots[16] = makeSolidSurface(80, 20, 255, 0, 0);
-    Uint32 red = screenColour(255, 0, 0), white = screenColour(255, 255, 255);
-    for (auto [health, bar] : {std::pair{100, 80}, {99, 79}, {1, 0}, {-30, 0}, {150, 80}}) {
-        for (int i = 0; i < 2; i++) {
-            SDL_FillRect(screen, nullptr, white);
-            players[i]->health = health;
-            players[i]->drawHud();
-            int left = i * 380 + 45;
-            EXPECT_EQ(pixelAt(screen, left + bar - 1, 1), bar > 0 ? red : white) << health;
-            EXPECT_EQ(pixelAt(screen, left + bar, 1), white) << health;
-            EXPECT_EQ(pixelAt(screen, left + 80, 10), white) << health;
-            EXPECT_EQ(pixelAt(screen, left + 79, 10), bar == 80 ? red : screenColour(0, 0, 0)) << health;
-        }
-    }
 }
 
 // Sheets whose frames each have their own colour: frame n is (n, 255 - n, 128).
