@@ -8,7 +8,7 @@ ZOLTR_PACKAGES=(
 ZOLTR_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
-  python3-numpy
+  python3-numpy zlib1g-dev
   desktop-file-utils appstream man-db dpkg-dev file
   libx11-dev libxext-dev
 )

@@ -6,11 +6,13 @@
 #include "media/media.h"
 #include "shell/shell.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
+#include <zlib.h>
 
 static std::string scratch;
 
@@ -37,11 +39,6 @@ bool openHeadlessAudio()
     return Mix_QuerySpec(&frequency, &format, &channels) || Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) == 0;
 }
 
-void startHeadlessSdl()
-{
-    openHeadlessAudio();  // without audio the sound paths are simply skipped
-}
-
 static void removeScratch()
 {
     std::error_code ignored;
@@ -51,7 +48,7 @@ static void removeScratch()
 void startHarness()
 {
     // Every time: a test of the same process may have closed the mixer since.
-    startHeadlessSdl();
+    openHeadlessAudio();  // without audio the sound paths are simply skipped
     if (!scratch.empty())
         return;
     char pattern[] = "/tmp/zoltr-harness-XXXXXX";
@@ -100,7 +97,7 @@ static Uint8 silence[256];
 
 void installSyntheticMedia()
 {
-    startHeadlessSdl();
+    openHeadlessAudio();
     struct SheetSize {
         int slot, width, height;
         bool keyed;
@@ -148,86 +145,49 @@ void releaseMediaSlots()
 
 // --- tiny media files ---
 
-static void put32be(std::string &out, uint32_t v)
+// Host order (little-endian) for GIF and WAV; PNG wants big-endian.
+template <class Value>
+static void put(std::string &out, Value value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>((v >> shift) & 0xff);
-}
-
-static void put16le(std::string &out, unsigned v)
-{
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>((v >> 8) & 0xff);
-}
-
-static void put32le(std::string &out, uint32_t v)
-{
-    put16le(out, v & 0xffff);
-    put16le(out, v >> 16);
-}
-
-static uint32_t crc32(const std::string &bytes)
-{
-    uint32_t crc = 0xffffffffu;
-    for (unsigned char b : bytes) {
-        crc ^= b;
-        for (int k = 0; k < 8; k++)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
+    out.append(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
 static void pngChunk(std::string &out, const char *type, const std::string &data)
 {
-    put32be(out, static_cast<uint32_t>(data.size()));
+    put(out, htonl(static_cast<uint32_t>(data.size())));
     std::string typed = std::string(type, 4) + data;
     out += typed;
-    put32be(out, crc32(typed));
+    put(out, htonl(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(typed.data()), typed.size()))));
 }
 
-// A PNG whose image data is stored uncompressed (one stored deflate block),
-// palettised with four colours or 32-bit RGBA; pixel 0,0 is the key colour.
+// Palettised with four colours or 32-bit RGBA; pixel 0,0 is the key colour.
 std::string makePng(int width, int height, bool palettised)
 {
     std::string raw;
     for (int y = 0; y < height; y++) {
         raw += '\0';  // no filter
         for (int x = 0; x < width; x++) {
-            int colour = (x / 4 + y / 4) % 4;
-            if (palettised) {
-                raw += static_cast<char>(colour);
-            } else {
-                raw += static_cast<char>(colour * 80);
-                raw += static_cast<char>(255 - colour * 60);
-                raw += static_cast<char>(40);
-                raw += static_cast<char>(255);
-            }
+            char colour = static_cast<char>((x / 4 + y / 4) % 4);
+            if (palettised)
+                raw += colour;
+            else
+                raw += {static_cast<char>(colour * 80), static_cast<char>(255 - colour * 60), 40, '\xff'};
         }
     }
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    std::string zlib = "\x78\x01";
-    zlib += '\x01';  // final stored block
-    put16le(zlib, static_cast<unsigned>(raw.size()));
-    put16le(zlib, static_cast<unsigned>(~raw.size() & 0xffff));
-    zlib += raw;
-    put32be(zlib, (b << 16) | a);
+    uLongf size = compressBound(raw.size());
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &size, reinterpret_cast<const Bytef *>(raw.data()), raw.size());
+    packed.resize(size);
 
     std::string header;
-    put32be(header, static_cast<uint32_t>(width));
-    put32be(header, static_cast<uint32_t>(height));
-    header += '\x08';
-    header += palettised ? '\x03' : '\x06';
-    header += std::string(3, '\0');
-
+    put(header, htonl(static_cast<uint32_t>(width)));
+    put(header, htonl(static_cast<uint32_t>(height)));
+    header += {'\x08', palettised ? '\x03' : '\x06', 0, 0, 0};
     std::string png = "\x89PNG\r\n\x1a\n";
     pngChunk(png, "IHDR", header);
     if (palettised)
         pngChunk(png, "PLTE", std::string("\xff\x00\xff\x20\x40\x60\xc0\xc0\x20\x10\xe0\x10", 12));
-    pngChunk(png, "IDAT", zlib);
+    pngChunk(png, "IDAT", packed);
     pngChunk(png, "IEND", "");
     return png;
 }
@@ -237,33 +197,23 @@ std::string makePng(int width, int height, bool palettised)
 std::string makeGif(int width, int height)
 {
     std::string gif = "GIF89a";
-    put16le(gif, static_cast<unsigned>(width));
-    put16le(gif, static_cast<unsigned>(height));
-    gif += '\x81';  // global colour table of 4 entries
-    gif += std::string(2, '\0');
-    gif += std::string("\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff", 12);
-    gif += ',';
-    put16le(gif, 0);
-    put16le(gif, 0);
-    put16le(gif, static_cast<unsigned>(width));
-    put16le(gif, static_cast<unsigned>(height));
-    gif += '\0';
-    gif += '\x02';  // minimum code size
+    put(gif, static_cast<uint16_t>(width));
+    put(gif, static_cast<uint16_t>(height));
+    // Four colours (black, red, green, blue), then the image at 0,0.
+    gif += std::string("\x81\0\0\0\0\0\xff\0\0\0\xff\0\0\0\xff,\0\0\0\0", 20);
+    put(gif, static_cast<uint16_t>(width));
+    put(gif, static_cast<uint16_t>(height));
+    gif += std::string("\0\x02", 2);  // no local colours; minimum code size
 
     std::string stream;
     uint32_t bits = 0;
     int count = 0;
     auto emit = [&](unsigned code) {
         bits |= code << count;
-        count += 3;
-        while (count >= 8) {
+        for (count += 3; count >= 8; count -= 8, bits >>= 8)
             stream += static_cast<char>(bits & 0xff);
-            bits >>= 8;
-            count -= 8;
-        }
     };
-    int pixels = width * height;
-    for (int i = 0; i < pixels; i++) {
+    for (int i = 0; i < width * height; i++) {
         if (i % 2 == 0)
             emit(4);  // clear
         emit(static_cast<unsigned>((i % width / 3 + i / width / 3) % 4));
@@ -273,29 +223,30 @@ std::string makeGif(int width, int height)
         stream += static_cast<char>(bits & 0xff);
     for (size_t at = 0; at < stream.size(); at += 255) {
         std::string block = stream.substr(at, 255);
-        gif += static_cast<char>(block.size());
-        gif += block;
+        gif += static_cast<char>(block.size()) + block;
     }
-    gif += '\0';
-    gif += ';';
-    return gif;
+    return gif + std::string("\0;", 2);
 }
 
 // Unsigned 8-bit mono at 22050 Hz, as the game plays.
 std::string makeWav(int samples)
 {
-    std::string wav = "RIFF";
-    put32le(wav, static_cast<uint32_t>(36 + samples));
-    wav += "WAVEfmt ";
-    put32le(wav, 16);
-    put16le(wav, 1);
-    put16le(wav, 1);
-    put32le(wav, 22050);
-    put32le(wav, 22050);
-    put16le(wav, 1);
-    put16le(wav, 8);
-    wav += "data";
-    put32le(wav, static_cast<uint32_t>(samples));
+    const uint32_t length = static_cast<uint32_t>(samples);
+    struct {
+        char riff[4];
+        uint32_t size;
+        char waveFmt[8];
+        uint32_t fmtSize;
+        uint16_t format, channels;
+        uint32_t rate, byteRate;
+        uint16_t align, bits;
+        char data[4];
+        uint32_t dataSize;
+    } header = {
+        {'R', 'I', 'F', 'F'}, 36 + length, {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}, 16, 1, 1, 22050, 22050, 1, 8,
+        {'d', 'a', 't', 'a'}, length};
+    static_assert(sizeof header == 44);
+    std::string wav(reinterpret_cast<const char *>(&header), sizeof header);
     for (int i = 0; i < samples; i++)
         wav += static_cast<char>(128 + ((i / 10) % 2 ? 20 : -20));
     return wav;

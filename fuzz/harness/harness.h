@@ -18,11 +18,10 @@ void fuzzMedia(const uint8_t *data, size_t size);      // kind byte (picture, sa
 constexpr int FuzzArenaMaxFrames = 400;
 
 // --- fixture (fixture.cpp) ---
-// SDL on the dummy drivers with the 640x480x16 screen; then the mixer (true if
-// it is open); then both. Idempotent.
+// SDL on the dummy drivers with the 640x480x16 screen; then also the mixer
+// (true if it is open). Idempotent.
 void startHeadlessVideo();
 bool openHeadlessAudio();
-void startHeadlessSdl();
 // The same, plus a private scratch folder that becomes the working directory.
 void startHarness();
 // Writes a file, making its folders; aborts when it cannot.

@@ -55,7 +55,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "soak: no arenas with the victory arena win1 in %s/maps\n", game.c_str());
         return 2;
     }
-    startHeadlessSdl();
+    openHeadlessAudio();
     settings.Sounds = 1;
     settings.FPS = 50;
     settings.Image1 = 1;
