@@ -62,27 +62,12 @@ using Line = std::vector<std::pair<std::string, std::string>>;
 void addFighter(Line &line, const Player &p)
 {
     std::string at = "p" + std::to_string(p.index) + ".";
-    const std::pair<const char *, int> whole[] = {{"health", p.health},
-                                                  {"respawnTimer", p.respawnTimer},
-                                                  {"cooldown", p.cooldown},
-                                                  {"attackTimer", p.attackTimer},
-                                                  {"weapon", p.weapon},
-                                                  {"facing", p.facing},
-                                                  {"walkPhase", p.walkPhase},
-                                                  {"ammo", p.ammo},
-                                                  {"fallDistance", p.fallDistance},
-                                                  {"pose", p.pose},
-                                                  {"gadget", p.gadget},
-                                                  {"gadgetCharge", p.gadgetCharge},
-                                                  {"explosiveDebris", p.explosiveDebris},
-                                                  {"skin", p.skin},
-                                                  {"kills", p.kills}};
-    for (auto [name, value] : whole)
-        line.emplace_back(at + name, exact(value));
-    const std::pair<const char *, double> real[] = {
-        {"x", p.x}, {"y", p.y}, {"vx", p.vx}, {"vy", p.vy}, {"pushVx", p.pushVx}};
-    for (auto [name, value] : real)
-        line.emplace_back(at + name, exact(value));
+    auto add = [&](const char *name, auto value) { line.emplace_back(at + name, exact(value)); };
+#define FIELD(name) add(#name, p.name)
+    FIELD(health), FIELD(respawnTimer), FIELD(cooldown), FIELD(attackTimer), FIELD(weapon), FIELD(facing),
+        FIELD(walkPhase), FIELD(ammo), FIELD(fallDistance), FIELD(pose), FIELD(gadget), FIELD(gadgetCharge),
+        FIELD(explosiveDebris), FIELD(skin), FIELD(kills), FIELD(x), FIELD(y), FIELD(vx), FIELD(vy), FIELD(pushVx);
+#undef FIELD
 }
 
 // A world object as text: its kind, the common fields, then the kind's own.
@@ -150,12 +135,11 @@ Line sample(const std::string &label, const std::string &screenSum, const std::s
     Line line = {{"frame", label}};
     for (int i = 0; i < playerCount; i++)
         addFighter(line, *players[i]);
-    const std::pair<const char *, int> counters[] = {{"frameCounter", frameCounter},
-                                                     {"debrisCount", debrisCount},
-                                                     {"animationTick", animationTick},
-                                                     {"spawnPointCount", spawnPointCount},
-                                                     {"playerCount", playerCount}};
-    for (auto [name, value] : counters)
+    for (auto [name, value] : {std::pair{"frameCounter", frameCounter},
+                               {"debrisCount", debrisCount},
+                               {"animationTick", animationTick},
+                               {"spawnPointCount", spawnPointCount},
+                               {"playerCount", playerCount}})
         line.emplace_back(name, exact(value));
     std::vector<std::string> world = worldList();
     Hash ring;
@@ -182,19 +166,12 @@ Line sample(const std::string &label, const std::string &screenSum, const std::s
     return line;
 }
 
-std::string values(const Line &line)
+// The names (the file's first line) or the values of a sample, spaced.
+std::string join(const Line &line, bool names)
 {
     std::string text;
-    for (const auto &field : line)
-        text += (text.empty() ? "" : " ") + field.second;
-    return text;
-}
-
-std::string names(const Line &line)
-{
-    std::string text;
-    for (const auto &field : line)
-        text += (text.empty() ? "" : " ") + field.first;
+    for (const auto &[name, value] : line)
+        text += (text.empty() ? "" : " ") + (names ? name : value);
     return text;
 }
 
@@ -209,7 +186,7 @@ public:
         std::string screenSum = screenHash();
         trail_.add(screenSum);
         Line line = sample(label, screenSum, trail_.hex());
-        trail_.add(values(line));
+        trail_.add(join(line, false));
         if (sampleNow)
             lines_.push_back(line);
     }
@@ -219,19 +196,19 @@ public:
         std::string path = ReplayDir + name_ + ".digest";
         if (getenv("ZOLTR_RECORD_REPLAYS")) {
             std::ofstream out(path);
-            out << names(lines_.front()) << "\n";
+            out << join(lines_.front(), true) << "\n";
             for (const Line &line : lines_)
-                out << values(line) << "\n";
+                out << join(line, false) << "\n";
             return;
         }
         std::ifstream in(path);
         ASSERT_TRUE(in) << path << " is missing: scripts/record-replays.sh writes it";
         std::string header, text;
         std::getline(in, header);
-        ASSERT_EQ(header, names(lines_.front())) << path << " holds other columns: re-record it";
+        ASSERT_EQ(header, join(lines_.front(), true)) << path << " holds other columns: re-record it";
         for (size_t n = 0; n < lines_.size(); n++) {
             ASSERT_TRUE(std::getline(in, text)) << path << " ends before frame " << lines_[n].front().second;
-            if (text != values(lines_[n]))
+            if (text != join(lines_[n], false))
                 return report(text, lines_[n], n == 0 ? "the start" : lines_[n - 1].front().second);
         }
         EXPECT_FALSE(std::getline(in, text)) << path << " holds more frames than the run";
@@ -309,13 +286,7 @@ class Replay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Video only: without the mixer no sound thread can reach the state.
-        if (!screen) {
-            setenv("SDL_VIDEODRIVER", "dummy", 1);
-            ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
-            screen = SDL_SetVideoMode(640, 480, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-            ASSERT_NE(screen, nullptr);
-        }
+        startHeadlessVideo();  // no mixer: no sound thread can reach the state
         ASSERT_EQ(chdir(ZOLTR_SOURCE_DIR "/game"), 0);
         static bool loaded = false;
         if (!loaded) {

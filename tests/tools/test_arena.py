@@ -4,16 +4,32 @@ import os
 import re
 import struct
 import subprocess
+import sys
 import tempfile
 import unittest
 
-from helpers import GAME, PYTHON, REPO, TOOLS, grid, run_tool  # also puts tools/ on the path
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+TOOLS, GAME, ARENAS = (os.path.join(REPO, d) for d in ("tools", "game", "arenas"))
+PYTHON = "/usr/bin/python3"
+sys.path.insert(0, TOOLS)
 
 import arena  # noqa: E402
 import arena_check  # noqa: E402
 import arena_play  # noqa: E402
 
 FLOOR = "#" * 32
+
+
+def run_tool(*args):
+    """Runs tools/arena.py; returns (exit status, stdout, stderr)."""
+    p = subprocess.run([PYTHON, os.path.join(TOOLS, "arena.py")] + list(args), capture_output=True, text=True)
+    return p.returncode, p.stdout, p.stderr
+
+
+def grid(rows, fill="."):
+    """A text arena from up to 24 rows, padded with `fill` rows and columns."""
+    rows = [r.ljust(32, fill) for r in rows] + [fill * 32] * (24 - len(rows))
+    return "zoltr-arena 1\n" + "\n".join(rows) + "\n"
 
 
 def findings(text):
@@ -176,6 +192,24 @@ class Play(unittest.TestCase):
             self.assertEqual([i for i in range(768) if played.attrs[i] == 2], [5])
             with self.assertRaises(arena.ArenaError):
                 arena_play.play(source, "a", spawn=3)
+
+
+class ShippedArenas(unittest.TestCase):
+    """Their compiled files in game/ are checked where the media are regenerated (test_media)."""
+
+    def test_strict_check_text_round_trip_and_the_winner_above_the_loser(self):
+        names = sorted(n[:-4] for n in os.listdir(ARENAS) if n.endswith(".txt"))
+        self.assertIn("win1", names)
+        status, out, _ = run_tool("check", "--strict", *[os.path.join(ARENAS, n + ".txt") for n in names])
+        self.assertEqual(status, 0, out)
+        for name in names:
+            with open(os.path.join(ARENAS, name + ".txt")) as f:
+                text = f.read()
+            self.assertEqual(arena.format_text(arena.load(os.path.join(GAME, "maps", name))), text, name)
+        win = arena.load(os.path.join(ARENAS, "win1.txt"))
+        winner, loser = [i for i in range(768) if win.attrs[i] == 2]  # row-major order is the spawn numbering
+        self.assertLess(winner // 32, loser // 32)
+        self.assertFalse({3, 4} & set(win.attrs))
 
 
 class Numbers(unittest.TestCase):

@@ -11,7 +11,7 @@ import wave
 import numpy
 from PIL import Image
 
-from helpers import GAME, PYTHON, TOOLS
+from test_arena import GAME, PYTHON, TOOLS
 
 
 def sounds():
