@@ -114,27 +114,12 @@ static void checkFighter(const Player *p)
     require(p->weapon == WeaponNone || p->weapon == WeaponMelee || p->weapon == WeaponGrenade ||
                 p->weapon == WeaponBomb || p->weapon == WeaponKnife,
             "weapon", p->weapon);
-    const struct {
-        const char *name;
-        double value, low, high;
-    } ranges[] = {{"health", double(p->health), -100, 100},
-                  {"respawnTimer", double(p->respawnTimer), 0, 100},
-                  {"gadget", double(p->gadget), 0, 2},
-                  {"gadgetCharge", double(p->gadgetCharge), 0, 500},
-                  {"walkPhase", double(p->walkPhase), 0, 4},
-                  {"pose", double(p->pose), 0, 4},
-                  {"facing", double(p->facing), 0, 1},
-                  {"cooldown", double(p->cooldown), 0, 20},
-                  {"attackTimer", double(p->attackTimer), 0, 15},
-                  {"fallDistance", double(p->fallDistance), 0, 1e300},
-                  {"kills", double(p->kills), 0, 1e300},
-                  {"fighter x", double(p->x), -50, 690},
-                  {"fighter y", double(p->y), -50, 560},
-                  {"fighter vx", double(p->vx), -50, 50},
-                  {"fighter vy", double(p->vy), -20, 20},
-                  {"fighter pushVx", double(p->pushVx), -100, 100}};
-    for (const auto &r : ranges)
-        require(within(r.value, r.low, r.high), r.name, r.value);
+#define RANGE(field, low, high) require(within(double(p->field), low, high), #field, double(p->field))
+    RANGE(health, -100, 100), RANGE(respawnTimer, 0, 100), RANGE(gadget, 0, 2), RANGE(gadgetCharge, 0, 500),
+        RANGE(walkPhase, 0, 4), RANGE(pose, 0, 4), RANGE(facing, 0, 1), RANGE(cooldown, 0, 20),
+        RANGE(attackTimer, 0, 15), RANGE(fallDistance, 0, 1e300), RANGE(kills, 0, 1e300), RANGE(x, -50, 690),
+        RANGE(y, -50, 560), RANGE(vx, -50, 50), RANGE(vy, -20, 20), RANGE(pushVx, -100, 100);
+#undef RANGE
 }
 
 void checkMatch()

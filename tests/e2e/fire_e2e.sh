@@ -39,11 +39,11 @@ both_hurt() { in_match "$1" && ! colour_near "$1" 92 10 224 0 0 && ! colour_near
 tap_until in_match space 40
 
 # Apart to the walls over the knives, then a step back to face each other.
-key_down a; key_down Right; sleep 3; key_up a; key_up Right
-key_down d; key_down Left; sleep 0.3; key_up d; key_up Left
+xdotool keydown a keydown Right; sleep 3; xdotool keyup a keyup Right
+xdotool keydown d keydown Left; sleep 0.3; xdotool keyup d keyup Left
 note "fighters armed and facing each other"
 
-key_down Tab; key_down 105
+xdotool keydown Tab keydown 105
 ( while :; do xdotool key --delay 4 $(printf 'w Up %.0s' {1..50}); done ) 2>/dev/null &
 SPAMMER=$!
 

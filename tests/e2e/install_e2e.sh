@@ -23,9 +23,8 @@ mkdir -p "$home"
 
 note "cmake --install"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for size in 16 22 24 32 48 64 128 256; do
-    [ -f "$prefix/share/icons/hicolor/${size}x$size/apps/zoltr-deathmatch.png" ] || fail "no $size icon"
-done
+[ "$(ls "$prefix"/share/icons/hicolor/{16,22,24,32,48,64,128,256}x*/apps/zoltr-deathmatch.png | wc -l)" -eq 8 ] ||
+    fail "not the eight icons"
 [ -x "$prefix/lib/games/zoltr-deathmatch/zoltr" ] || fail "no game program"
 [ -z "$(find "$data" -type f -perm /222)" ] || fail "installed data is writable"
 desktop=$prefix/share/applications/zoltr-deathmatch.desktop

@@ -150,12 +150,8 @@ open_game() {
     focus_window
 }
 
-# Key names as xdotool knows them (x, Escape, Tab, Left ...); for the right
-# Control key use its keycode, 105: xdotool's Control_R also presses the left one.
-key_down() { xdotool keydown "$1"; }
-key_up() { xdotool keyup "$1"; }
-
-# Presses and releases a key, holding it for $2 seconds (default 0.1).
+# Presses and releases a key (as xdotool names it: x, Escape, Tab, Left ...; the
+# right Control key by its keycode 105), holding it for $2 seconds (default 0.1).
 tap_key() {
     xdotool keydown "$1"
     sleep "${2:-0.1}"

@@ -47,10 +47,10 @@ same_picture "$E2E_TMP/before.png" "$E2E_TMP/after.png" && fail "the screen did 
 colour_near "$E2E_TMP/after.png" 50 10 224 0 0 || fail "fighter 1's health bar is not shown"
 
 # Escape held ends the match; level setup forgets it, so the end scene stays.
-key_down Escape
-screenshot_until "$E2E_TMP/end.png" in_end_scene 15 || { key_up Escape; fail "Escape did not bring up the end scene"; }
+xdotool keydown Escape
+screenshot_until "$E2E_TMP/end.png" in_end_scene 15 || { xdotool keyup Escape; fail "Escape did not bring up the end scene"; }
 sleep 1
-key_up Escape
+xdotool keyup Escape
 sleep 0.5
 game_running || fail "the Escape that ended the match also ended the end scene"
 screenshot "$E2E_TMP/end.png"
