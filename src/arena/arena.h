@@ -1,7 +1,7 @@
 // Floor 3, the arena: stands on media (1) and gfx (2).
 // The 32x24 tile map: its file, the queries movement and pickups ask, item
 // regeneration, and the drawing of its item and wall tiles.
-// Owns the three layers, RegenTimers and animationTick.
+// Owns the three layers, RegenTimers, animationTick and the wall layer's picture.
 #pragma once
 
 #include <SDL.h>
@@ -70,3 +70,7 @@ std::vector<std::string> arenaProblems(int wallTiles = ShippedWallTiles);
 // The two halves of the arena's picture; the world objects go between them.
 void drawItemLayer();  // one animation step; the playfield cleared, then the item tiles
 void drawWallLayer();
+// The wall layer is drawn once per arena and reused; loading and clearing
+// throw that picture away and the next draw (or prepareWallLayer) redraws it.
+void prepareWallLayer();
+void forgetWallLayer();

@@ -29,6 +29,7 @@ int loadArena(const char *path)
     FILE *file = fopen(path, "rb");
     if (!file)
         return 0;
+    forgetWallLayer();
     Uint16 *layers[] = {WallLayer, ItemLayer, AttributeLayer};
     for (Uint16 *layer : layers) {
         if (readBlock(file, layer) == 0) {
@@ -39,6 +40,8 @@ int loadArena(const char *path)
     for (Sint16 &timer : RegenTimers)
         timer = 0;
     fclose(file);
+    // Drawn now, so that the first frame of the level costs no more than the others.
+    prepareWallLayer();
     return 1;
 }
 
@@ -48,4 +51,5 @@ void clearArena()
     memset(ItemLayer, 0, sizeof ItemLayer);
     memset(AttributeLayer, 0, sizeof AttributeLayer);
     memset(RegenTimers, 0, sizeof RegenTimers);
+    forgetWallLayer();
 }

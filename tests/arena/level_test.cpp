@@ -117,3 +117,91 @@ TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
     SDL_FreeSurface(walls);
     SDL_FreeSurface(items);
 }
+
+namespace {
+
+// A 16-tile sheet cut short (tiles 8..15 keep 10 rows): every tile striped in
+// black, the colour 0x0001 and a colour of its own, with a hole of `hole`.
+SDL_Surface *makeWallSheet(Uint16 hole)
+{
+    SDL_Surface *sheet = makeSolidSurface(160, 30, 0, 0, 0);
+    SDL_LockSurface(sheet);
+    for (int y = 0; y < sheet->h; y++)
+        for (int x = 0; x < sheet->w; x++) {
+            Uint16 stripes[] = {0x0000, 0x0001, static_cast<Uint16>(0x1000 + 97 * (x / 20 + 8 * (y / 20)))};
+            Uint16 pixel = x % 20 > 12 && y % 20 < 6 ? hole : stripes[(x + y) % 3];
+            memcpy(static_cast<Uint8 *>(sheet->pixels) + y * sheet->pitch + 2 * x, &pixel, 2);
+        }
+    SDL_UnlockSurface(sheet);
+    return sheet;
+}
+
+// Every value a 16-bit pixel can take somewhere on the screen.
+void paintBackground(SDL_Surface *surface)
+{
+    SDL_LockSurface(surface);
+    for (int y = 0; y < surface->h; y++)
+        for (int x = 0; x < surface->w; x++) {
+            Uint16 pixel = static_cast<Uint16>(y * surface->w + x);
+            memcpy(static_cast<Uint8 *>(surface->pixels) + y * surface->pitch + 2 * x, &pixel, 2);
+        }
+    SDL_UnlockSurface(surface);
+}
+
+int differingPixels(SDL_Surface *a, SDL_Surface *b)
+{
+    int differing = 0;
+    for (int y = 0; y < a->h; y++)
+        for (int x = 0; x < a->w; x++)
+            differing += pixelAt(a, x, y) != pixelAt(b, x, y);
+    return differing;
+}
+
+}  // namespace
+
+// The wall layer drawn once per arena and reused shows exactly what drawing
+// it tile by tile shows, through changes of walls and sheets between frames.
+TEST(ArenaDrawing, WallLayerIsTheSameAsTileByTile)
+{
+    initHeadlessScreen();
+    resetGame();
+    const Uint16 Magenta = 0xf81f;
+    SDL_Surface *opaque = makeWallSheet(0x0002);
+    SDL_Surface *keyed = makeWallSheet(Magenta);
+    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, Magenta);
+    SDL_Surface *expected = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 16, 0xf800, 0x07e0, 0x001f, 0);
+    clearArena();
+    for (int cell = 0; cell < ArenaCells; cell += 3)
+        WallLayer[cell] = static_cast<Uint16>(cell % 19);  // 17 and 18: no tile; the last row below the screen
+    const struct {
+        const char *step;
+        SDL_Surface *sheet;
+        void (*change)();
+    } steps[] = {
+        {"opaque sheet", opaque, [] {}},
+        {"the same frame again", opaque, [] {}},
+        {"a wall written in place", opaque, [] { WallLayer[4 * ArenaColumns + 4] = 12; }},
+        {"keyed sheet", keyed, [] {}},
+        {"arena cleared, one wall", keyed, [] { clearArena(), WallLayer[ArenaColumns + 1] = 2; }},
+        {"no wall sheet", nullptr, [] {}},
+    };
+    for (const auto &step : steps) {
+        step.change();
+        ImageSlots[0] = step.sheet;
+        paintBackground(expected);
+        SDL_Surface *shown = screen;
+        screen = expected;
+        for (int cell = 0; cell < ArenaCells; cell++)
+            drawTile(cell % ArenaColumns * CellSize, HudHeight + cell / ArenaColumns * CellSize, step.sheet,
+                     WallLayer[cell] - 1);
+        screen = shown;
+        paintBackground(screen);
+        drawWallLayer();
+        EXPECT_EQ(differingPixels(screen, expected), 0) << step.step;
+    }
+    ImageSlots[0] = nullptr;
+    forgetWallLayer();
+    SDL_FreeSurface(expected);
+    SDL_FreeSurface(opaque);
+    SDL_FreeSurface(keyed);
+}
