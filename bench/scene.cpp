@@ -318,7 +318,7 @@ void drawHalf()
 
 void flipScreen()
 {
-    SDL_Flip(screen);
+    presentScreen();
 }
 
 // The frame of the match loop after the pacing.

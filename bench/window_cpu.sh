@@ -12,11 +12,12 @@
 # system), presents per second, CPU share of one core, peak resident memory and
 # the time from exec to a visible window. The ratio to the floor is taken
 # round by round, then its median. Presents are counted by PRESENT_COUNTER,
-# preloaded into the game: it counts every SDL_Flip.
+# preloaded into the game: it counts every SDL_Flip and the game's own XShmPutImage.
 #
 # The programs are given by ZOLTR_BENCH_VARIANTS, one a line,
 # "label|VAR=value ...|game or floor"; by default the game as it starts, the
-# game on SDL's OpenGL renderer, and the floor.
+# game presenting through SDL_Flip (its software and its OpenGL renderer), and
+# the floor.
 #
 # The game folder is copied; its settings.ini gets a kill limit no match reaches
 # and, when given, the arena. Every program gets the same key script: the two
@@ -37,7 +38,8 @@ CAPTION='^Zoltr Deatmatch'
 IMPORT=/usr/bin/import
 TICKS_PER_SECOND=$(getconf CLK_TCK)
 DEFAULT_VARIANTS='game||game
-game, OpenGL renderer|SDL_RENDER_DRIVER=opengl SDL_FRAMEBUFFER_ACCELERATION=1|game
+game, SDL present|ZOLTR_SDL_PRESENT=1|game
+game, SDL present, OpenGL renderer|ZOLTR_SDL_PRESENT=1 SDL_RENDER_DRIVER=opengl SDL_FRAMEBUFFER_ACCELERATION=1|game
 XShm floor||floor'
 # The check in ./test leaves the OpenGL renderer out: software OpenGL under the
 # sanitizers on a busy machine is slow to start and proves nothing more.

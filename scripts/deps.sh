@@ -3,6 +3,7 @@
 ZOLTR_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
+  libx11-dev libxext-dev
   python3 python3-pil
 )
 ZOLTR_TEST_PACKAGES=(
@@ -10,7 +11,6 @@ ZOLTR_TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick sox vorbis-tools valgrind
   python3-numpy zlib1g-dev
   desktop-file-utils appstream man-db dpkg-dev file
-  libx11-dev libxext-dev
 )
 
 zoltr_install() {

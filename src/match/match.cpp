@@ -65,8 +65,7 @@ static void drawFighters()
 
 static void showFrame()
 {
-    if (screen)
-        SDL_Flip(screen);
+    presentScreen();
 }
 
 // Reads every pending event and notes which fire keys went down among them.

@@ -1,6 +1,8 @@
-// Floor 1, media: the ground the other floors stand on; it uses only SDL.
-// The display surface, the numbered image and sound slots that the catalogue
-// fills, their names, the one image loader and the one way to play a sound.
+// Floor 1, media: the ground the other floors stand on; it uses only SDL (and
+// Xlib with MIT-SHM to present on X11).
+// The display surface and its present, the numbered image and sound slots that
+// the catalogue fills, their names, the one image loader and the one way to
+// play a sound.
 // Owns `screen`, `ImageSlots` and `SoundSlots`: process lifetime, set at
 // start-up and never freed.
 #pragma once
@@ -68,6 +70,12 @@ inline SDL_Surface *slotImage(ImageSlot slot)
 
 // The screen's height, also before there is a screen: what falls below it is gone.
 int screenHeight();
+
+// Shows the screen on the window: straight through X shared memory where it
+// can (true), else (and with ZOLTR_SDL_PRESENT=1) through SDL_Flip (false).
+bool presentScreen();
+// Lets go of what presentScreen holds in the X server; before SDL closes the display.
+void releasePresent();
 
 // The one image loader: a picture converted to the screen's format. Colour-key
 // modes 1 and 2 make its top-left pixel transparent; 0 keys nothing.

@@ -31,6 +31,7 @@ void stopSdl()
     int channels;
     while (Mix_QuerySpec(&frequency, &format, &channels))
         Mix_CloseAudio();
+    releasePresent();
     SDL_Quit();
 }
 
@@ -177,7 +178,7 @@ void runIntro()
             ascending = true;
         }
         drawIntroFrame(c, ascending);
-        SDL_Flip(screen);
+        presentScreen();
         SDL_Delay(10);
         if (c == 400)
             return;
@@ -194,5 +195,8 @@ void waitForKeyRelease()
             SDL_Delay(10);
             event.type = SDL_NOEVENT;
         }
+        // The still picture is shown again where the window was covered.
+        if (event.type == SDL_VIDEOEXPOSE)
+            presentScreen();
     } while (event.type != SDL_KEYUP);
 }
