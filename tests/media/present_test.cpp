@@ -1,17 +1,11 @@
 // The present through X shared memory, in a real window (skipped without an
 // X display): the window shows what SDL_Flip would show, pixel for pixel.
-#include "media/media.h"
-
-// GoogleTest before Xlib, whose macros (None) would break it.
-#include <gtest/gtest.h>
+// The support header (and GoogleTest) before Xlib, whose macro None would break it.
+#include "support/support.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <vector>
 
 namespace {
 
