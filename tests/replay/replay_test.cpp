@@ -4,6 +4,7 @@
 // world list, layers, the screen) plus a trail hash of every frame between;
 // the lines are compared with the stored run in tests/replay/*.digest.
 // scripts/record-replays.sh rewrites those files when a change is meant.
+// The soak plays the same keys much longer, checking the match's rules.
 #include "harness.h"
 
 #include "arena/arena.h"
@@ -16,13 +17,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -270,7 +275,6 @@ public:
         return in;
     }
 
-private:
     int roll(int below)
     {
         state_ ^= state_ << 13;
@@ -278,6 +282,8 @@ private:
         state_ ^= state_ << 5;
         return static_cast<int>(state_ % static_cast<uint32_t>(below));
     }
+
+private:
     uint32_t state_;
     int left_ = 0, combo_ = 8, fireEvery_ = 10;
 };
@@ -332,26 +338,27 @@ TEST_F(Replay, Arena3)
 
 // The real match loop ends at once with the given kills and runs the end
 // scene, pressing Escape after `frames` frames of it (0: it runs out).
+struct EndRun {
+    const char *label;
+    int kills[2], frames;
+};
 Recorder *endScene;
-std::string endLabel;
-int endFrames, endCalls, endKills[2];
+const EndRun *endRun;
+int endCalls;
 
 Uint32 endSceneTick()
 {
-    endCalls++;
-    if (endCalls == 1) {  // the one match frame, just before its update
-        players[0]->kills = endKills[0];
-        players[1]->kills = endKills[1];
+    if (++endCalls == 1) {  // the one match frame, just before its update
+        players[0]->kills = endRun->kills[0];
+        players[1]->kills = endRun->kills[1];
     } else {
         int frame = endCalls - 1;
-        endScene->frame(endLabel + "." + exact(frame), frame % Interval == 0);
-        if (frame == endFrames)
+        endScene->frame(endRun->label + ("." + exact(frame)), frame % Interval == 0);
+        if (frame == endRun->frames)
             keyState[SDLK_ESCAPE] = 1;
     }
     return static_cast<Uint32>(endCalls * 20);
 }
-
-void noDelay(Uint32) {}
 
 TEST_F(Replay, EndScene)
 {
@@ -360,22 +367,58 @@ TEST_F(Replay, EndScene)
     auto ticks = matchTicks;
     auto delay = matchDelay;
     matchTicks = endSceneTick;
-    matchDelay = noDelay;
-    struct Result {
-        const char *label;
-        int kills0, kills1, frames;
-    } results[] = {{"red", 10, 3, 0}, {"blue", 2, 10, 300}, {"draw", 10, 10, 300}};
-    for (const Result &r : results) {
+    matchDelay = [](Uint32) {};
+    const EndRun runs[] = {{"red", {10, 3}, 0}, {"blue", {2, 10}, 300}, {"draw", {10, 10}, 300}};
+    for (const EndRun &run : runs) {
         resetMatch();
-        endLabel = r.label, endCalls = 0, endFrames = r.frames;
-        endKills[0] = r.kills0, endKills[1] = r.kills1;
-        nextFrameTick = 0;
+        endRun = &run, endCalls = 0, nextFrameTick = 0;
         runMatch();
-        SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 0;
+        keyState[SDLK_ESCAPE] = 0;
     }
     matchTicks = ticks;
     matchDelay = delay;
     recorder.finish();
+}
+
+// The soak: every shipped arena in turn, mashed keys and now and then a random
+// pickup under a fighter's feet, the match's rules checked after every frame.
+// ZOLTR_SOAK_FRAMES (10,000 by default) and ZOLTR_SOAK_SEED; scripts/soak.sh
+// plays a million in a release build.
+TEST_F(Replay, SoakKeepsTheMatchRules)
+{
+    const char *asked = getenv("ZOLTR_SOAK_FRAMES"), *seeded = getenv("ZOLTR_SOAK_SEED");
+    const long long frames = asked ? atoll(asked) : 10000;
+    const uint32_t seed = seeded ? static_cast<uint32_t>(atoll(seeded)) : 1;
+    std::vector<std::string> arenas;
+    for (const auto &entry : std::filesystem::directory_iterator("maps"))
+        arenas.push_back("maps/" + entry.path().filename().string());
+    std::sort(arenas.begin(), arenas.end());
+    Masher first(seed), second(seed * 7919u), pickups(seed * 31u);
+    srand(seed);
+    const auto started = std::chrono::steady_clock::now();
+    const long long visit = std::clamp<long long>(frames / static_cast<long long>(arenas.size()), 1, 25000);
+    long long played = 0;
+    for (size_t n = 0; played < frames; n++) {
+        resetMatch();
+        ASSERT_TRUE(startLevel(arenas[n % arenas.size()].c_str())) << arenas[n % arenas.size()];
+        for (const long long end = std::min(frames, played + visit); played < end; played++) {
+            for (const Player *p : {players[0], players[1]}) {
+                int column = static_cast<int>(p->x / 20),
+                    cell = (static_cast<int>(p->y / 20) - 1) * ArenaColumns + column;
+                if (pickups.roll(400) == 0 && p->respawnTimer <= 0 && column >= 0 && column < ArenaColumns &&
+                    cell >= 0 && cell < ArenaCells && !ItemLayer[cell] && !WallLayer[cell])
+                    ItemLayer[cell] = static_cast<Uint16>(ItemMelee + pickups.roll(ItemHealth - ItemMelee + 1));
+            }
+            FighterInput a = first.next(*players[0], *players[1]), b = second.next(*players[1], *players[0]);
+            playMatchFrame(a, b);
+            checkMatch();
+        }
+    }
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    printf("soak: %lld frames on %zu arenas in %.1f s; peak world list %d objects, peak memory %ld KiB\n", played,
+           arenas.size(), std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+           peakWorldLength(), usage.ru_maxrss);
 }
 
 }  // namespace
