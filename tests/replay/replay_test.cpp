@@ -66,7 +66,8 @@ using Line = std::vector<std::pair<std::string, std::string>>;
 
 void addFighter(Line &line, const Player &p)
 {
-    std::string at = "p" + std::to_string(p.index) + ".";
+    std::string at = "p0.";
+    at[1] = static_cast<char>('0' + p.index);  // players 0 and 1
     auto add = [&](const char *name, auto value) { line.emplace_back(at + name, exact(value)); };
 #define FIELD(name) add(#name, p.name)
     FIELD(health), FIELD(respawnTimer), FIELD(cooldown), FIELD(attackTimer), FIELD(weapon), FIELD(facing),
@@ -353,7 +354,7 @@ Uint32 endSceneTick()
         players[1]->kills = endRun->kills[1];
     } else {
         int frame = endCalls - 1;
-        endScene->frame(endRun->label + ("." + exact(frame)), frame % Interval == 0);
+        endScene->frame(std::string(endRun->label) + "." + exact(frame), frame % Interval == 0);
         if (frame == endRun->frames)
             keyState[SDLK_ESCAPE] = 1;
     }
