@@ -9,8 +9,10 @@ e2e_init "$@"
 GAME="$E2E_TMP/game"
 make_game_dir "$GAME"
 write_settings "$GAME" Zoltr=10 FPS=50 Language=1
-# Match arena: the closed box, floor on row 22. Victory arena: a floor on
-# row 15 instead, so the end scene is told apart. Fighter 1's skin is green.
+# Match arena: the closed box, floor on row 22, one spawn point (cell 5, x
+# 100-119) for both fighters. Victory arena: a floor on row 15 instead, so the
+# end scene is told apart. Fighter 1's skin is green, fighter 2's yellow.
+compile_arena one_spawn "$GAME/maps/arena1"
 compile_arena high_floor "$GAME/maps/win1"
 open_game "$GAME"
 
@@ -34,15 +36,15 @@ white_pixels() {
 tap_until in_match space 40
 note "match running"
 
-# Fighter 1 (green) walks right while d is held; fighters stand at y 450.
+# Fighter 1 (green) walks right out from under fighter 2 while d is held;
+# fighters stand at y 450.
 sleep 0.5
 screenshot "$E2E_TMP/before.png"
-before=$(rightmost_green "$E2E_TMP/before.png" 450)
 tap_key d 0.8
 sleep 0.3
 screenshot "$E2E_TMP/after.png"
 after=$(rightmost_green "$E2E_TMP/after.png" 450)
-[ "$after" -gt $((before + 20)) ] || fail "fighter 1 did not walk right (rightmost green x $before -> $after)"
+[ "$after" -gt 140 ] || fail "fighter 1 did not walk right from its spawn cell (rightmost green x $after)"
 same_picture "$E2E_TMP/before.png" "$E2E_TMP/after.png" && fail "the screen did not change"
 colour_near "$E2E_TMP/after.png" 50 10 224 0 0 || fail "fighter 1's health bar is not shown"
 
