@@ -10,10 +10,11 @@
 #include <string>
 
 // --- the fuzzed entry points: whole input in, abort on a broken rule ---
-void fuzzSettings(const uint8_t *data, size_t size);   // input is settings.ini
-void fuzzCatalogue(const uint8_t *data, size_t size);  // input is seznam.dat
-void fuzzArena(const uint8_t *data, size_t size);      // 4608 arena bytes, then one input byte per frame
-void fuzzMedia(const uint8_t *data, size_t size);      // kind byte (picture, sample, music), then the file
+void fuzzSettings(const uint8_t *data, size_t size);    // input is settings.ini
+void fuzzCatalogue(const uint8_t *data, size_t size);   // input is seznam.dat
+void fuzzArena(const uint8_t *data, size_t size);       // 4608 arena bytes, then one input byte per frame
+void fuzzMedia(const uint8_t *data, size_t size);       // kind byte (picture, sample, music), then the file
+void fuzzMediaReply(const uint8_t *data, size_t size);  // the same, the file taken as the decoder's reply
 
 constexpr int FuzzArenaMaxFrames = 400;
 

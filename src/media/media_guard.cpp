@@ -15,6 +15,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,6 +34,8 @@ constexpr int WallSeconds = 60;
 using Decoder = bool (*)(const char *path, int out, std::string &error);
 
 bool inProcess = false;
+bool filesAreDecoded = false;
+int cpuMillisecondsLimit = 0;
 
 bool writeAll(int fd, const void *data, size_t size)
 {
@@ -76,6 +79,19 @@ long millisecondsNow()
     return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
 }
 
+// Stands in for a decoder when files are taken as decoded.
+bool copyFile(const char *path, int out, std::string &error)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::string("Couldn't open ") + path;
+        return false;
+    }
+    std::vector<Uint8> bytes = readAll(fd);
+    close(fd);
+    return writeAll(out, bytes.data(), bytes.size());
+}
+
 [[noreturn]] void runChild(Decoder decode, const char *path, int cpuSeconds, int out, int errors, int reply)
 {
     // Library complaints go to a memory file the parent passes on only when
@@ -85,8 +101,12 @@ long millisecondsNow()
     setrlimit(RLIMIT_CPU, &cpu);
     rlimit core = {0, 0};
     setrlimit(RLIMIT_CORE, &core);
-    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGXCPU, SIGINT, SIGTERM})
+    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGXCPU, SIGPROF, SIGINT, SIGTERM})
         std::signal(signal, SIG_DFL);
+    if (cpuMillisecondsLimit > 0) {
+        itimerval limit = {{0, 0}, {cpuMillisecondsLimit / 1000, cpuMillisecondsLimit % 1000 * 1000}};
+        setitimer(ITIMER_PROF, &limit, nullptr);
+    }
     if (__sanitizer_set_death_callback)
         __sanitizer_set_death_callback(nullptr);
     std::string error;
@@ -100,12 +120,19 @@ long millisecondsNow()
 int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
 {
     struct stat info;
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    bool there = stat(path, &info) == 0;
+    if (there && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
         SDL_SetError("%s is not a regular file", path);
         return -1;
     }
+    if (there && info.st_size > MaxMediaFileBytes) {
+        SDL_SetError("%s is too large", path);
+        return -1;
+    }
     int out = memfd_create("zoltr-media", MFD_CLOEXEC);
-    if (inProcess && out >= 0) {
+    if (filesAreDecoded)
+        decode = copyFile;
+    if ((inProcess || filesAreDecoded) && out >= 0) {
         std::string error;
         if (decode(path, out, error))
             return out;
@@ -170,7 +197,8 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
         close(out);
         if (child < 0)
             SDL_SetError("No room to decode %s", path);
-        else if (late || (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL)))
+        else if (late || (WIFSIGNALED(status) &&
+                          (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGPROF || WTERMSIG(status) == SIGKILL)))
             SDL_SetError("Damaged file: decoding it did not end");
         else if (!finished)
             SDL_SetError("Damaged file: its decoder failed on it");
@@ -306,7 +334,8 @@ SDL_Surface *rebuildPicture(const std::vector<Uint8> &bytes)
     }
     SDL_LockSurface(image);
     size_t row = static_cast<size_t>(header.width) * depth;
-    for (int y = 0; y < header.height; y++, at += row)
+    // A picture without width has no pixels to copy into.
+    for (int y = 0; row > 0 && y < header.height; y++, at += row)
         memcpy(static_cast<Uint8 *>(image->pixels) + y * image->pitch, at, row);
     SDL_UnlockSurface(image);
     if (header.flags & SDL_SRCCOLORKEY)
@@ -476,7 +505,7 @@ bool contentOf(const char *path, char kind, std::string &key)
 bool decodeOnce(Decoder decode, char kind, const char *path, int cpuSeconds, std::vector<Uint8> &bytes)
 {
     std::string key;
-    bool keyed = !inProcess && contentOf(path, kind, key);
+    bool keyed = !inProcess && !filesAreDecoded && contentOf(path, kind, key);
     auto known = keyed ? decodedBefore.find(key) : decodedBefore.end();
     if (known == decodedBefore.end()) {
         Decoded result = {false, "", {}};
@@ -508,6 +537,16 @@ bool decodeOnce(Decoder decode, char kind, const char *path, int cpuSeconds, std
 void decodeMediaInProcess(bool decodeHere)
 {
     inProcess = decodeHere;
+}
+
+void takeFilesAsDecoded(bool asDecoded)
+{
+    filesAreDecoded = asDecoded;
+}
+
+void limitDecodeCpu(int milliseconds)
+{
+    cpuMillisecondsLimit = milliseconds;
 }
 
 SDL_Surface *guardedImageLoad(const char *path)

@@ -17,6 +17,10 @@ constexpr long MaxPicturePixels = 16L << 20;
 // of the game's 22050 Hz 8-bit mono).
 constexpr long MaxSoundBytes = 64L << 20;
 
+// Largest media file read: the loaders count its bytes in an int, and no
+// picture or sound within the limits above comes near it.
+constexpr long MaxMediaFileBytes = 1L << 30;
+
 // CPU seconds a child may spend decoding; a decoder caught in a loop is
 // stopped there. Music gets more: a long track is decoded whole.
 constexpr int PictureCpuSeconds = 2;
@@ -33,3 +37,10 @@ Mix_Music *guardedMusicLoad(const char *path);
 // so that coverage reaches the fuzzer and faults show where they happen.
 // Never set in the game.
 void decodeMediaInProcess(bool inProcess);
+// Fuzzing the game's side of the guard: each file is taken as what a decoding
+// child wrote, without decoding it. Never set in the game.
+void takeFilesAsDecoded(bool asDecoded);
+// Fuzzing: every decode stopped after this many CPU milliseconds instead, so
+// that the many slow inputs a fuzzer makes cost little each (0: the limits
+// above). Never set in the game.
+void limitDecodeCpu(int milliseconds);

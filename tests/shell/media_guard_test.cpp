@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +58,7 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
         {"slow.gif", finding("gif_slow_28250_wide"), Picture, "Damaged file: decoding it did not end"},
         {"fifo", "", Picture, "fifo is not a regular file"},
         {"good.wav", wav, Sample, nullptr},
+        {"huge.wav", wav, Sample, "huge.wav is too large"},  // made sparse below
         {"fmt_renamed.wav", patched(wav, 12, "fmu "), Sample, "Missing fmt chunk in WAVE file"},
         {"good_music.wav", song, Music, nullptr},
         {"unknown_length.wav", patched(song, 40, "\xff\xff\xff\xff"), Music, nullptr},
@@ -70,6 +72,9 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
             ASSERT_EQ(mkfifo(c.name, 0600), 0);
         else
             writeFile(c.name, c.bytes);
+        if (std::string(c.name) == "huge.wav") {
+            ASSERT_EQ(truncate(c.name, MaxMediaFileBytes + 1), 0);
+        }
         SDL_SetError("no reason");
         bool loaded = false;
         switch (c.kind) {

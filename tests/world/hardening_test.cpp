@@ -19,6 +19,7 @@ TEST(FuzzReplay, KeptFindingsSeedsAndShippedFilesPassTheirHarness)
     } targets[] = {{"settings", "game/settings.ini", fuzzSettings, 10},
                    {"catalogue", "game/seznam.dat", fuzzCatalogue, 8},
                    {"media", "none", fuzzMedia, 6},
+                   {"mediareply", "none", fuzzMediaReply, 5},
                    {"arena", "game/maps", fuzzArena, 16}};
     const fs::path root = ZOLTR_SOURCE_DIR;
     for (const auto &target : targets) {
