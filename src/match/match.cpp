@@ -224,11 +224,16 @@ int runMatch()
 }
 
 // The next deadline counts from the tick read on entry, not from the end of the wait.
+// Ticks wrap after 49 days: the wait is the deadline's distance ahead, modulo
+// 2^32, and a distance longer than a frame is a deadline already passed (or 0,
+// the level's start), never a wait of weeks.
 void paceFrame()
 {
     Uint32 now = matchTicks();
-    if (now < nextFrameTick)
-        matchDelay(nextFrameTick - now);
     int fps = settings.FPS > 0 ? settings.FPS : DefaultFps;
-    nextFrameTick = now + 1000 / fps;
+    Uint32 frame = static_cast<Uint32>(1000 / fps);
+    Uint32 ahead = nextFrameTick - now;
+    if (ahead > 0 && ahead <= frame)
+        matchDelay(ahead);
+    nextFrameTick = now + frame;
 }

@@ -70,7 +70,7 @@ int main(int, char **)
             continue;
         }
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
-        if (input && SDL_GetTicks() < menu.calmUntil)
+        if (input && menuIsCalm(menu, SDL_GetTicks()))
             continue;
         MenuAction action = handleMenuEvent(menu, event);
         if (action == ActionQuit)

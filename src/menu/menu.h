@@ -86,5 +86,8 @@ std::string gameBinary();
 std::string runGame(Menu &menu, const std::string &binary);
 // Checks the arena and the victory stage, saves the set-up, then runGame.
 std::string playMatch(Menu &menu, const std::string &binary);
+// True while input is still ignored after a match. Ticks wrap after 49 days:
+// only a moment just ahead counts, so a wrap never silences the menu for weeks.
+bool menuIsCalm(const Menu &menu, Uint32 now);
 // Opens the menu's window (again).
 void openMenuWindow(const Menu &menu);

@@ -17,6 +17,8 @@
 
 constexpr const char *Caption = "Zoltr Deathmatch - match menu";
 constexpr const char *VictoryStage = "maps/win1";
+// Keys pressed for the game's last moments must not act on the menu: this long.
+constexpr Uint32 CalmMilliseconds = 500;
 
 std::string gameBinary()
 {
@@ -103,8 +105,7 @@ std::string runGame(Menu &menu, const std::string &binary)
     if (!said.empty())
         fprintf(stderr, "%s%s", said.c_str(), said.back() == '\n' ? "" : "\n");
     openMenuWindow(menu);
-    // Keys pressed for the game's last moments must not act on the menu.
-    menu.calmUntil = SDL_GetTicks() + 500;
+    menu.calmUntil = SDL_GetTicks() + CalmMilliseconds;
 
     said = oneLine(said);
     char head[160];
@@ -124,6 +125,12 @@ std::string runGame(Menu &menu, const std::string &binary)
         return say(menu, "The game said: ", "Hra hl\xE1s\xED: ") + said;
     }
     return said.empty() ? head : std::string(head) + ": " + said;
+}
+
+bool menuIsCalm(const Menu &menu, Uint32 now)
+{
+    Uint32 left = menu.calmUntil - now;
+    return left > 0 && left <= CalmMilliseconds;
 }
 
 // Checks what the game would stop on, saves the set-up and plays.

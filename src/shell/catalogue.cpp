@@ -46,6 +46,11 @@ static void loadSoundLine(const char *line, int slot)
         fprintf(stderr, "zvuk %s nenalezen", path);
 }
 
+int nextSlot(int slot, int count)
+{
+    return std::min(slot + 1, count);
+}
+
 void loadCatalogue()
 {
     FILE *file = fopen("seznam.dat", "rb");
@@ -59,17 +64,15 @@ void loadCatalogue()
     while (!found && readTextPiece(file, line, sizeof line))
         found = isSectionEnd(line);
 
-    // Slot numbers stop at the end of each table: lines past it are read and
-    // ignored, however many there are.
     bool more = found;
-    for (int slot = 0; more; slot = std::min(slot + 1, ImageSlotCount)) {
+    for (int slot = 0; more; slot = nextSlot(slot, ImageSlotCount)) {
         more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
         if (more && !namesNothing(line))
             loadImageLine(line, slot);
     }
 
     more = found && settings.Sounds != 0;
-    for (int slot = 0; more; slot = std::min(slot + 1, SoundSlotCount)) {
+    for (int slot = 0; more; slot = nextSlot(slot, SoundSlotCount)) {
         more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
         if (more && !namesNothing(line))
             loadSoundLine(line, slot);

@@ -13,6 +13,9 @@ void loadSettings();
 // The settings reading on its own: every key the file holds overwrites its field.
 void readSettings(FILE *file, Settings &into);
 void loadCatalogue();
+// The slot after `slot` in a table of `count` slots: it stops at `count`, so
+// lines past the table are read and ignored however many there are.
+int nextSlot(int slot, int count);
 
 // Both text files are read in pieces of at most size - 1 bytes that end after a
 // line end; a CR LF pair arrives as a single '\n'. Returns false at the end of the file.

@@ -299,6 +299,19 @@ TEST(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
         paceFrame();
         EXPECT_EQ(fakeNow, 15 + waits) << fps;
     }
+
+    // Across the tick counter's wrap (49 days): a frame that ends past it waits
+    // nothing rather than 2^32 ms, and the next one waits its 20 ms again.
+    settings.FPS = 50;
+    nextFrameTick = 0;
+    returns.clear();
+    fakeNow = 0u - 30;
+    for (Uint32 work : {35u, 5u, 0u}) {
+        paceFrame();
+        returns.push_back(fakeNow);
+        fakeNow += work;
+    }
+    EXPECT_EQ(returns, (std::vector<Uint32>{0u - 30, 5, 25}));
     matchTicks = savedTicks;
     matchDelay = savedDelay;
 }

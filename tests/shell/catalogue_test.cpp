@@ -132,6 +132,9 @@ TEST_F(Catalogue, OverlongCataloguesAndPathsStayInsideTheTables)
     ASSERT_NE(ImageSlots[0], nullptr);
     EXPECT_EQ(ImageSlots[0]->w, 3);  // the long path loaded whole
     EXPECT_NE(SoundSlots[17].chunk, nullptr);
+    // However long the file, the slot number stays at the table's end.
+    EXPECT_EQ(nextSlot(ImageSlotCount, ImageSlotCount), ImageSlotCount);
+    EXPECT_EQ(nextSlot(SoundSlotCount, SoundSlotCount), SoundSlotCount);
 }
 
 // Blits an image over a grey screen and returns the screen pixel at (x, y).
