@@ -7,6 +7,8 @@
 #include "shell/shell.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,10 +41,30 @@ bool openHeadlessAudio()
     return Mix_QuerySpec(&frequency, &format, &channels) || Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) == 0;
 }
 
+static pid_t scratchOwner;
+
+// Only by the process that made it: a forked child (a death test) that exits
+// must not take its parent's folder away.
 static void removeScratch()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
+    if (getpid() == scratchOwner)
+        std::filesystem::remove_all(scratch, ignored);
+}
+
+// Scratch folders are named after their process; those of processes that
+// ended without their exit handlers (an abort, a kill) are swept here.
+static void sweepDeadScratches()
+{
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator("/tmp", ignored)) {
+        std::string name = entry.path().filename().string();
+        long pid = 0;
+        char rest = 0;
+        if (sscanf(name.c_str(), "zoltr-harness-%ld%c", &pid, &rest) == 2 && rest == '-' && pid > 0 &&
+            kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
 }
 
 void startHarness()
@@ -51,10 +73,12 @@ void startHarness()
     openHeadlessAudio();  // without audio the sound paths are simply skipped
     if (!scratch.empty())
         return;
-    char pattern[] = "/tmp/zoltr-harness-XXXXXX";
-    if (!mkdtemp(pattern) || chdir(pattern) != 0)
+    sweepDeadScratches();
+    std::string pattern = "/tmp/zoltr-harness-" + std::to_string(getpid()) + "-XXXXXX";
+    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0)
         harnessFailure("no scratch folder", 0);
     scratch = pattern;
+    scratchOwner = getpid();
     atexit(removeScratch);
 }
 

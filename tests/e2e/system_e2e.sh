@@ -24,11 +24,14 @@ wait_exit 20 || fail "the game without a display did not end"
 grep -q '^Problem: there is no display to show the game on$' "$E2E_STDERR" || fail "no Problem line without a display"
 
 note "the display goes away"
-n=91
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 640x480x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# The server takes a free display number itself and names it once it accepts
+# connections: a number chosen here could be taken meanwhile by another run's
+# server, and this test would then kill that run's display.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 100); do DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
+n=$(cat "$E2E_TMP/display")
+[ -n "$n" ] || { kill "$xvfb"; fail "the private display did not start"; }
 start_game "$GAME" DISPLAY=":$n"
 DISPLAY=":$n" find_window || { kill "$xvfb"; fail "no window on the private display"; }
 kill "$xvfb"
