@@ -26,7 +26,7 @@ grep -q '^Problem: there is no display to show the game on$' "$E2E_STDERR" || fa
 note "the display goes away"
 # The server takes a free display number itself and names it once it accepts
 # connections: a number chosen here could be taken meanwhile by another run's
-# server, and this test would then kill that run's display.
+# server, and the two runs would then share, and kill, one display.
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
