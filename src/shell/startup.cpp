@@ -89,6 +89,10 @@ static void endPromptlyWhenAsked()
 void startSdl()
 {
     preferSoftwarePresent();
+    // SDL would catch SIGINT and SIGTERM from here until endPromptlyWhenAsked
+    // gives them back; a request to stop in between (the window may already
+    // show) would be lost. Without its handlers they stop the game throughout.
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
         fatalSdlError();
     atexit(stopSdl);
