@@ -48,7 +48,7 @@ class Media(unittest.TestCase):
             with open(tmp + "/game/settings.ini", "w") as f:
                 f.write("Level maps/mine\n")
             subprocess.run([PYTHON, os.path.join(TOOLS, "make_media.py"), "--force", tmp + "/game", tmp + "/icons"],
-                           check=True)  # --force: test_shipped_arenas checks the arenas
+                           check=True)  # --force: test_arena.ShippedArenas checks the arenas
             for out, shipped_dir in [(tmp + "/game", GAME), (tmp + "/icons", icons)]:
                 self.assertEqual(files(out), files(shipped_dir))
                 for path in files(out):
