@@ -53,6 +53,11 @@ TEST_F(Fighter, SpawnPointsCountInRowMajorOrderAndDamageKillsOnlyBelowZero)
     EXPECT_EQ(debrisCount, 21);
     EXPECT_EQ(p->explosiveDebris, 0);
     EXPECT_NE(dynamic_cast<Grenade *>(worldHead->next), nullptr);
+
+    resetGame();
+    p = start();  // no spawn points: the screen's centre
+    EXPECT_EQ(p->x, 320.0);
+    EXPECT_EQ(p->y, 240.0);
 }
 
 TEST_F(Fighter, DeathResetsTheKitKeepsVelocitiesAndTheDeadTimeRefillsHealth)
