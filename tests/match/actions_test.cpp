@@ -46,11 +46,9 @@ TEST_F(Actions, MeleeHitsOnlyInsideItsReachAndAddsToThePush)
         other->health = 100;
         other->pushVx = 0.5;
         fighter->attack(1);
-        EXPECT_EQ(fighter->attackTimer, 10);
-        EXPECT_EQ(fighter->cooldown, 15);
-        EXPECT_EQ(other->health, c.hit ? 90 : 100);
+        EXPECT_EQ(std::tuple(fighter->attackTimer, fighter->cooldown, other->health, playingSlot(0)),
+                  std::tuple(10, 15, c.hit ? 90 : 100, c.hit ? 8 : 1));
         EXPECT_EQ(other->pushVx, c.hit ? (c.facing == 0 ? 3.5 : -2.5) : 0.5);
-        EXPECT_EQ(playingSlot(0), c.hit ? 8 : 1);
     }
 
     other->respawnTimer = 3;  // the dead cannot be struck
@@ -99,11 +97,8 @@ TEST_F(Actions, AttacksArePacedAndThrowsStartFromTheTruncatedCentre)
     Knife *knife = objectsOf<Knife>()[0];
     Grenade *grenade = objectsOf<Grenade>()[0];
     Bomb *bomb = objectsOf<Bomb>()[0];
-    EXPECT_EQ(knife->x, 297);  // a step ahead of 300, to the left
-    EXPECT_EQ(knife->y, 209);
-    EXPECT_EQ(grenade->x, 300);
-    EXPECT_EQ(grenade->vx, -3.0f);
-    EXPECT_EQ(bomb->x, 300);
+    // The knife starts a step ahead of 300, to the left.
+    EXPECT_EQ(std::tuple(knife->x, knife->y, grenade->x, grenade->vx, bomb->x), std::tuple(297, 209, 300, -3.0f, 300));
     EXPECT_EQ(knife->owner + grenade->owner + bomb->owner, 3);
     EXPECT_EQ(playingSlot(0), 6);
 
@@ -134,28 +129,20 @@ TEST_F(Actions, PickupsActAfterTheAttackAndAreAlwaysConsumed)
     fighter->x = 119.9;  // column 5, row 9
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "item " << c.code);
-        fighter->weapon = WeaponGrenade;
-        fighter->ammo = 30;
-        fighter->gadget = GadgetJetpack;
-        fighter->gadgetCharge = 120;
-        fighter->explosiveDebris = 0;
+        Player &f = *fighter;
+        std::tie(f.weapon, f.ammo, f.gadget, f.gadgetCharge, f.explosiveDebris) =
+            std::tuple(WeaponGrenade, 30, GadgetJetpack, 120, 0);
         itemAtCell(5, 9) = static_cast<Uint16>(c.code);
-        fighter->takePickupsAndHazards();
-        EXPECT_EQ(fighter->weapon, c.weapon);
-        EXPECT_EQ(fighter->ammo, c.ammo);
-        EXPECT_EQ(fighter->gadget, c.gadget);
-        EXPECT_EQ(fighter->gadgetCharge, c.charge);
-        EXPECT_EQ(fighter->explosiveDebris, c.explosive);
-        EXPECT_EQ(itemAtCell(5, 9), 0);
-        EXPECT_EQ(playingSlot(0), 15);
+        f.takePickupsAndHazards();
+        EXPECT_EQ(std::tie(f.weapon, f.ammo, f.gadget, f.gadgetCharge, f.explosiveDebris),
+                  std::tuple(c.weapon, c.ammo, c.gadget, c.charge, c.explosive));
+        EXPECT_EQ(std::tuple(itemAtCell(5, 9), playingSlot(0)), std::tuple(0, 15));
     }
     for (int health : {80, 100}) {
         fighter->health = health;
         itemAtCell(5, 9) = ItemHealth;
         fighter->takePickupsAndHazards();
-        EXPECT_EQ(fighter->health, 100);
-        EXPECT_EQ(itemAtCell(5, 9), 0);
-        EXPECT_EQ(playingSlot(0), 11);
+        EXPECT_EQ(std::tuple(fighter->health, itemAtCell(5, 9), playingSlot(0)), std::tuple(100, 0, 11));
     }
 
     // Fire in the update that reaches a knife still throws the grenade.
@@ -201,12 +188,8 @@ TEST_F(Actions, FighterKilledByADeadlyCellSkipsTheRestOfItsUpdate)
     fighter->x = 110;
     fighter->vx = 1.5;
     fighter->updatePlayer({0, 1, 1, 0});
-    EXPECT_EQ(fighter->respawnTimer, 100);
-    EXPECT_EQ(fighter->x, 570);
-    EXPECT_EQ(fighter->y, 210);
-    EXPECT_EQ(fighter->vx, 1.5);
-    EXPECT_EQ(fighter->vy, 0.0);
-    EXPECT_EQ(fighter->weapon, WeaponNone);
+    EXPECT_EQ(std::tuple(fighter->respawnTimer, fighter->x, fighter->y, fighter->vx, fighter->vy, fighter->weapon),
+              std::tuple(100, 570.0, 210.0, 1.5, 0.0, int{WeaponNone}));
     EXPECT_EQ(debrisCount, 21);      // one burst, not two
     EXPECT_EQ(itemAtCell(5, 9), 0);  // its pickup is taken from where it lay
     EXPECT_EQ(itemAtCell(28, 9), ItemMelee);

@@ -63,29 +63,19 @@ TEST_F(Fighter, SpawnPointsCountInRowMajorOrderAndDamageKillsOnlyBelowZero)
 TEST_F(Fighter, DeathResetsTheKitKeepsVelocitiesAndTheDeadTimeRefillsHealth)
 {
     Player *p = start({"", "", "", "", "", "", "....S"});
-    p->weapon = WeaponKnife;
-    p->gadget = GadgetJetpack;
-    p->fallDistance = 50;
-    p->ammo = 7;
-    p->kills = 3;
+    std::tie(p->weapon, p->gadget, p->fallDistance, p->ammo, p->kills) =
+        std::tuple(WeaponKnife, GadgetJetpack, 50, 7, 3);
     p->vx = 1.25;
     p->vy = -3.5;
     p->killPlayer();
-    EXPECT_EQ(p->weapon, WeaponNone);
-    EXPECT_EQ(p->gadget, GadgetNone);
-    EXPECT_EQ(p->fallDistance, 0);
-    EXPECT_EQ(p->ammo, 7);
-    EXPECT_EQ(p->kills, 3);
+    EXPECT_EQ(std::tie(p->weapon, p->gadget, p->fallDistance, p->ammo, p->kills),
+              std::tuple(int{WeaponNone}, int{GadgetNone}, 0, 7, 3));
 
     p->updatePlayer({1, 0, 1, 1});  // one health point per frame; keys ignored
     EXPECT_EQ(p->health, 1);
     for (int i = 0; i < 99; i++)
         p->updatePlayer({1, 1, 1, 1});
-    EXPECT_EQ(p->respawnTimer, 0);
-    EXPECT_EQ(p->health, 100);
-    EXPECT_EQ(p->x, 90.0);
-    EXPECT_EQ(p->vx, 1.25);
-    EXPECT_EQ(p->vy, -3.5);
+    EXPECT_EQ(std::tuple(p->respawnTimer, p->health, p->x, p->vx, p->vy), std::tuple(0, 100, 90.0, 1.25, -3.5));
 }
 
 // Sheets whose frames each have their own colour: frame n is (n, 255 - n, 128).
