@@ -89,6 +89,15 @@ TEST_F(Weapons, GrenadeBurstReachesUnderThirtyPixelsAndCreditsOnlyOthers)
 
 TEST_F(Weapons, BombCrossReachesThroughWallsAndItsFlamesStopAtThem)
 {
+    // A bomb exactly 100 pixels along the row or the column is out of reach.
+    for (auto [x, y] : {std::pair{310, 210}, {210, 110}}) {
+        new Bomb(x, y, 0);
+        (new Bomb(210, 210, 0))->age = 350;
+        runWorld(2);
+        EXPECT_EQ(objectsOf<Bomb>().size(), 1u) << x << "," << y;
+        while (worldHead)
+            unlinkObject(worldHead);
+    }
     WallLayer[9 * ArenaColumns + 11] = 1;  // directly right of the bomb
     new Bomb(210, 210, 1);
     place(players[0], 309, 219, 50);  // 99 across, 9 down, behind the wall
