@@ -1,4 +1,4 @@
-// Level setup (machines, spawn points, held keys) and the arena drawing
+// Level setup (machines, spawn points, what it keeps) and the arena drawing
 // read back from the screen.
 #include "support/support.h"
 
@@ -50,25 +50,6 @@ TEST(LevelSetup, TurnsMarksIntoMachinesAndCountsSpawnPoints)
     setupLevel();
     EXPECT_EQ(worldHead, nullptr);
     EXPECT_EQ(spawnPointCount, 0);
-}
-
-TEST(LevelSetup, ClearsSevenHeldKeysAndKeepsPlayerOnesKeys)
-{
-    initHeadlessScreen();
-    resetGame();
-    clearArena();
-    const SDLKey keys[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT,
-                           SDLK_RIGHT,  SDLK_a,     SDLK_d,     SDLK_w,  SDLK_TAB,  SDLK_s};
-    Uint8 *held = SDL_GetKeyState(nullptr);
-    for (SDLKey key : keys)
-        held[key] = 1;
-    keyState = nullptr;
-    setupLevel();
-    EXPECT_EQ(keyState, held);
-    for (int i = 0; i < 12; i++) {
-        EXPECT_EQ(keyState[keys[i]], i < 7 ? 0 : 1) << SDL_GetKeyName(keys[i]);
-        held[keys[i]] = 0;
-    }
 }
 
 TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)

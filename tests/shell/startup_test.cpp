@@ -165,11 +165,8 @@ TEST_F(Intro, OnlyOneEventIsTakenPerFrame)
 
 TEST_F(Intro, WaitingTakesOnlyAKeyRelease)
 {
-    push(SDL_QUIT);
-    push(SDL_KEYDOWN);
-    push(SDL_ACTIVEEVENT);
-    push(SDL_KEYUP);
-    push(SDL_USEREVENT);
+    for (Uint8 type : {SDL_QUIT, SDL_KEYDOWN, SDL_ACTIVEEVENT, SDL_KEYUP, SDL_USEREVENT})
+        push(type);
     waitForKeyRelease();
     SDL_Event event;
     ASSERT_EQ(SDL_PollEvent(&event), 1);
