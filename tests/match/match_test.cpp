@@ -270,15 +270,12 @@ TEST_F(MatchRun, TwoPlayersBusyAtOnceBothAttackWheneverTheCooldownAllows)
     EXPECT_EQ(blue, (std::vector<size_t>{0, 21, 42, 63, 84}));
 }
 
-TEST(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
+// The match's fake clock, for the pacing alone.
+class PaceFrame : public MatchRun {};
+
+TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 {
-    Uint32 (*savedTicks)() = matchTicks;
-    void (*savedDelay)(Uint32) = matchDelay;
-    matchTicks = fakeTicks;
-    matchDelay = fakeDelay;
-    onFrame = nullptr;
     fakeNow = 0;
-    nextFrameTick = 0;
     settings.FPS = 50;
 
     std::vector<Uint32> returns;
@@ -312,8 +309,6 @@ TEST(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
         fakeNow += work;
     }
     EXPECT_EQ(returns, (std::vector<Uint32>{0u - 30, 5, 25}));
-    matchTicks = savedTicks;
-    matchDelay = savedDelay;
 }
 
 }  // namespace
