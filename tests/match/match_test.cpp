@@ -22,10 +22,11 @@ void fakeDelay(Uint32 ms)
     fakeNow += ms;
 }
 
-// Writes the layers of an arena built from text rows as an arena file.
-void writeArena(const std::string &path, const std::vector<std::string> &rows,
-                const std::function<void()> &adjust = nullptr)
+// Writes an arena file: text rows over a floor at row 10, then `adjust` on the layers.
+void writeArena(const std::string &path, std::vector<std::string> rows, const std::function<void()> &adjust = nullptr)
 {
+    rows.resize(11);
+    rows[10] = std::string(32, '#');
     buildArena(rows);
     if (adjust)
         adjust();
@@ -87,12 +88,10 @@ protected:
 
         std::vector<std::string> match(11);
         match[9] = ".....S...................S";
-        match[10] = std::string(32, '#');
         // An item spawner in mid-air at (15, 5) shows when regeneration runs.
         writeArena("maps/test", match, [] { AttributeLayer[5 * ArenaColumns + 15] = AttributeSpawnerFirst; });
         std::vector<std::string> win(11);
         win[9] = "...S........................S";
-        win[10] = match[10];
         writeArena("maps/win1", win);
     }
 
@@ -165,7 +164,6 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
     win[5] = "...S";
     win[7] = "............................S";
     win[9] = "............................X";
-    win[10] = std::string(32, '#');
     writeArena("maps/win1", win);
 
     std::vector<int> spawnerItem;

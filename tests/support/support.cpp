@@ -84,11 +84,9 @@ Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b)
 
 SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b)
 {
-    SDL_Surface *plain = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, 0xF800, 0x07E0, 0x001F, 0);
-    SDL_FillRect(plain, nullptr, SDL_MapRGB(plain->format, r, g, b));
-    SDL_Surface *converted = SDL_DisplayFormat(plain);
-    SDL_FreeSurface(plain);
-    return converted;
+    SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 16, 0xF800, 0x07E0, 0x001F, 0);
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, r, g, b));
+    return surface;
 }
 
 void buildArena(const std::vector<std::string> &rows)

@@ -60,7 +60,7 @@ Uint32 pixelAt(SDL_Surface *surface, int x, int y);
 // The screen's pixel value for an RGB colour.
 Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b);
 
-// A display-format surface filled with one colour.
+// A surface in the screen's 16-bit format filled with one colour.
 SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
 
 // Builds an arena from up to 24 rows of up to 32 characters. Legend:
