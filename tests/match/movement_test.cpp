@@ -49,8 +49,7 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
         p->vy = 3;
         p->fallDistance = fall;
         idle(p);
-        EXPECT_EQ(p->health, fall == 200 ? 100 : 0) << fall;
-        EXPECT_EQ(p->fallDistance, 0);
+        EXPECT_EQ(std::tuple(p->health, p->fallDistance), std::tuple(fall == 200 ? 100 : 0, 0)) << fall;
         resetGame();
     }
 }
@@ -81,9 +80,10 @@ TEST_F(Movement, LandingOnAHeadKillsScoresAndForgetsTheFall)
         top->fallDistance = 150;
         idle(top, 60);
         bool stomped = offset < 5;
-        EXPECT_EQ(top->kills, stomped ? 1 : 0) << offset;
-        EXPECT_EQ(bottom->respawnTimer, stomped ? 100 : 0);
-        EXPECT_EQ(top->respawnTimer > 0, !stomped);  // only a stomp forgets the fall
+        // Only a stomp forgets the fall.
+        EXPECT_EQ(std::tuple(top->kills, bottom->respawnTimer, top->respawnTimer > 0),
+                  std::tuple(stomped ? 1 : 0, stomped ? 100 : 0, !stomped))
+            << offset;
         resetGame();
     }
 }

@@ -25,10 +25,8 @@ TEST(StartSdl, OpensA640x480WindowOrFullScreenWithNoCursor)
     EXPECT_STREQ(getenv("SDL_FRAMEBUFFER_ACCELERATION"), "1");
     unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
     ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->w, 640);
-    EXPECT_EQ(screen->h, 480);
-    EXPECT_EQ(screen->format->BitsPerPixel, 16);
-    EXPECT_EQ(screen->flags & SDL_FULLSCREEN, 0u);
+    EXPECT_EQ(std::tuple(screen->w, screen->h, int{screen->format->BitsPerPixel}, screen->flags & SDL_FULLSCREEN),
+              std::tuple(640, 480, 16, 0u));
     EXPECT_EQ(settings.Sounds, 1);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);  // the caption is checked in the real window
 
