@@ -1,5 +1,5 @@
 // Fighter movement through updatePlayer on small arenas: the boundaries the
-// replay net seldom meets (the deadly fall, the head probes, stomps).
+// replay net seldom meets (the deadly fall, the head probes).
 #include "support/support.h"
 
 namespace {
@@ -68,24 +68,6 @@ TEST_F(Movement, CeilingsStopARiseButTheRightHeadProbeLooksFromTheCurrentHeight)
     }
     idle(p);
     EXPECT_EQ(p->vy, 0.0);
-}
-
-TEST_F(Movement, LandingOnAHeadKillsScoresAndForgetsTheFall)
-{
-    for (double offset : {4.9, 5.0}) {
-        std::vector<std::string> rows(1, "S..............................S");
-        Player *top = start(rows, 10, 3);
-        Player *bottom = stand(players[1], 10, 9);
-        top->x += offset;
-        top->fallDistance = 150;
-        idle(top, 60);
-        bool stomped = offset < 5;
-        // Only a stomp forgets the fall.
-        EXPECT_EQ(std::tuple(top->kills, bottom->respawnTimer, top->respawnTimer > 0),
-                  std::tuple(stomped ? 1 : 0, stomped ? 100 : 0, !stomped))
-            << offset;
-        resetGame();
-    }
 }
 
 }  // namespace
