@@ -25,41 +25,6 @@ static bool wholeScreenClip()
     return clip.x == 0 && clip.y == 0 && clip.w == screen->w && clip.h == screen->h;
 }
 
-// Black below the HUD strip. SDL fills large areas with stores that bypass the
-// cache, so every blit after it and the present would read the screen back
-// from memory; black is all zero bytes in every pixel format.
-static void clearPlayfield()
-{
-    if (screen->h <= HudHeight)
-        return;
-    if (!wholeScreenClip() || SDL_LockSurface(screen) != 0) {
-        SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h - HudHeight)};
-        SDL_FillRect(screen, &playfield, 0);
-        return;
-    }
-    Uint8 *rows = static_cast<Uint8 *>(screen->pixels);
-    int bytes = screen->w * screen->format->BytesPerPixel;
-    for (int y = HudHeight; y < screen->h; y++)
-        memset(rows + y * screen->pitch, 0, bytes);
-    SDL_UnlockSurface(screen);
-}
-
-void drawItemLayer()
-{
-    // Wraps at a multiple of the 30-frame cycle instead of overflowing.
-    animationTick = animationTick >= AnimationTickWrap - 1 ? 0 : animationTick + 1;
-    if (!screen)
-        return;
-    clearPlayfield();
-
-    for (int column = 0; column < ArenaColumns; column++)
-        for (int row = 0; row < ArenaRows; row++) {
-            int cell = row * ArenaColumns + column;
-            drawTile(column * CellSize, HudHeight + row * CellSize, slotImage(ImageSlot::ItemTiles),
-                     ItemLayer[cell] + animationOffset(cell) - 1);
-        }
-}
-
 static void drawWallTiles(SDL_Surface *sheet)
 {
     for (int column = 0; column < ArenaColumns; column++)
@@ -78,6 +43,7 @@ struct WallRun {
 static struct {
     SDL_Surface *picture;  // nullptr: draw tile by tile
     std::vector<WallRun> runs;
+    std::vector<WallRun> gaps;  // the playfield's pixels that no wall covers
     SDL_Surface *sheet;
     SDL_Surface *target;  // the screen it was made for
     int width, height, pitch;
@@ -135,18 +101,25 @@ static bool findWallRuns(SDL_Surface *picture, Uint16 background)
     wallPicture.runs.clear();
     if (SDL_LockSurface(picture) != 0)
         return false;
-    for (int y = 0; y < picture->h; y++)
-        for (int x = 0; x < picture->w;) {
-            if (pixelOf(picture, x, y) == background) {
+    wallPicture.gaps.clear();
+    for (int y = 0; y < picture->h; y++) {
+        int gap = 0;  // where the row's pixels without a wall begin
+        for (int x = 0; x <= picture->w;) {
+            if (x < picture->w && pixelOf(picture, x, y) == background) {
                 x++;
                 continue;
             }
+            if (x > gap && y >= HudHeight)
+                wallPicture.gaps.push_back({y * picture->pitch + 2 * gap, 2 * (x - gap)});
             int end = x;
             while (end < picture->w && pixelOf(picture, end, y) != background)
                 end++;
-            wallPicture.runs.push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
-            x = end;
+            if (end > x)
+                wallPicture.runs.push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
+            gap = end;
+            x = end + 1;
         }
+    }
     SDL_UnlockSurface(picture);
     return true;
 }
@@ -205,6 +178,51 @@ void prepareWallLayer()
 void forgetWallLayer()
 {
     wallPicture.valid = false;
+}
+
+// Black below the HUD strip, except where the wall picture covers it at the
+// end of the frame anyway. SDL fills large areas with stores that bypass the
+// cache, so every blit after it and the present would read the screen back
+// from memory; black is all zero bytes in every pixel format.
+static void clearPlayfield()
+{
+    if (screen->h <= HudHeight)
+        return;
+    SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
+    if (sheet)
+        prepareWallLayer();
+    bool walled = sheet && wallPicture.picture && wallPictureFits(sheet);
+    if (!wholeScreenClip() || SDL_LockSurface(screen) != 0) {
+        SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h - HudHeight)};
+        SDL_FillRect(screen, &playfield, 0);
+        return;
+    }
+    Uint8 *rows = static_cast<Uint8 *>(screen->pixels);
+    if (walled) {
+        for (const WallRun &gap : wallPicture.gaps)
+            memset(rows + gap.offset, 0, gap.bytes);
+    } else {
+        int bytes = screen->w * screen->format->BytesPerPixel;
+        for (int y = HudHeight; y < screen->h; y++)
+            memset(rows + y * screen->pitch, 0, bytes);
+    }
+    SDL_UnlockSurface(screen);
+}
+
+void drawItemLayer()
+{
+    // Wraps at a multiple of the 30-frame cycle instead of overflowing.
+    animationTick = animationTick >= AnimationTickWrap - 1 ? 0 : animationTick + 1;
+    if (!screen)
+        return;
+    clearPlayfield();
+
+    for (int column = 0; column < ArenaColumns; column++)
+        for (int row = 0; row < ArenaRows; row++) {
+            int cell = row * ArenaColumns + column;
+            drawTile(column * CellSize, HudHeight + row * CellSize, slotImage(ImageSlot::ItemTiles),
+                     ItemLayer[cell] + animationOffset(cell) - 1);
+        }
 }
 
 void drawWallLayer()
