@@ -100,6 +100,8 @@ void startSdl()
         SDL_SetError("there is no display to show the game on");
         fatalSdlError();
     }
+    // Before the window opens: a display lost while it opens ends the game too.
+    endPromptlyWhenAsked();
     // The caption goes first so that the window opens with it.
     SDL_WM_SetCaption(Caption, nullptr);
     Uint32 flags = SDL_HWSURFACE | SDL_DOUBLEBUF;
@@ -108,7 +110,6 @@ void startSdl()
     screen = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 16, flags);
     if (!screen)
         fatalSdlError();
-    endPromptlyWhenAsked();
     // Without an audio device the game simply plays in silence.
     if (Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) < 0)
         settings.Sounds = 0;
