@@ -2,7 +2,7 @@
 # The real program in a real X window during a key-scripted match, against the
 # floor: the cheapest present of the platform (xshm_floor.cpp) at the same
 # pacing. Needs an X display of 640x480 (run it inside
-# xvfb-run -a -s "-screen 0 640x480x24").
+# xvfb-run -a -s "-screen 0 640x480x24 -noreset").
 #
 #   window_cpu.sh GAME FLOOR PRESENT_COUNTER GAME_FOLDER [SECONDS] [ROUNDS] [ARENA]
 #

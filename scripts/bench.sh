@@ -24,7 +24,7 @@ OUT=$(mktemp /tmp/zoltr-bench-XXXXXX.txt)
 trap 'rm -f "$OUT"' EXIT
 ARENA=$(cd game && "$BUILD/bench/zoltr_bench" --richest-arena)
 (cd game && "$BUILD/bench/zoltr_bench" --arena="$ARENA" --benchmark_color=false "$@") | tee "$OUT"
-xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" \
+xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp -noreset" \
     bash bench/window_cpu.sh "$BUILD/zoltr" "$BUILD/bench/zoltr_xshm_floor" "$BUILD/bench/libzoltr_present_count.so" \
     game 20 5 "$ARENA" | tee -a "$OUT"
 

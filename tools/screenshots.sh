@@ -3,7 +3,7 @@
 # in one run, then a victory in a second run on a one-cell duel arena where
 # Red, who alone finds a knife, kills Blue. Run inside an X server of
 # 640x480x24, for example
-#   xvfb-run -a -s "-screen 0 640x480x24" tools/screenshots.sh build/zoltr docs
+#   xvfb-run -a -s "-screen 0 640x480x24 -noreset" tools/screenshots.sh build/zoltr docs
 # The game runs from a copy of game/, so the repo's files are never touched.
 # INTRO_DELAY (seconds) times the intro shot; SHOT_LANGUAGE=0 shows the Czech texts.
 set -euo pipefail
