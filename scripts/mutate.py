@@ -148,7 +148,7 @@ def run(command, timeout, log):
 
 
 def prepare(commit):
-    subprocess.run('rm -rf "%s" && mkdir -p "%s" && git -C "%s" archive "%s" | tar -x -C "%s"'
+    subprocess.run('rm -rf "%s" && mkdir -p "%s" && git -C "%s" archive "%s" | tar -x -m -C "%s"'
                    % (TREE, TREE, ROOT, commit, TREE), shell=True, check=True)
     # No sanitizers and no debug information: each mutant relinks every test program.
     subprocess.run(['cmake', '-S', TREE, '-B', BUILD, '-G', 'Ninja', '-DCMAKE_BUILD_TYPE=Debug',
