@@ -36,12 +36,13 @@ struct EndScene {
     const char *prompt;
 };
 
-// Loads an arena and sets it up, or ends the program as a missing arena does.
+// Loads an arena and sets it up, or ends the program: a run without its
+// arena has failed, and a script or the menu must be able to tell.
 static void loadLevelOrExit(const char *path)
 {
     if (!loadArena(path)) {
         fprintf(stderr, "Chyba scriptu Mapa %s neexistuje !!!", path);
-        exit(0);
+        exit(1);
     }
     setupLevel();
 }

@@ -109,7 +109,7 @@ void loadSettings()
     FILE *file = fopen("settings.ini", "rb");
     if (!file) {
         fprintf(stderr, "\nsettings.ini wasn't found");
-        exit(0);
+        exit(1);
     }
     readSettings(file, settings);
     fclose(file);

@@ -110,6 +110,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libsdl1.2debian libsdl-image1.2 libsdl-mixer1.2; do
     [[ "$depends" == *"$library ("* ]] || fail "the package does not depend on $library: $depends"
 done
+# The committed default, never a played-in copy of it.
+tracked=$(git -C "$E2E_SRC" show HEAD:game/settings.ini 2>/dev/null || cat "$E2E_SRC/game/settings.ini")
+[ "$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/games/zoltr-deathmatch/settings.ini)" = "$tracked" ] ||
+    fail "the packaged settings.ini is not the committed default"
 dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/zoltr-deathmatch.desktop |
     grep -qx 'Exec=/usr/games/zoltr-deathmatch' || fail "the packaged desktop entry does not run /usr/games/zoltr-deathmatch"
 note "ok"

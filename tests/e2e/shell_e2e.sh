@@ -8,12 +8,12 @@ e2e_init "$@"
 GAME="$E2E_TMP/game"
 make_game_dir "$GAME"
 
-# --- without settings.ini: a message and status 0 before any window ---
+# --- without settings.ini: a message and status 1 before any window ---
 note "missing settings.ini"
 mkdir -p "$E2E_TMP/empty"
 start_game "$E2E_TMP/empty"
 wait_exit 20 || fail "the game without settings.ini did not end"
-[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS without settings.ini, expected 0"
+[ "$E2E_STATUS" -eq 1 ] || fail "exit status $E2E_STATUS without settings.ini, expected 1"
 [ "$(cat "$E2E_STDERR")" = $'\nsettings.ini wasn'"'"'t found' ] || fail "unexpected message without settings.ini"
 xdotool search --name "$E2E_CAPTION_PATTERN" >/dev/null 2>&1 && fail "a window opened without settings.ini"
 

@@ -93,7 +93,7 @@ TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
     EXPECT_STREQ(settings.Level, "");
 }
 
-TEST(SettingsMissing, PrintsItsMessageAndExitsWithStatusZero)
+TEST(SettingsMissing, PrintsItsMessageAndFailsWithStatusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempGameDir dir;
@@ -105,7 +105,7 @@ TEST(SettingsMissing, PrintsItsMessageAndExitsWithStatusZero)
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     };
-    EXPECT_EXIT((atexit(removeFolder), loadSettings()), testing::ExitedWithCode(0),
+    EXPECT_EXIT((atexit(removeFolder), loadSettings()), testing::ExitedWithCode(1),
                 testing::Eq("\nsettings.ini wasn't found"));
 }
 
