@@ -8,7 +8,7 @@
 
 #include <SDL.h>
 
-// The ten values of settings.ini; zero (empty text) when a key is absent.
+// The values of settings.ini; zero (empty text) when a key is absent.
 struct Settings {
     char Name1[30];   // player 1's name, at most 29 characters
     char Name2[30];   // player 2's name
@@ -20,6 +20,8 @@ struct Settings {
     int Sounds;       // nonzero: load and play sounds
     int Windowed;     // nonzero: window, 0: full screen
     int Language;     // 0 Czech, otherwise English
+    int Computer1;    // who plays fighter 1: 0 (or less) a person, 1 easy, 2 normal, 3 (or more) hard computer
+    int Computer2;    // who plays fighter 2, likewise
 };
 
 constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames per second

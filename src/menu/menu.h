@@ -1,10 +1,9 @@
 // Floor 7, the match menu: a program of its own on top of the shell, whose
 // readers of settings.ini and the catalogue it uses; stands on every floor below.
 // The match menu: a program of its own beside the game that chooses the arena,
-// the names, fighters, kill limit, screen, sound and language, writes them into
-// settings.ini, runs the game and comes back for the next match. It draws with
-// the game's own font, tiles, sprites and arena drawing, from the same catalogue.
-// Owns no globals; the Menu record lives for the menu's whole run.
+// the names, fighters, who plays them (a person or the computer), kill limit, screen, sound and language, writes them
+// into settings.ini, runs the game and comes back for the next match. It draws with the game's own font, tiles, sprites
+// and arena drawing, from the same catalogue. Owns no globals; the Menu record lives for the menu's whole run.
 #pragma once
 
 #include "match/match.h"
@@ -30,8 +29,10 @@ enum MenuRow {
     RowArena,
     RowName1,
     RowSkin1,
+    RowComputer1,
     RowName2,
     RowSkin2,
+    RowComputer2,
     RowKills,
     RowScreen,
     RowSound,

@@ -6,17 +6,19 @@
 #include "media/media.h"
 #include "menu/menu.h"
 
+#include <algorithm>
 #include <cstring>
 
 constexpr int ListX = 345;        // the set-up list's left edge
 constexpr int ValueCentre = 560;  // values are centred here
-constexpr int ListTop = 28;
-constexpr int RowHeight = 24;
-constexpr int FighterRowHeight = 44;
+constexpr int ListTop = 26;
+constexpr int RowHeight = 22;
+constexpr int FighterRowHeight = 40;
 constexpr int ThumbnailTop = 372;
 constexpr int ThumbnailStep = 88;
 constexpr int Thumbnails = 7;
 constexpr int MaxKillLimit = 99;
+constexpr int ComputerLevels = 4;  // a person, then easy, normal and hard
 
 const char *say(const Menu &menu, const char *english, const char *czech)
 {
@@ -121,6 +123,26 @@ static bool isNameRow(int row)
     return row == RowName1 || row == RowName2;
 }
 
+static bool isComputerRow(int row)
+{
+    return row == RowComputer1 || row == RowComputer2;
+}
+
+// Who plays a fighter, said in full: the row has no label of its own, the
+// fighter's rows above it say whose it is.
+static std::string whoPlays(const Menu &menu, int computer)
+{
+    switch (computer <= 0 ? 0 : computer >= 3 ? 3 : computer) {
+    case 0: return say(menu, "person", "\xE8lov\xECk");
+    case 1: return say(menu, "computer: easy", "po\xE8\xEDta\xE8: lehk\xFD");
+    case 2:
+        return say(menu, "computer: normal",
+                   "po\xE8\xEDta\xE8: st\xF8"
+                   "edn\xED");
+    default: return say(menu, "computer: hard", "po\xE8\xEDta\xE8: t\xEC\x9Ek\xFD");
+    }
+}
+
 static std::string rowLabel(const Menu &menu, int row)
 {
     switch (row) {
@@ -146,6 +168,8 @@ static std::string rowValue(const Menu &menu, int row)
     case RowArena: return menu.arenas.empty() ? "-" : menu.arenas[menu.arena].name;
     case RowName1: return s.Name1;
     case RowName2: return s.Name2;
+    case RowComputer1: return whoPlays(menu, s.Computer1);
+    case RowComputer2: return whoPlays(menu, s.Computer2);
     case RowKills: return std::to_string(s.Zoltr);
     case RowScreen: return s.Windowed ? say(menu, "window", "okno") : say(menu, "full screen", "cel\xE1");
     case RowSound: return s.Sounds ? say(menu, "on", "zapnut\xFD") : say(menu, "off", "vypnut\xFD");
@@ -172,6 +196,12 @@ static void drawRow(const Menu &menu, int row)
     int middle = top + (height - 2) / 2;
     if (row == RowRules || row == RowPlay || row == RowQuit) {
         text(ListX + 145, middle, rowLabel(menu, row), TextCentreVertically | TextCentreHorizontally);
+        return;
+    }
+    if (isComputerRow(row)) {
+        text(ListX + 145, middle, rowValue(menu, row), TextCentreVertically | TextCentreHorizontally);
+        text(ListX + 6, middle, "<", TextCentreVertically);
+        text(ListX + 274, middle, ">", TextCentreVertically);
         return;
     }
     text(ListX + 6, middle, rowLabel(menu, row), TextCentreVertically);
@@ -296,6 +326,8 @@ static void changeValue(Menu &menu, int row, int step)
         break;
     case RowSkin1: s.Image1 = wrapped(s.Image1 - 1 + step, menu.skins) + 1; break;
     case RowSkin2: s.Image2 = wrapped(s.Image2 - 1 + step, menu.skins) + 1; break;
+    case RowComputer1: s.Computer1 = wrapped(std::clamp(s.Computer1, 0, 3) + step, ComputerLevels); break;
+    case RowComputer2: s.Computer2 = wrapped(std::clamp(s.Computer2, 0, 3) + step, ComputerLevels); break;
     case RowKills:
         s.Zoltr = s.Zoltr + step < 1 ? 1 : s.Zoltr + step > MaxKillLimit ? MaxKillLimit : s.Zoltr + step;
         break;
@@ -408,7 +440,9 @@ static MenuAction handleClick(Menu &menu, int x, int y)
         menu.row = row;
         if (row == RowRules || row == RowPlay || row == RowQuit)
             return activate(menu, row);
-        if (x >= ValueCentre - 80)
+        if (isComputerRow(row))
+            changeValue(menu, row, x < ListX + 145 ? -1 : 1);
+        else if (x >= ValueCentre - 80)
             changeValue(menu, row, x < ValueCentre ? -1 : 1);
         return ActionNone;
     }

@@ -1,4 +1,4 @@
-// settings.ini as the menu writes it: the nine values it sets replace their
+// settings.ini as the menu writes it: the values it sets replace their
 // lines in place, every other line stays byte for byte, and the new file is
 // read back with the game's own reading before it replaces the old one.
 #include "menu/menu.h"
@@ -80,6 +80,8 @@ static std::string composeSettings(const std::string &old, bool existed, const S
         {"Sounds ", numberText(values.Sounds)},
         {"Windowed ", numberText(values.Windowed)},
         {"Language ", numberText(values.Language)},
+        {"Computer1 ", numberText(values.Computer1)},
+        {"Computer2 ", numberText(values.Computer2)},
     };
     std::vector<Line> file = splitLines(old);
     std::string newline = "\n";
@@ -128,7 +130,8 @@ static const char *readsBackDifferently(const char *path, const Settings &values
     if (strcmp(back.Level, values.Level) != 0)
         return "the arena's name does not read back as chosen";
     if (back.Image1 != values.Image1 || back.Image2 != values.Image2 || back.Zoltr != values.Zoltr ||
-        back.Sounds != values.Sounds || back.Windowed != values.Windowed || back.Language != values.Language)
+        back.Sounds != values.Sounds || back.Windowed != values.Windowed || back.Language != values.Language ||
+        back.Computer1 != values.Computer1 || back.Computer2 != values.Computer2)
         return "a number does not read back as set";
     return nullptr;
 }

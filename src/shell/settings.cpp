@@ -1,5 +1,6 @@
-// settings.ini: names, arena, skins, kill limit, frame rate, sound, window, language.
-// Read once at start-up in 100-byte pieces; every piece is tested for all ten keys.
+// settings.ini: names, arena, skins, kill limit, frame rate, sound, window,
+// language and who plays each fighter. Read once at start-up in 100-byte
+// pieces; every piece is tested for every key.
 #include "shell/shell.h"
 
 #include "match/match.h"
@@ -101,6 +102,10 @@ void readSettings(FILE *file, Settings &into)
             scanNumber(value, &into.Windowed);
         if (valueOf(piece, "Language ", &value))
             scanNumber(value, &into.Language);
+        if (valueOf(piece, "Computer1 ", &value))
+            scanNumber(value, &into.Computer1);
+        if (valueOf(piece, "Computer2 ", &value))
+            scanNumber(value, &into.Computer2);
     }
 }
 

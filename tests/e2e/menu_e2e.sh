@@ -44,19 +44,21 @@ play_through() {
 
 E2E_BIN=$MENU start_game "$dir"
 menu_window || fail "the menu's window did not open"
-play_selected() { colour_near "$1" 400 318 40 150 50; }
+play_selected() { colour_near "$1" 400 334 40 150 50; }
 screenshot_until "$E2E_TMP/menu.png" play_selected 30 ||
-    fail "the menu does not show Play selected: $(pixel_of "$E2E_TMP/menu.png" 400 318)"
+    fail "the menu does not show Play selected: $(pixel_of "$E2E_TMP/menu.png" 400 334)"
 
-note "choose arena2 and play"
+note "choose arena2, an easy computer for player 2, and play"
 # Clicks, not arrow taps: under load a tap can last past the key repeat delay.
 click_at() { xdotool mousemove --window "$E2E_WID" "$1" "$2" click 1; sleep 0.2; }
 click_at 138 400  # the second miniature: arena2
-click_at 480 320  # Play!
+click_at 600 205  # player 2's row of who plays: one step on, the easy computer
+click_at 480 334  # Play!
 play_through
 grep -q '^Level maps/arena2'$'\r''$' "$dir/settings.ini" || fail "arena2 not written: $(cat -A "$dir/settings.ini")"
 head -n 1 "$dir/settings.ini" | grep -q '^# our own line'$'\r''$' || fail "the first line was lost"
 grep -q '^FPS 100'$'\r''$' "$dir/settings.ini" || fail "the FPS line was lost"
+grep -q '^Computer2 1'$'\r''$' "$dir/settings.ini" || fail "the easy computer not written: $(cat -A "$dir/settings.ini")"
 
 note "rematch"
 tap_key Return 0.05

@@ -18,10 +18,12 @@ Settings chosen(const char *level)
     values.Sounds = 0;
     values.Windowed = 1;
     values.Language = 0;
+    values.Computer2 = 3;
     return values;
 }
 
-const char *const Rest = "Name2 Ann\r\nImage1 3\r\nImage2 4\r\nZoltr 7\r\nSounds 0\r\nWindowed 1\r\n";
+const char *const Rest =
+    "Name2 Ann\r\nImage1 3\r\nImage2 4\r\nZoltr 7\r\nSounds 0\r\nWindowed 1\r\nComputer1 0\r\nComputer2 3\r\n";
 
 TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
 {
@@ -33,13 +35,13 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
     const Case cases[] = {
         {nullptr, "maps/arena2",
          "Name1 Zed\nName2 Ann\nLevel maps/arena2\nImage1 3\nImage2 4\nZoltr 7\nSounds 0\nWindowed 1\n"
-         "Language 0\nFPS 50\n"},
+         "Language 0\nComputer1 0\nComputer2 3\nFPS 50\n"},
         {"# mine\r\nName1 Old\r\nFPS 60\r\nfoo=bar\r\nLevel maps/x\r\nLanguage 1", "maps/arena2",
          std::string("# mine\r\nName1 Zed\r\nFPS 60\r\nfoo=bar\r\nLevel maps/arena2\r\nLanguage 0\r\n") + Rest},
         // A later line that mentions a key would win: the value goes last.
         {"Level maps/x\n# the Level line names the arena\n", "maps/my arena",
          "Level maps/my arena\n# the Level line names the arena\nName1 Zed\nName2 Ann\nLevel maps/my arena\n"
-         "Image1 3\nImage2 4\nZoltr 7\nSounds 0\nWindowed 1\nLanguage 0\n"},
+         "Image1 3\nImage2 4\nZoltr 7\nSounds 0\nWindowed 1\nLanguage 0\nComputer1 0\nComputer2 3\n"},
         // The game would read a name out of this arena's line.
         {"Name1 Keep\n", "maps/Name1 arena", ""},
     };
@@ -59,7 +61,7 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
             ASSERT_TRUE(readSettingsFile("settings.ini", back));
             EXPECT_STREQ(back.Level, c.level);
             EXPECT_STREQ(back.Name1, "Zed");
-            EXPECT_EQ(back.Language, 0);
+            EXPECT_EQ(back.Language * 10 + back.Computer2, 3);
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << "a temporary file was left";
     }

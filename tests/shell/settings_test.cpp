@@ -51,6 +51,10 @@ TEST(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
     };
     for (const auto &c : cases)
         EXPECT_EQ(loaded(c.text), c.record) << c.text;
+    // Who plays each fighter; the keys are absent from every file above.
+    EXPECT_EQ(settings.Computer1 * 10 + settings.Computer2, 0);
+    loaded("Computer2 3\nComputer1 1\nFPS 50\n");
+    EXPECT_EQ(settings.Computer1 * 10 + settings.Computer2, 13);
     loaded(cases[0].text);
     EXPECT_EQ(std::string(playerName(0)) + playerName(1), "PepaFranta");
     EXPECT_EQ(playerImage(0) * 10 + playerImage(1), 17);
