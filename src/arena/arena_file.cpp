@@ -2,6 +2,9 @@
 // (walls, items, attributes), read into the global layers.
 #include "arena/arena.h"
 
+#include "media/media.h"
+
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -26,7 +29,8 @@ static int readBlock(FILE *file, Uint16 *layer)
 int loadArena(const char *path)
 {
     // Only read: an arena installed in a read-only folder must load too.
-    FILE *file = fopen(path, "rb");
+    // Any size: only the layers are read, whatever follows them never is.
+    FILE *file = openRegularStream(path, LONG_MAX);
     if (!file)
         return 0;
     forgetWallLayer();

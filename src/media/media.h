@@ -10,6 +10,9 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <cstdio>
+#include <string>
+
 constexpr int ScreenWidth = 640;
 constexpr int ScreenHeight = 480;
 
@@ -87,3 +90,17 @@ void playSound(Sound sound);
 void playSoundWhenQuiet(Sound sound);
 // Starts the music slot once at full volume; an empty slot stays silent.
 void playMusic();
+
+// --- reading files a player can put in the game folder ---
+// Every file the programs read is opened through these: only a regular file
+// of at most maxBytes is opened, and nothing ever waits on a named pipe or a
+// device. On refusal they return -1 (null) with "PATH is not a regular file"
+// or "PATH is too large" in `why`; a file that cannot be opened at all (most
+// often: there is none) leaves `why` empty and errno set.
+int openRegularFile(const char *path, long maxBytes, std::string *why = nullptr);
+FILE *openRegularStream(const char *path, long maxBytes, std::string *why = nullptr);
+
+// The limits of the game's own text files: a settings file holds a dozen
+// short lines, the catalogue a few hundred.
+constexpr long MaxSettingsFileBytes = 4L << 20;
+constexpr long MaxCatalogueFileBytes = 4L << 20;

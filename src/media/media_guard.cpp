@@ -2,6 +2,8 @@
 // from the plain form the child writes into a memory file.
 #include "media/media_guard.h"
 
+#include "media/media.h"
+
 #include <SDL_image.h>
 
 #include <cerrno>
@@ -79,14 +81,21 @@ long millisecondsNow()
     return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
 }
 
+// A media file opened the one safe way, or -1 with the reason in `error`.
+int openMediaFile(const char *path, std::string &error)
+{
+    int fd = openRegularFile(path, MaxMediaFileBytes, &error);
+    if (fd < 0 && error.empty())
+        error = std::string("Couldn't open ") + path;
+    return fd;
+}
+
 // Stands in for a decoder when files are taken as decoded.
 bool copyFile(const char *path, int out, std::string &error)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::string("Couldn't open ") + path;
+    int fd = openMediaFile(path, error);
+    if (fd < 0)
         return false;
-    }
     std::vector<Uint8> bytes = readAll(fd);
     close(fd);
     return writeAll(out, bytes.data(), bytes.size());
@@ -119,14 +128,15 @@ bool copyFile(const char *path, int out, std::string &error)
 // -1 with the reason in SDL_GetError().
 int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
 {
-    struct stat info;
-    bool there = stat(path, &info) == 0;
-    if (there && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-        SDL_SetError("%s is not a regular file", path);
-        return -1;
-    }
-    if (there && info.st_size > MaxMediaFileBytes) {
-        SDL_SetError("%s is too large", path);
+    // Refused files are turned away before a child is made for them; the
+    // child opens the file the same way again, so a file swapped meanwhile
+    // is caught there.
+    std::string refused;
+    int fd = openRegularFile(path, MaxMediaFileBytes, &refused);
+    if (fd >= 0)
+        close(fd);
+    if (!refused.empty()) {
+        SDL_SetError("%s", refused.c_str());
         return -1;
     }
     int out = memfd_create("zoltr-media", MFD_CLOEXEC);
@@ -257,16 +267,24 @@ bool gifExtensionsEnd(const std::vector<Uint8> &file)
 
 bool decodePicture(const char *path, int out, std::string &error)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        bool whole = gifExtensionsEnd(readAll(fd));
-        close(fd);
-        if (!whole) {
-            error = "Damaged GIF: a block is cut short";
-            return false;
-        }
+    int fd = openMediaFile(path, error);
+    if (fd < 0)
+        return false;
+    std::vector<Uint8> file = readAll(fd);
+    close(fd);
+    if (!gifExtensionsEnd(file)) {
+        error = "Damaged GIF: a block is cut short";
+        return false;
     }
-    SDL_Surface *image = IMG_Load(path);
+    if (file.empty()) {
+        error = "Unsupported image format";  // what the library says of a file with no bytes to test
+        return false;
+    }
+    // The picture library guesses a few formats by the name's ending, as its own file loader does.
+    const char *dot = strrchr(path, '.');
+    std::string ending = dot ? dot + 1 : "";
+    SDL_RWops *stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    SDL_Surface *image = stream ? IMG_LoadTyped_RW(stream, 1, dot ? ending.data() : nullptr) : nullptr;
     if (!image) {
         error = SDL_GetError();
         return false;
@@ -415,13 +433,12 @@ void fitWavDataToFile(std::vector<Uint8> &file)
 // format; the child writes it back as a plain WAV.
 bool decodeSound(const char *path, int out, std::string &error)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    std::vector<Uint8> file;
-    if (fd >= 0) {
-        file = readAll(fd);
-        close(fd);
-    }
-    if (fd < 0 || file.empty()) {
+    int fd = openMediaFile(path, error);
+    if (fd < 0)
+        return false;
+    std::vector<Uint8> file = readAll(fd);
+    close(fd);
+    if (file.empty()) {
         error = std::string("Couldn't read ") + path;
         return false;
     }
@@ -488,10 +505,7 @@ size_t decodedBeforeBytes = 0;
 // Small regular files only; others are decoded every time.
 bool contentOf(const char *path, char kind, std::string &key)
 {
-    struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > static_cast<off_t>(CacheBytes / 4))
-        return false;
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = openRegularFile(path, static_cast<long>(CacheBytes / 4));
     if (fd < 0)
         return false;
     std::vector<Uint8> bytes = readAll(fd);

@@ -16,7 +16,7 @@
 
 bool readSettingsFile(const char *path, Settings &into)
 {
-    FILE *file = fopen(path, "rb");
+    FILE *file = openRegularStream(path, MaxSettingsFileBytes);
     if (!file)
         return false;
     readSettings(file, into);

@@ -53,8 +53,11 @@ int nextSlot(int slot, int count)
 
 void loadCatalogue()
 {
-    FILE *file = fopen("seznam.dat", "rb");
+    std::string why;
+    FILE *file = openRegularStream("seznam.dat", MaxCatalogueFileBytes, &why);
     if (!file) {
+        if (!why.empty())
+            fprintf(stderr, "%s\n", why.c_str());
         fprintf(stderr, "Nebyl nalezen seznam.dat");
         return;
     }

@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 
 #include "match/match.h"
+#include "media/media.h"
 
 #include <climits>
 #include <cstdlib>
@@ -111,8 +112,12 @@ void readSettings(FILE *file, Settings &into)
 
 void loadSettings()
 {
-    FILE *file = fopen("settings.ini", "rb");
+    std::string why;
+    FILE *file = openRegularStream("settings.ini", MaxSettingsFileBytes, &why);
     if (!file) {
+        // A pipe, a device or a huge file is no settings file: it is named, then treated as missing.
+        if (!why.empty())
+            fprintf(stderr, "%s\n", why.c_str());
         fprintf(stderr, "\nsettings.ini wasn't found");
         exit(1);
     }

@@ -66,6 +66,11 @@ TEST(ArenaFile, ShortFilesLoadBlockByBlock)
     std::filesystem::create_directory("folder");
     EXPECT_EQ(load("no such arena"), "0: 0 0 0");
     EXPECT_EQ(load("folder"), "0: 0 0 0");
+    // Neither waits on a pipe nor reads on into a device that never ends.
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", "zero");
+    EXPECT_EQ(load("fifo"), "0: 0 0 0");
+    EXPECT_EQ(load("zero"), "0: 0 0 0");
 }
 
 TEST(ArenaFile, ReadOnlyFilesLoadAndStayAsTheyWere)

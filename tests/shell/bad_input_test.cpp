@@ -96,12 +96,19 @@ TEST(BadMedia, BrokenPicturesAndSoundsLeaveTheirSlotsEmptyWithTheirMessages)
         playSound(static_cast<Sound>(slot));
     releaseMediaSlots();
 
-    // A folder in place of the catalogue reads as a catalogue without a '#' line.
-    remove("seznam.dat");
-    mkdir("seznam.dat", 0755);
-    CaptureStderr();
-    loadCatalogue();
-    EXPECT_EQ(GetCapturedStderr(), "");
+    // Anything but a regular file in place of the catalogue is named and counts as missing.
+    for (const char *kind : {"folder", "fifo", "/dev/zero"}) {
+        std::filesystem::remove_all("seznam.dat");
+        if (std::string(kind) == "folder")
+            mkdir("seznam.dat", 0755);
+        else if (std::string(kind) == "fifo")
+            ASSERT_EQ(mkfifo("seznam.dat", 0600), 0);
+        else
+            std::filesystem::create_symlink(kind, "seznam.dat");
+        CaptureStderr();
+        loadCatalogue();
+        EXPECT_EQ(GetCapturedStderr(), "seznam.dat is not a regular file\nNebyl nalezen seznam.dat") << kind;
+    }
     for (SDL_Surface *image : ImageSlots)
         EXPECT_EQ(image, nullptr);
 }

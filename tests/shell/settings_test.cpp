@@ -87,14 +87,6 @@ TEST(BadSettings, BinaryEmptyEndlessAndExtremeFilesGiveAWellFormedRecord)
     EXPECT_EQ(loaded("Level " + std::string(1 << 20, 'x') + "\nFPS 30\n"),
               "||" + std::string(93, 'x') + "|0|0|0|30|0|0|0");
     testing::internal::GetCapturedStderr();
-    // A folder in place of the file opens but reads as an empty file.
-    remove("settings.ini");
-    mkdir("settings.ini", 0755);
-    memset(&settings, 0, sizeof settings);
-    testing::internal::CaptureStderr();
-    loadSettings();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "settings.ini: FPS 0 is not a frame rate, using 50\n");
-    EXPECT_STREQ(settings.Level, "");
 }
 
 TEST(SettingsMissing, PrintsItsMessageAndFailsWithStatusOne)
@@ -111,6 +103,24 @@ TEST(SettingsMissing, PrintsItsMessageAndFailsWithStatusOne)
     };
     EXPECT_EXIT((atexit(removeFolder), loadSettings()), testing::ExitedWithCode(1),
                 testing::Eq("\nsettings.ini wasn't found"));
+    // Whatever is no settings file counts as none, named first; nothing waits or spins on it.
+    const char *refused[] = {"folder", "fifo", "/dev/zero", "huge"};
+    for (const char *kind : refused) {
+        SCOPED_TRACE(kind);
+        std::filesystem::remove_all("settings.ini");
+        std::string name(kind);
+        if (name == "folder")
+            std::filesystem::create_directory("settings.ini");
+        else if (name == "fifo")
+            ASSERT_EQ(mkfifo("settings.ini", 0600), 0);
+        else if (name == "huge")
+            writeFile("settings.ini", std::string(MaxSettingsFileBytes + 1, '\n'));
+        else
+            std::filesystem::create_symlink(name, "settings.ini");
+        std::string reason = name == "huge" ? " is too large" : " is not a regular file";
+        EXPECT_EXIT((atexit(removeFolder), loadSettings()), testing::ExitedWithCode(1),
+                    testing::Eq("settings.ini" + reason + "\n\nsettings.ini wasn't found"));
+    }
 }
 
 }  // namespace
