@@ -36,6 +36,8 @@ int main(int, char **)
     if (setup.Zoltr < 1 || setup.Zoltr > 99)
         setup.Zoltr = 10;
 
+    removeStaleTemporaries("settings.ini");
+    prepareSdlStart();
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         fatalSdlError();
     atexit(stopSdl);
@@ -63,7 +65,7 @@ int main(int, char **)
             drawRules(menu);
         else
             drawMenu(menu);
-        SDL_Flip(screen);
+        presentScreen();
         SDL_Event event;
         if (!SDL_WaitEvent(&event)) {
             SDL_Delay(10);

@@ -65,6 +65,9 @@ bool readSettingsFile(const char *path, Settings &into);
 // its line ends; a new file renamed over the old one, read back first. Returns
 // "" on success, else what went wrong (the old file is then untouched).
 std::string writeSettingsFile(const char *path, const Settings &values);
+// Removes the temporary files that menus killed while writing left beside the
+// file; those of menus still running stay.
+void removeStaleTemporaries(const char *path);
 
 // --- arenas (arena_previews.cpp) ---
 // Every arena file of the folder, sorted by name, with its previews and check.

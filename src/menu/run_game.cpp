@@ -7,6 +7,7 @@
 #include "menu/menu.h"
 #include "shell/shell.h"
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +36,8 @@ void openMenuWindow(const Menu &menu)
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) < 0)
         fatalSdlError();
+    requireDisplay("the menu");
+    endPromptlyWhenAsked();
     SDL_WM_SetCaption(Caption, nullptr);
     Uint32 flags = SDL_SWSURFACE | (menu.setup.Windowed ? 0 : SDL_FULLSCREEN);
     screen = SDL_SetVideoMode(640, 480, 16, flags);
@@ -74,10 +77,15 @@ static std::string readCapture(FILE *capture)
 static int runAndWait(const std::string &binary, FILE *capture)
 {
     fflush(nullptr);
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child < 0)
         return -1;
     if (child == 0) {
+        // A menu that is stopped takes its game with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
         dup2(fileno(capture), STDERR_FILENO);
         execl(binary.c_str(), "zoltr", static_cast<char *>(nullptr));
         fprintf(stderr, "cannot start %s: %s", binary.c_str(), strerror(errno));
@@ -96,6 +104,7 @@ std::string runGame(Menu &menu, const std::string &binary)
     if (!capture)
         return say(menu, "cannot start the game: no room for its messages",
                    "hru nelze spustit: nen\xED kam ulo\x9Eit jej\xED zpr\xE1vy");
+    releasePresent();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     screen = nullptr;
     int status = runAndWait(binary, capture);

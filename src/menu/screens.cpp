@@ -54,10 +54,17 @@ static int glyphWidth()
     return fontKeyed && fontKeyed->w >= 94 ? fontKeyed->w / 94 : 12;
 }
 
+// How many glyphs `width` pixels hold; at least one, so that a font as wide
+// as the loader allows still shows something and no count drops below zero.
+static size_t glyphsIn(int width)
+{
+    return static_cast<size_t>(std::max(1, width / glyphWidth()));
+}
+
 // At most `width` pixels of text, cut with ".." when longer.
 static std::string fitted(const std::string &line, int width)
 {
-    size_t most = static_cast<size_t>(width / glyphWidth());
+    size_t most = glyphsIn(width);
     if (line.size() <= most)
         return line;
     return most > 2 ? line.substr(0, most - 2) + ".." : line.substr(0, most);
@@ -212,9 +219,9 @@ static void drawRow(const Menu &menu, int row)
     } else if (isNameRow(row)) {
         std::string name = rowValue(menu, row) + (selected ? "_" : "");
         // While typing, the end of a long name is what matters.
-        size_t most = static_cast<size_t>(150 / glyphWidth());
+        size_t most = glyphsIn(150);
         if (selected && name.size() > most)
-            name = ".." + name.substr(name.size() - (most - 2));
+            name = most > 2 ? ".." + name.substr(name.size() - (most - 2)) : name.substr(name.size() - most);
         text(ValueCentre - 70, middle, fitted(name, 150), TextCentreVertically);
         return;
     } else {
@@ -227,7 +234,7 @@ static void drawRow(const Menu &menu, int row)
 // Long messages are wrapped at the screen's width, at most `lines` lines.
 static void drawWrapped(int x, int y, const std::string &message, int width, int lines)
 {
-    size_t most = static_cast<size_t>(width / glyphWidth());
+    size_t most = glyphsIn(width);
     size_t start = 0;
     for (int line = 0; line < lines && start < message.size(); line++) {
         size_t length = message.size() - start;

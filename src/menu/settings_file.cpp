@@ -6,11 +6,13 @@
 #include "match/match.h"
 #include "shell/shell.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,40 +26,28 @@ bool readSettingsFile(const char *path, Settings &into)
     return true;
 }
 
-static bool readWhole(const char *path, std::string &bytes)
-{
-    FILE *file = fopen(path, "rb");
-    if (!file)
-        return false;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    bool fine = !ferror(file);
-    fclose(file);
-    return fine;
-}
-
+// One line of the file: its text and its end ("\r\n", "\n" or "" for a last
+// line without one). Lines are read one at a time, so a long file costs no
+// more memory than its longest line.
 struct Line {
     std::string text;
-    std::string end;  // "\r\n", "\n" or "" for a last line without one
+    std::string end;
 };
 
-static std::vector<Line> splitLines(const std::string &bytes)
+static bool readLine(FILE *file, Line &line)
 {
-    std::vector<Line> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t newline = bytes.find('\n', start);
-        if (newline == std::string::npos) {
-            lines.push_back({bytes.substr(start), ""});
-            break;
-        }
-        size_t textEnd = newline > start && bytes[newline - 1] == '\r' ? newline - 1 : newline;
-        lines.push_back({bytes.substr(start, textEnd - start), bytes.substr(textEnd, newline + 1 - textEnd)});
-        start = newline + 1;
+    line.text.clear();
+    line.end.clear();
+    int c;
+    while ((c = getc(file)) != EOF && c != '\n')
+        line.text += static_cast<char>(c);
+    if (c == '\n') {
+        bool crlf = !line.text.empty() && line.text.back() == '\r';
+        if (crlf)
+            line.text.pop_back();
+        line.end = crlf ? "\r\n" : "\n";
     }
-    return lines;
+    return c != EOF || !line.text.empty();
 }
 
 static std::string numberText(int value)
@@ -65,12 +55,21 @@ static std::string numberText(int value)
     return std::to_string(value);
 }
 
-// The file's lines with the values in place. A key counts wherever it stands
-// in a line and the last line wins, so a value goes on a line of its own at
-// the end when a later line (a comment, say) mentions its key.
-static std::string composeSettings(const std::string &old, bool existed, const Settings &values)
+// How the file changes: every line that starts with a key takes its value, and
+// a key counts wherever it stands in a line with the last line winning, so a
+// value goes on a line of its own at the end when a later line (a comment,
+// say) mentions its key.
+struct SettingsPlan {
+    std::vector<std::pair<std::string, std::string>> keys;  // key, value
+    std::vector<std::string> appended;                      // lines added at the end
+    std::string newline = "\n";                             // the file's own line end
+    bool changed = false;                                   // any byte differs
+};
+
+static SettingsPlan planSettings(const Settings &values)
 {
-    const std::string lines[][2] = {
+    SettingsPlan plan;
+    plan.keys = {
         {"Name1 ", values.Name1},
         {"Name2 ", values.Name2},
         {"Level ", values.Level},
@@ -83,40 +82,70 @@ static std::string composeSettings(const std::string &old, bool existed, const S
         {"Computer1 ", numberText(values.Computer1)},
         {"Computer2 ", numberText(values.Computer2)},
     };
-    std::vector<Line> file = splitLines(old);
-    std::string newline = "\n";
-    for (const Line &line : file)
-        if (!line.end.empty()) {
-            newline = line.end;
-            break;
+    return plan;
+}
+
+// A line as it is written: the value in place of a key's line.
+static std::string writtenText(const SettingsPlan &plan, const std::string &text)
+{
+    for (const auto &[key, value] : plan.keys)
+        if (text.compare(0, key.size(), key) == 0)
+            return key + value;
+    return text;
+}
+
+// Reads the file once to find what must change.
+static void scanSettings(FILE *old, SettingsPlan &plan)
+{
+    // Per key: does the last line that mentions it start with it?
+    std::vector<int> lastMention(plan.keys.size(), 0);  // 0 none, 1 its own line, 2 another
+    bool newlineSeen = false;
+    Line line;
+    while (old && readLine(old, line)) {
+        if (!newlineSeen && !line.end.empty()) {
+            plan.newline = line.end;
+            newlineSeen = true;
         }
-
-    std::vector<bool> ours(file.size(), false);
-    for (size_t i = 0; i < file.size(); i++)
-        for (const auto &[key, value] : lines)
-            if (file[i].text.compare(0, key.size(), key) == 0) {
-                file[i].text = key + value;
-                ours[i] = true;
-            }
-    for (const auto &[key, value] : lines) {
-        size_t last = file.size();
-        for (size_t i = 0; i < file.size(); i++)
-            if (file[i].text.find(key) != std::string::npos)
-                last = i;
-        if (last < file.size() && ours[last] && file[last].text.compare(0, key.size(), key) == 0)
-            continue;
-        if (!file.empty() && file.back().end.empty())
-            file.back().end = newline;
-        file.push_back({key + value, newline});
-        ours.push_back(true);
+        std::string text = writtenText(plan, line.text);
+        plan.changed = plan.changed || text != line.text;
+        for (size_t k = 0; k < plan.keys.size(); k++)
+            if (text.find(plan.keys[k].first) != std::string::npos)
+                lastMention[k] = text.compare(0, plan.keys[k].first.size(), plan.keys[k].first) == 0 ? 1 : 2;
     }
-    if (!existed)
-        file.push_back({"FPS " + numberText(DefaultFps), newline});
+    for (size_t k = 0; k < plan.keys.size(); k++) {
+        const std::string &key = plan.keys[k].first;
+        for (const std::string &added : plan.appended)
+            if (added.find(key) != std::string::npos)
+                lastMention[k] = 2;
+        if (lastMention[k] != 1)
+            plan.appended.push_back(key + plan.keys[k].second);
+    }
+    if (!old)
+        plan.appended.push_back("FPS " + numberText(DefaultFps));
+    plan.changed = plan.changed || !plan.appended.empty();
+}
 
-    std::string bytes;
-    for (const Line &line : file)
-        bytes += line.text + line.end;
-    return bytes;
+// Reads the file again and writes it changed.
+static bool writeSettings(FILE *old, const SettingsPlan &plan, FILE *out)
+{
+    Line line;
+    bool ended = true;
+    while (old && readLine(old, line)) {
+        std::string text = writtenText(plan, line.text);
+        fwrite(text.data(), 1, text.size(), out);
+        fwrite(line.end.data(), 1, line.end.size(), out);
+        ended = !line.end.empty();
+    }
+    if (old && ferror(old))
+        return false;
+    for (const std::string &added : plan.appended) {
+        if (!ended)
+            fputs(plan.newline.c_str(), out);
+        fputs(added.c_str(), out);
+        fputs(plan.newline.c_str(), out);
+        ended = true;
+    }
+    return fflush(out) == 0 && !ferror(out);
 }
 
 // What the game would read from the file differs from what was meant.
@@ -136,18 +165,34 @@ static const char *readsBackDifferently(const char *path, const Settings &values
     return nullptr;
 }
 
-static bool writeAll(int fd, const std::string &bytes)
+// The menu's temporary files carry its process id, so that one left by a
+// menu that was killed while writing can be told from one being written.
+static std::string temporaryPrefix()
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
+    return ".settings.ini.";
+}
+
+void removeStaleTemporaries(const char *path)
+{
+    char real[PATH_MAX];
+    std::string target = realpath(path, real) ? real : path;
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+    DIR *dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = temporaryPrefix();
+    while (dirent *entry = readdir(dir)) {
+        const char *name = entry->d_name;
+        if (strncmp(name, prefix.c_str(), prefix.size()) != 0)
             continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<size_t>(wrote);
+        char *end;
+        long pid = strtol(name + prefix.size(), &end, 10);
+        bool ours = end != name + prefix.size() && *end == '.' && strlen(end + 1) == 6 && pid > 0;
+        if (ours && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            unlinkat(dirfd(dir), name, 0);
     }
-    return true;
+    closedir(dir);
 }
 
 std::string writeSettingsFile(const char *path, const Settings &values)
@@ -156,36 +201,63 @@ std::string writeSettingsFile(const char *path, const Settings &values)
     char real[PATH_MAX];
     std::string target = realpath(path, real) ? real : path;
 
-    std::string old;
-    struct stat status;
-    bool existed = stat(target.c_str(), &status) == 0;
-    if (existed && !readWhole(target.c_str(), old))
+    // Only a regular file is read or replaced: a link to a device or a pipe
+    // must never turn it into a file.
+    std::string refused;
+    FILE *old = openRegularStream(target.c_str(), MaxSettingsFileBytes, &refused);
+    if (!old && !refused.empty())
+        return errno == EFBIG ? "it is too large for the game to read" : "it is not a regular file";
+    if (!old && errno != ENOENT)
         return std::string("cannot read it: ") + strerror(errno);
-    if (existed && access(target.c_str(), W_OK) != 0)
-        return std::string("it cannot be changed: ") + strerror(errno);
+    struct stat status = {};
+    if (old)
+        fstat(fileno(old), &status);
+
+    SettingsPlan plan = planSettings(values);
+    scanSettings(old, plan);
+    if (old && ferror(old)) {
+        fclose(old);
+        return std::string("cannot read it: ") + strerror(EIO);
+    }
+    // Nothing to change: nothing is written (the folder may well be read-only).
+    if (!plan.changed) {
+        fclose(old);
+        const char *wrong = readsBackDifferently(target.c_str(), values);
+        return wrong ? wrong : "";
+    }
+    auto fail = [&old](const std::string &problem) {
+        if (old)
+            fclose(old);
+        return problem;
+    };
+    if (old && access(target.c_str(), W_OK) != 0)
+        return fail(std::string("it cannot be changed: ") + strerror(errno));
 
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
-    std::string temporary = folder + "/.settings.ini.XXXXXX";
+    std::string temporary = folder + "/" + temporaryPrefix() + std::to_string(getpid()) + ".XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
-        return std::string("cannot write in its folder: ") + strerror(errno);
-    fchmod(fd, existed ? status.st_mode & 07777 : 0644);
-    bool written = writeAll(fd, composeSettings(old, existed, values)) && fsync(fd) == 0;
+        return fail(std::string("cannot write in its folder: ") + strerror(errno));
+    fchmod(fd, old ? status.st_mode & 07777 : 0644);
+    FILE *out = fdopen(fd, "wb");
+    if (old)
+        rewind(old);
+    bool written = out && writeSettings(old, plan, out) && fsync(fd) == 0;
     int error = errno;
-    written = close(fd) == 0 && written;
+    written = (out ? fclose(out) : close(fd)) == 0 && written;
     if (!written) {
         unlink(temporary.c_str());
-        return std::string("cannot write in its folder: ") + strerror(error);
+        return fail(std::string("cannot write in its folder: ") + strerror(error));
     }
     if (const char *wrong = readsBackDifferently(temporary.c_str(), values)) {
         unlink(temporary.c_str());
-        return wrong;
+        return fail(wrong);
     }
     if (rename(temporary.c_str(), target.c_str()) != 0) {
         error = errno;
         unlink(temporary.c_str());
-        return std::string("cannot replace it: ") + strerror(error);
+        return fail(std::string("cannot replace it: ") + strerror(error));
     }
-    return "";
+    return fail("");
 }

@@ -24,6 +24,16 @@ bool readTextPiece(FILE *file, char *piece, int size);
 
 [[noreturn]] void fatalSdlError();
 
+// Start-up armour the game and the menu share.
+// Before SDL starts: presenting without OpenGL, and SIGINT and SIGTERM left to end the program.
+void prepareSdlStart();
+// Ends the program with "Problem: there is no display to show PROGRAM on"
+// when SDL fell back to an invisible driver nobody asked for.
+void requireDisplay(const char *program);
+// After each start of SDL's video: the signals back to stopping the program,
+// and a display that goes away ending it at once.
+void endPromptlyWhenAsked();
+
 // The start-up sequence of main, split so that tests can run its parts.
 void startSdl();  // SDL, caption, video mode, audio, cursor; stopSdl runs at exit
 void stopSdl();   // closes the mixer and SDL; safe to call more than once

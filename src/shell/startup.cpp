@@ -40,21 +40,28 @@ void stopSdl()
 // renderer takes where OpenGL runs in software, and a fifth of the memory.
 // Both variables are needed: with the renderer alone, SDL would still show its
 // window surface through OpenGL. Whatever the user's environment says wins.
-static void preferSoftwarePresent()
+void prepareSdlStart()
 {
     setenv("SDL_RENDER_DRIVER", "software", 0);
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    // SDL would catch SIGINT and SIGTERM from SDL_Init until endPromptlyWhenAsked
+    // gives them back; a request to stop in between (the window may already
+    // show) would be lost. Without its handlers they stop the program throughout.
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
 }
 
 // Off-screen drivers show nothing; SDL falls back to one when there is no
 // display at all. They are used only when asked for by name (the tests do).
-static bool showsAWindow()
+void requireDisplay(const char *program)
 {
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof driver);
     const char *asked = getenv("SDL_VIDEODRIVER");
     bool offScreen = strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
-    return !offScreen || (asked && strcmp(asked, driver) == 0);
+    if (offScreen && !(asked && strcmp(asked, driver) == 0)) {
+        SDL_SetError("there is no display to show %s on", program);
+        fatalSdlError();
+    }
 }
 
 // Xlib ends the process through exit() when the display goes away, and the
@@ -73,7 +80,7 @@ static int displayLost(void *)
 // it ignores the window's close button; the system's request to stop is
 // honoured at once instead. Xlib comes with SDL's X11 driver, so it is looked
 // up rather than linked.
-static void endPromptlyWhenAsked()
+void endPromptlyWhenAsked()
 {
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
@@ -88,18 +95,11 @@ static void endPromptlyWhenAsked()
 
 void startSdl()
 {
-    preferSoftwarePresent();
-    // SDL would catch SIGINT and SIGTERM from here until endPromptlyWhenAsked
-    // gives them back; a request to stop in between (the window may already
-    // show) would be lost. Without its handlers they stop the game throughout.
-    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
+    prepareSdlStart();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
         fatalSdlError();
     atexit(stopSdl);
-    if (!showsAWindow()) {
-        SDL_SetError("there is no display to show the game on");
-        fatalSdlError();
-    }
+    requireDisplay("the game");
     // Before the window opens: a display lost while it opens ends the game too.
     endPromptlyWhenAsked();
     // The caption goes first so that the window opens with it.

@@ -80,4 +80,44 @@ TEST(MenuSettingsFile, ReadOnlyFolderLosesNothing)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
 }
 
+// Through a link only a regular file is replaced, in its own folder; anything
+// else is refused and left as it was. A file that already says everything is
+// not written at all, and temporaries of dead menus are cleared away.
+TEST(MenuSettingsFile, LinksSpecialFilesUnchangedFilesAndLeftovers)
+{
+    TempGameDir dir;
+    std::filesystem::create_directory("elsewhere");
+    writeFile("elsewhere/mine.ini", "# mine\n");
+    std::filesystem::create_symlink("elsewhere/mine.ini", "settings.ini");
+    EXPECT_EQ(writeSettingsFile("settings.ini", chosen("maps/a")), "");
+    EXPECT_TRUE(std::filesystem::is_symlink("settings.ini"));
+    EXPECT_EQ(readFile("elsewhere/mine.ini").substr(0, 17), "# mine\nName1 Zed\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("elsewhere"), {}), 1);
+
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
+    for (const char *special : {"/dev/null", "fifo", "elsewhere"}) {
+        std::filesystem::remove("settings.ini");
+        std::filesystem::create_symlink(special, "settings.ini");
+        EXPECT_EQ(writeSettingsFile("settings.ini", chosen("maps/a")), "it is not a regular file") << special;
+        EXPECT_EQ(std::filesystem::read_symlink("settings.ini"), special);
+    }
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    EXPECT_TRUE(std::filesystem::is_fifo("fifo"));
+
+    // Nothing to change: a read-only folder is no obstacle.
+    std::filesystem::remove("settings.ini");
+    writeFile("settings.ini", readFile("elsewhere/mine.ini"));
+    chmod(".", 0555);
+    EXPECT_EQ(unprivileged([] { return writeSettingsFile("settings.ini", chosen("maps/a")); }), "");
+    chmod(".", 0755);
+
+    std::string mine = ".settings.ini." + std::to_string(getpid()) + ".abcdef";
+    for (const std::string &name : {mine, std::string(".settings.ini.4194999.abcdef"), std::string(".settings.ini.x")})
+        writeFile(name, "partly written");
+    removeStaleTemporaries("settings.ini");
+    EXPECT_TRUE(std::filesystem::exists(mine));
+    EXPECT_FALSE(std::filesystem::exists(".settings.ini.4194999.abcdef"));
+    EXPECT_TRUE(std::filesystem::exists(".settings.ini.x"));
+}
+
 }  // namespace
