@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -101,8 +102,14 @@ bool copyFile(const char *path, int out, std::string &error)
     return writeAll(out, bytes.data(), bytes.size());
 }
 
-[[noreturn]] void runChild(Decoder decode, const char *path, int cpuSeconds, int out, int errors, int reply)
+[[noreturn]] void runChild(Decoder decode, const char *path, int cpuSeconds, int out, int errors, int reply,
+                           pid_t parent)
 {
+    // A game that ends takes its decoder with it; one that ended before the
+    // request was made is caught by the check of the parent.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(1);
     // Library complaints go to a memory file the parent passes on only when
     // the child finished; the report of a crash is dropped with the child.
     dup2(errors, STDERR_FILENO);
@@ -162,9 +169,10 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
     // With the audio lock held the mixer thread is outside the allocator
     // while the process is copied.
     SDL_LockAudio();
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0)
-        runChild(decode, path, cpuSeconds, out, errors, reply[1]);
+        runChild(decode, path, cpuSeconds, out, errors, reply[1], parent);
     SDL_UnlockAudio();
     close(reply[1]);
 

@@ -109,3 +109,33 @@ TEST(MediaGuard, DamagedFilesLeaveTheirSlotEmptyWithAReasonAndWholeFilesLoad)
         }
     }
 }
+
+// A game killed while a picture decodes leaves no decoder behind to finish it.
+TEST(MediaGuard, DecoderEndsWithItsGame)
+{
+    TempGameDir dir;
+    writeFile("slow.gif", finding("gif_slow_28250_wide"));
+    pid_t game = fork();
+    if (game == 0) {
+        guardedImageLoad("slow.gif");
+        _exit(0);
+    }
+    std::string children = "/proc/" + std::to_string(game) + "/task/" + std::to_string(game) + "/children";
+    pid_t decoder = 0;
+    for (int i = 0; i < 200 && decoder == 0; i++) {
+        usleep(10000);
+        std::ifstream(children) >> decoder;
+    }
+    ASSERT_GT(decoder, 0);
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+    // Dead is gone or a zombie waiting for whoever adopted it.
+    auto alive = [decoder] {
+        std::ifstream stat("/proc/" + std::to_string(decoder) + "/stat");
+        std::string pid, name, state;
+        return static_cast<bool>(stat >> pid >> name >> state) && state != "Z";
+    };
+    for (int i = 0; i < 50 && alive(); i++)
+        usleep(10000);
+    EXPECT_FALSE(alive());
+}
