@@ -3,7 +3,7 @@
 ZOLTR_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
-  libx11-dev libxext-dev
+  libx11-dev libxext-dev libenet-dev
   python3 python3-pil
 )
 ZOLTR_TEST_PACKAGES=(

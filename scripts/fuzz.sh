@@ -5,12 +5,12 @@
 # its input is copied into fuzz/regressions/<target>/, where the replay test
 # of the normal test suite picks it up.
 #   ZOLTR_FUZZ_SECONDS  seconds per fuzzer (default 45; 0 skips fuzzing)
-#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena media")
+#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena media packet")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${ZOLTR_FUZZ_SECONDS:-45}
-targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena media}
+targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena media packet}
 [ "$seconds" -gt 0 ] || { echo "fuzz: skipped (ZOLTR_FUZZ_SECONDS=0)"; exit 0; }
 
 build=$root/build-fuzz

@@ -15,6 +15,7 @@ void fuzzCatalogue(const uint8_t *data, size_t size);   // input is seznam.dat
 void fuzzArena(const uint8_t *data, size_t size);       // 4608 arena bytes, then one input byte per frame
 void fuzzMedia(const uint8_t *data, size_t size);       // kind byte (picture, sample, music), then the file
 void fuzzMediaReply(const uint8_t *data, size_t size);  // the same, the file taken as the decoder's reply
+void fuzzPacket(const uint8_t *data, size_t size);      // a peer's datagrams, each a 2-byte length and its bytes
 
 constexpr int FuzzArenaMaxFrames = 400;
 

@@ -1,4 +1,4 @@
-// Floor 7, the match menu: a program of its own on top of the shell, whose
+// Floor 9, the match menu: a program of its own on top of the shell, whose
 // readers of settings.ini and the catalogue it uses; stands on every floor below.
 // The match menu: a program of its own beside the game that chooses the arena,
 // the names, fighters, who plays them (a person or the computer), kill limit, screen, sound and language, writes them

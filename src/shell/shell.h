@@ -1,4 +1,4 @@
-// Floor 6, the shell: the game program's top, standing on every floor below it.
+// Floor 8, the shell: the game program's top, standing on every floor below it.
 // Start-up, the settings file, the media catalogue, the intro and shutdown;
 // `main` runs them in a straight line and then the match.
 // Owns no globals: what it reads at start-up goes into the settings (match, 5),

@@ -20,6 +20,7 @@ TEST(FuzzReplay, KeptFindingsSeedsAndShippedFilesPassTheirHarness)
                    {"catalogue", "game/seznam.dat", fuzzCatalogue, 8},
                    {"media", "none", fuzzMedia, 6},
                    {"mediareply", "none", fuzzMediaReply, 5},
+                   {"packet", "none", fuzzPacket, 4},
                    {"arena", "game/maps", fuzzArena, 16}};
     const fs::path root = ZOLTR_SOURCE_DIR;
     for (const auto &target : targets) {
