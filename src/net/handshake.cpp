@@ -4,9 +4,12 @@
 // Either side refuses with a reason the other can print in one line.
 #include "net/net.h"
 
+#include "media/media.h"
+
 #include <SDL.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,7 +126,7 @@ int inputDelayFor(std::uint32_t roundTripMs, int stepRate)
 
 bool readArenaBytes(const char *path, std::vector<std::uint8_t> &bytes)
 {
-    FILE *file = fopen(path, "rb");
+    FILE *file = openRegularStream(path, LONG_MAX);
     if (!file)
         return false;
     bytes.assign(ArenaFileSize, 0);
