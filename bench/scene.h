@@ -7,6 +7,9 @@
 
 #include <string>
 
+// The match every scene is built in.
+extern Match benchMatch;
+
 // Frames of one stress episode; the benchmark rebuilds the scene after each.
 constexpr int StressBatch = 50;
 
@@ -21,7 +24,7 @@ std::string findMachineArena();
 void startGameHeadless();
 // Loads the arena once and keeps its layers, so that every scene starts from the same map.
 bool useArena(const std::string &path);
-void keepArena();  // the layers as they stand, for an arena built in place
+void keepArena(const Arena &arena);  // these layers, for an arena built in place
 
 // Both build from the kept arena, with the same random seed every time.
 void buildRestScene();    // the arena's machines and two idle fighters

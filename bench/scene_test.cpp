@@ -56,9 +56,9 @@ Episode runEpisode()
         bombs = load.bombs;
         keepFightersAlive();
     }
-    for (int i = 0; i < playerCount; i++)
-        episode.end += std::to_string(players[i]->x) + " " + std::to_string(players[i]->y) + "\n";
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
+    for (int i = 0; i < benchMatch.playerCount; i++)
+        episode.end += std::to_string(benchMatch.players[i].x) + " " + std::to_string(benchMatch.players[i].y) + "\n";
+    for (WorldObject *o = benchMatch.worldHead; o; o = o->next == benchMatch.worldHead ? nullptr : o->next)
         episode.end += std::string(typeid(*o).name()) + " " + std::to_string(o->x) + " " + std::to_string(o->y) + "\n";
     return episode;
 }
@@ -70,9 +70,9 @@ TEST(BenchScene, StressEpisodeHoldsItsLoadRepeatsExactlyAndAllocatesOnlyWorldObj
     initHeadlessScreen();
     for (const auto &sheet : SheetSlots)
         ImageSlots[sheet[0]] = makeSolidSurface(sheet[1], sheet[2], 40 * sheet[0] % 256, 200, 90);
-    resetGame();
+    benchMatch = Match();
     buildArena(TestArena);
-    keepArena();
+    keepArena(match.arena);
     buildStressScene();
     SceneLoad start = countLoad();
     EXPECT_EQ(start.debris, 252);
@@ -94,7 +94,7 @@ TEST(BenchScene, StressEpisodeHoldsItsLoadRepeatsExactlyAndAllocatesOnlyWorldObj
     buildRestScene();
     EXPECT_EQ(runEpisode().outside, 0);
 
-    resetGame();
+    benchMatch = Match();
     for (const auto &sheet : SheetSlots) {
         SDL_FreeSurface(ImageSlots[sheet[0]]);
         ImageSlots[sheet[0]] = nullptr;

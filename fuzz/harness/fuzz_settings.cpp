@@ -47,19 +47,21 @@ void fuzzSettings(const uint8_t *data, size_t size)
     paceFrame();
     matchDelay = delay;
 
-    resetMatch();
-    new Player();
-    new Player();
-    for (Player *player : players) {
-        player->drawPlayer();
-        player->updatePlayer({1, 0, 1, 1});
-        player->killPlayer();
-        player->respawnTimer = 0;
-        player->drawPlayer();
+    static Match match;
+    resetMatch(match);
+    addFighter(match, settings.Image1);
+    addFighter(match, settings.Image2);
+    const char *names[] = {settings.Name1, settings.Name2};
+    for (Player &player : match.players) {
+        player.drawPlayer(names[player.index]);
+        player.updatePlayer(match, {1, 0, 1, 1});
+        player.killPlayer(match);
+        player.respawnTimer = 0;
+        player.drawPlayer(names[player.index]);
     }
     drawText(screen, fontPlain, 320, 180, settings.Name1, TextCentreHorizontally | TextCentreVertically);
     drawText(screen, fontKeyed, 320, 50, settings.Name2, TextCentreHorizontally);
-    updateWorld();
-    drawWorld();
-    resetMatch();
+    updateWorld(match);
+    drawWorld(match);
+    resetMatch(match);
 }

@@ -42,23 +42,22 @@ std::string makeGif(int width, int height);
 std::string makeWav(int samples);
 
 // --- match driving (match_frame.cpp) ---
-// One frame in the match's order: draw arena, HUD strip, both fighters; then
-// update the world, regenerate every 25 frames, update both fighters.
-void playMatchFrame(const FighterInput &first, const FighterInput &second);
+// One frame as the game plays it: the picture, the step, the step's sounds.
+void playMatchFrame(Match &match, const FighterInput &first, const FighterInput &second);
 
-// A fresh game with an empty arena, so one run cannot leak into the next.
-void resetMatch();
+// A fresh match with an empty arena, so one run cannot leak into the next.
+void resetMatch(Match &match);
 
-// Loads `path`, sets the level up and creates both fighters; false if the
-// arena did not load.
-bool startLevel(const char *path);
+// Starts a match on `path` with the settings' looks, the kill limit 10 and
+// the seed; false if the arena did not load.
+bool startLevel(Match &match, const char *path, unsigned seed = 1);
 
 // Largest world list seen by checkMatch since the process started.
 int peakWorldLength();
 
 // Checks the rules a match must keep after every frame; on a broken rule it
 // prints what broke and aborts, so libFuzzer and the tests both see it.
-void checkMatch();
+void checkMatch(const Match &match);
 [[noreturn]] void harnessFailure(const char *what, double value);
 
 // Input byte to the two fighters' controls: bits 0-3 player 1 left, right,

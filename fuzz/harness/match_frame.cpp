@@ -22,39 +22,41 @@ constexpr int MaxFramesBelowScreen = 50;
 
 static int peakLength;
 static std::unordered_map<const WorldObject *, int> belowScreen;
+static int checkedFrame;  // the frame counter of the match last checked
 
 void harnessFailure(const char *what, double value)
 {
     // Also on standard output: the fuzzers run with the game's chatter on stderr closed.
     for (FILE *stream : {stderr, stdout}) {
-        fprintf(stream, "\nhardening rule broken: %s (value %.17g, frame %d)\n", what, value, frameCounter);
+        fprintf(stream, "\nhardening rule broken: %s (value %.17g, frame %d)\n", what, value, checkedFrame);
         fflush(stream);
     }
     abort();
 }
 
-void playMatchFrame(const FighterInput &first, const FighterInput &second)
+void playMatchFrame(Match &match, const FighterInput &first, const FighterInput &second)
 {
-    drawMatchFrame();
-    updateMatchFrame(first, second);
+    static FrameEvents events;
+    drawMatchFrame(match);
+    const FighterInput inputs[MaxPlayers] = {first, second};
+    step(match, inputs, events);
+    playEvents(events);
 }
 
-void resetMatch()
+void resetMatch(Match &match)
 {
-    resetGame();
-    clearArena();  // a short arena file keeps the codes of the one before
+    match = Match();
     belowScreen.clear();
 }
 
-bool startLevel(const char *path)
+bool startLevel(Match &match, const char *path, unsigned seed)
 {
-    if (!loadArena(path))
+    belowScreen.clear();
+    MatchSetup setup = {path, 10, {settings.Image1, settings.Image2}, seed, {settings.Name1, settings.Name2}};
+    if (!startMatch(match, setup))
         return false;
-    setupLevel();
-    new Player();
-    new Player();
-    if (playerCount != 2)
-        harnessFailure("fighters not registered", playerCount);
+    if (match.playerCount != 2)
+        harnessFailure("fighters not registered", match.playerCount);
     return true;
 }
 
@@ -80,12 +82,12 @@ static bool within(double value, double low, double high)
     return std::isfinite(value) && value >= low && value <= high;
 }
 
-static void checkWorld()
+static void checkWorld(const World &world)
 {
-    require(debrisCount >= 0, "debrisCount below zero", debrisCount);
+    require(world.debrisCount >= 0, "debrisCount below zero", world.debrisCount);
     std::unordered_map<const WorldObject *, int> stillBelow;
     int length = 0;
-    if (worldHead) {
+    if (const WorldObject *worldHead = world.worldHead) {
         const WorldObject *object = worldHead;
         do {
             length++;
@@ -109,8 +111,9 @@ static void checkWorld()
         peakLength = length;
 }
 
-static void checkFighter(const Player *p)
+static void checkFighter(const Player &fighter)
 {
+    const Player *p = &fighter;
     require(p->weapon == WeaponNone || p->weapon == WeaponMelee || p->weapon == WeaponGrenade ||
                 p->weapon == WeaponBomb || p->weapon == WeaponKnife,
             "weapon", p->weapon);
@@ -122,12 +125,13 @@ static void checkFighter(const Player *p)
 #undef RANGE
 }
 
-void checkMatch()
+void checkMatch(const Match &match)
 {
-    checkWorld();
-    require(playerCount == 2, "playerCount", playerCount);
-    for (int i = 0; i < playerCount; i++) {
-        require(players[i] && players[i]->index == i, "players table", i);
-        checkFighter(players[i]);
+    checkedFrame = match.frameCounter;
+    checkWorld(match);
+    require(match.playerCount == 2, "playerCount", match.playerCount);
+    for (int i = 0; i < match.playerCount; i++) {
+        require(match.players[i].index == i, "players table", i);
+        checkFighter(match.players[i]);
     }
 }

@@ -1,7 +1,8 @@
 // Floor 3, the arena: stands on media (1) and gfx (2).
 // The 32x24 tile map: its file, the queries movement and pickups ask, item
 // regeneration, and the drawing of its item and wall tiles.
-// Owns the three layers, RegenTimers, animationTick and the wall layer's picture.
+// Owns no match state: the `Arena` value lives in the match. Owns the wall
+// layer's picture, a drawing cache remade whenever the walls differ.
 #pragma once
 
 #include <SDL.h>
@@ -43,34 +44,42 @@ enum AttributeCode {
     AttributeSpawnerLast = 16,
 };
 
-// --- overwritten by every arena load ---
-extern Uint16 WallLayer[ArenaCells];
-extern Uint16 ItemLayer[ArenaCells];
-extern Uint16 AttributeLayer[ArenaCells];
-extern Sint16 RegenTimers[ArenaCells];  // all 0 after a successful load
+// The tile map of a match: three layers of codes and the refill timers.
+// A plain value: copying it copies the map.
+struct Arena {
+    Uint16 WallLayer[ArenaCells];
+    Uint16 ItemLayer[ArenaCells];
+    Uint16 AttributeLayer[ArenaCells];
+    Sint16 RegenTimers[ArenaCells];  // all 0 after a successful load
+};
 
-// --- per game: one step per frame drawn, 0 in a fresh game ---
-extern int animationTick;
+// The animation step the item layer is drawn with; the match counts it.
 constexpr int AnimationTickWrap = 30 * 70000000;  // back to 0 here: a whole number of 30-frame cycles
+constexpr int nextAnimationTick(int tick)
+{
+    return tick >= AnimationTickWrap - 1 ? 0 : tick + 1;
+}
 
-int loadArena(const char *path);  // 1 on success, 0 on failure
-void clearArena();                // all three layers and the timers empty
+// Reads an arena file into `arena`; 1 on success, 0 on failure. A short
+// file leaves the cells past its end as they were.
+int loadArena(Arena &arena, const char *path);
+void clearArena(Arena &arena);  // all three layers and the timers empty
 
-int isPassable(int x, int y);  // pixel position; 1 passable, 0 blocked
-int itemAt(int column, int row);
-int attributeAt(int column, int row);
-void setItem(int column, int row, int code);
-void regenerateItems();
+int isPassable(const Arena &arena, int x, int y);  // pixel position; 1 passable, 0 blocked
+int itemAt(const Arena &arena, int column, int row);
+int attributeAt(const Arena &arena, int column, int row);
+void setItem(Arena &arena, int column, int row, int code);
+void regenerateItems(Arena &arena);
 
-// What makes the loaded arena unfit for a match (before setupLevel has
+// What makes the arena unfit for a match (before setupLevel has
 // turned its machine marks into objects); empty when it is fine. Wall codes
 // above wallTiles have no tile in the wall sheet.
-std::vector<std::string> arenaProblems(int wallTiles = ShippedWallTiles);
+std::vector<std::string> arenaProblems(const Arena &arena, int wallTiles = ShippedWallTiles);
 
 // The two halves of the arena's picture; the world objects go between them.
-void drawItemLayer();  // one animation step; the playfield cleared, then the item tiles
-void drawWallLayer();
+void drawItemLayer(const Arena &arena, int animationTick);  // the playfield cleared, then the item tiles
+void drawWallLayer(const Arena &arena);
 // The wall layer is drawn once per arena and reused; loading and clearing
 // throw that picture away and the next draw (or prepareWallLayer) redraws it.
-void prepareWallLayer();
+void prepareWallLayer(const Arena &arena);
 void forgetWallLayer();

@@ -1,5 +1,5 @@
 // The arena file: three raw blocks of 768 little-endian 16-bit codes
-// (walls, items, attributes), read into the global layers.
+// (walls, items, attributes), read into a match's arena.
 #include "arena/arena.h"
 
 #include "media/media.h"
@@ -7,11 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-
-Uint16 WallLayer[ArenaCells];
-Uint16 ItemLayer[ArenaCells];
-Uint16 AttributeLayer[ArenaCells];
-Sint16 RegenTimers[ArenaCells];
 
 // Reads up to one layer of values; the values land at the start of the layer and
 // the cells past them keep what they held. A trailing odd byte is dropped rather
@@ -26,7 +21,7 @@ static int readBlock(FILE *file, Uint16 *layer)
     return values;
 }
 
-int loadArena(const char *path)
+int loadArena(Arena &arena, const char *path)
 {
     // Only read: an arena installed in a read-only folder must load too.
     // Any size: only the layers are read, whatever follows them never is.
@@ -34,26 +29,23 @@ int loadArena(const char *path)
     if (!file)
         return 0;
     forgetWallLayer();
-    Uint16 *layers[] = {WallLayer, ItemLayer, AttributeLayer};
+    Uint16 *layers[] = {arena.WallLayer, arena.ItemLayer, arena.AttributeLayer};
     for (Uint16 *layer : layers) {
         if (readBlock(file, layer) == 0) {
             fclose(file);
             return 0;
         }
     }
-    for (Sint16 &timer : RegenTimers)
+    for (Sint16 &timer : arena.RegenTimers)
         timer = 0;
     fclose(file);
     // Drawn now, so that the first frame of the level costs no more than the others.
-    prepareWallLayer();
+    prepareWallLayer(arena);
     return 1;
 }
 
-void clearArena()
+void clearArena(Arena &arena)
 {
-    memset(WallLayer, 0, sizeof WallLayer);
-    memset(ItemLayer, 0, sizeof ItemLayer);
-    memset(AttributeLayer, 0, sizeof AttributeLayer);
-    memset(RegenTimers, 0, sizeof RegenTimers);
+    memset(&arena, 0, sizeof arena);
     forgetWallLayer();
 }

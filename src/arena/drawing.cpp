@@ -9,11 +9,9 @@
 #include <cstring>
 #include <vector>
 
-int animationTick;
-
-static int animationOffset(int cell)
+static int animationOffset(const Arena &arena, int animationTick, int cell)
 {
-    int attribute = AttributeLayer[cell];
+    int attribute = arena.AttributeLayer[cell];
     if (attribute == AttributeDamaging || attribute == AttributeAnimated)
         return (animationTick / 10) % 3;
     return 0;
@@ -25,11 +23,11 @@ static bool wholeScreenClip()
     return clip.x == 0 && clip.y == 0 && clip.w == screen->w && clip.h == screen->h;
 }
 
-static void drawWallTiles(SDL_Surface *sheet)
+static void drawWallTiles(const Uint16 *walls, SDL_Surface *sheet)
 {
     for (int column = 0; column < ArenaColumns; column++)
         for (int row = 0; row < ArenaRows; row++)
-            drawTile(column * CellSize, HudHeight + row * CellSize, sheet, WallLayer[row * ArenaColumns + column] - 1);
+            drawTile(column * CellSize, HudHeight + row * CellSize, sheet, walls[row * ArenaColumns + column] - 1);
 }
 
 // --- per arena: the wall layer drawn once, rebuilt whenever the walls, their
@@ -60,14 +58,14 @@ static void describeTarget(Uint32 format[4])
     format[3] = screen->format->Bmask;
 }
 
-static bool wallPictureFits(SDL_Surface *sheet)
+static bool wallPictureFits(const Uint16 *walls, SDL_Surface *sheet)
 {
     Uint32 format[4];
     describeTarget(format);
     return wallPicture.valid && wallPicture.sheet == sheet && wallPicture.target == screen &&
            wallPicture.width == screen->w && wallPicture.height == screen->h && wallPicture.pitch == screen->pitch &&
            memcmp(wallPicture.format, format, sizeof format) == 0 &&
-           memcmp(wallPicture.walls, WallLayer, sizeof WallLayer) == 0;
+           memcmp(wallPicture.walls, walls, sizeof wallPicture.walls) == 0;
 }
 
 static Uint16 pixelOf(const SDL_Surface *surface, int x, int y)
@@ -126,7 +124,7 @@ static bool findWallRuns(SDL_Surface *picture, Uint16 background)
 
 // The walls on a screen-sized picture, with the runs to copy from it; nullptr
 // where that cannot be exact (a blended sheet, other depths) or made.
-static SDL_Surface *makeWallPicture(SDL_Surface *sheet)
+static SDL_Surface *makeWallPicture(const Uint16 *walls, SDL_Surface *sheet)
 {
     const SDL_PixelFormat *display = screen->format;
     const SDL_PixelFormat *own = sheet->format;
@@ -148,7 +146,7 @@ static SDL_Surface *makeWallPicture(SDL_Surface *sheet)
     SDL_FillRect(picture, nullptr, static_cast<Uint32>(background));
     SDL_Surface *shown = screen;
     screen = picture;
-    drawWallTiles(sheet);
+    drawWallTiles(walls, sheet);
     screen = shown;
     if (!findWallRuns(picture, static_cast<Uint16>(background))) {
         SDL_FreeSurface(picture);
@@ -157,21 +155,21 @@ static SDL_Surface *makeWallPicture(SDL_Surface *sheet)
     return picture;
 }
 
-void prepareWallLayer()
+void prepareWallLayer(const Arena &arena)
 {
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
-    if (!screen || !sheet || wallPictureFits(sheet))
+    if (!screen || !sheet || wallPictureFits(arena.WallLayer, sheet))
         return;
     if (wallPicture.picture)
         SDL_FreeSurface(wallPicture.picture);
-    wallPicture.picture = makeWallPicture(sheet);
+    wallPicture.picture = makeWallPicture(arena.WallLayer, sheet);
     wallPicture.sheet = sheet;
     wallPicture.target = screen;
     wallPicture.width = screen->w;
     wallPicture.height = screen->h;
     wallPicture.pitch = screen->pitch;
     describeTarget(wallPicture.format);
-    memcpy(wallPicture.walls, WallLayer, sizeof WallLayer);
+    memcpy(wallPicture.walls, arena.WallLayer, sizeof wallPicture.walls);
     wallPicture.valid = true;
 }
 
@@ -184,14 +182,14 @@ void forgetWallLayer()
 // end of the frame anyway. SDL fills large areas with stores that bypass the
 // cache, so every blit after it and the present would read the screen back
 // from memory; black is all zero bytes in every pixel format.
-static void clearPlayfield()
+static void clearPlayfield(const Arena &arena)
 {
     if (screen->h <= HudHeight)
         return;
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
     if (sheet)
-        prepareWallLayer();
-    bool walled = sheet && wallPicture.picture && wallPictureFits(sheet);
+        prepareWallLayer(arena);
+    bool walled = sheet && wallPicture.picture && wallPictureFits(arena.WallLayer, sheet);
     if (!wholeScreenClip() || SDL_LockSurface(screen) != 0) {
         SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h - HudHeight)};
         SDL_FillRect(screen, &playfield, 0);
@@ -209,30 +207,28 @@ static void clearPlayfield()
     SDL_UnlockSurface(screen);
 }
 
-void drawItemLayer()
+void drawItemLayer(const Arena &arena, int animationTick)
 {
-    // Wraps at a multiple of the 30-frame cycle instead of overflowing.
-    animationTick = animationTick >= AnimationTickWrap - 1 ? 0 : animationTick + 1;
     if (!screen)
         return;
-    clearPlayfield();
+    clearPlayfield(arena);
 
     for (int column = 0; column < ArenaColumns; column++)
         for (int row = 0; row < ArenaRows; row++) {
             int cell = row * ArenaColumns + column;
             drawTile(column * CellSize, HudHeight + row * CellSize, slotImage(ImageSlot::ItemTiles),
-                     ItemLayer[cell] + animationOffset(cell) - 1);
+                     arena.ItemLayer[cell] + animationOffset(arena, animationTick, cell) - 1);
         }
 }
 
-void drawWallLayer()
+void drawWallLayer(const Arena &arena)
 {
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
     if (!screen || !sheet)
         return;
-    prepareWallLayer();
+    prepareWallLayer(arena);
     if (!wallPicture.picture || !wholeScreenClip() || SDL_LockSurface(screen) != 0) {
-        drawWallTiles(sheet);
+        drawWallTiles(arena.WallLayer, sheet);
         return;
     }
     const Uint8 *from = static_cast<const Uint8 *>(wallPicture.picture->pixels);

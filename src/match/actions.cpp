@@ -1,6 +1,6 @@
 // The fighter's action steps: attack timers, the strike or throw, pickups in
 // its cell, hurting and deadly cells, and the death check that ends its update.
-#include "match/player.h"
+#include "match/match.h"
 
 #include "arena/arena.h"
 #include "media/media.h"
@@ -40,27 +40,27 @@ void Player::dropEmptyWeapon()
 }
 
 // The struck fighter is only marked here; it bursts at the end of its own update.
-static void strikeMelee(Player *striker)
+static void strikeMelee(Match &match, Player *striker)
 {
     striker->attackTimer = 10;
     striker->cooldown = 15;
-    playSound(Sound::Swing);
+    emitSound(match, Sound::Swing);
     double strikeX = striker->facing == 0 ? striker->x + MeleeReach : striker->x - MeleeReach;
     int found[MaxPlayers];
-    int count = fightersNear(strikeX, striker->y, squareReach(10), found);
+    int count = fightersNear(match, strikeX, striker->y, squareReach(10), found);
     for (int k = 0; k < count; k++) {
-        Player *other = players[found[k]];
+        Player *other = &match.players[found[k]];
         if (other == striker)
             continue;
         other->pushVx += striker->facing == 0 ? MeleePush : -MeleePush;
         other->health -= MeleeDamage;
         if (other->health <= 0)
-            creditKill(striker->index, other->index);
-        playSound(Sound::BlowHit);
+            creditKill(match, striker->index, other->index);
+        emitSound(match, Sound::BlowHit);
     }
 }
 
-void Player::attack(int fire)
+void Player::attack(Match &match, int fire)
 {
     if (!fire || cooldown != 0 || ammo <= 0)
         return;
@@ -69,18 +69,18 @@ void Player::attack(int fire)
     int centreX = static_cast<int>(x);
     int centreY = static_cast<int>(y);
     switch (weapon) {
-    case WeaponMelee: strikeMelee(this); break;
+    case WeaponMelee: strikeMelee(match, this); break;
     case WeaponGrenade:
-        new (std::nothrow) Grenade(centreX, centreY, facing, 24, index);
-        playSound(Sound::GrenadeThrow);
+        linkObject(match, new (std::nothrow) Grenade(centreX, centreY, facing, 24, index));
+        emitSound(match, Sound::GrenadeThrow);
         break;
     case WeaponBomb:
-        new (std::nothrow) Bomb(centreX, centreY, index);
-        playSound(Sound::BombDrop);
+        dropBomb(match, centreX, centreY, index);
+        emitSound(match, Sound::BombDrop);
         break;
     case WeaponKnife:
-        new (std::nothrow) Knife(centreX, centreY, facing, 0, index);
-        playSound(Sound::KnifeThrow);
+        linkObject(match, new (std::nothrow) Knife(centreX, centreY, facing, 0, index));
+        emitSound(match, Sound::KnifeThrow);
         break;
     default: break;  // empty hands only pose
     }
@@ -89,12 +89,12 @@ void Player::attack(int fire)
 // Every pickup acts at once, but only health leaves its cell at once; the
 // others are cleared after the cell's hazard, from the cell the fighter stood
 // in when the step began, even if a deadly cell has moved it since.
-void Player::takePickupsAndHazards()
+void Player::takePickupsAndHazards(Match &match)
 {
     int column = cellColumn(x);
     int row = cellRow(y);
-    int item = itemAt(column, row);
-    int attribute = attributeAt(column, row);
+    int item = itemAt(match.arena, column, row);
+    int attribute = attributeAt(match.arena, column, row);
 
     bool tookItem = true;
     switch (item) {
@@ -125,8 +125,8 @@ void Player::takePickupsAndHazards()
         break;
     case ItemHealth:
         health += 50;
-        setItem(column, row, 0);
-        playSound(Sound::Health);
+        setItem(match.arena, column, row, 0);
+        emitSound(match, Sound::Health);
         tookItem = false;
         break;
     default: tookItem = false; break;
@@ -134,21 +134,21 @@ void Player::takePickupsAndHazards()
 
     if (attribute == AttributeDamaging) {
         health -= 1;
-        playSoundWhenQuiet(Sound::Hazard);
+        emitSoundWhenQuiet(match, Sound::Hazard);
     }
     if (attribute == AttributeDeadly)
-        killPlayer();
+        killPlayer(match);
     if (health > MaxHealth)
         health = MaxHealth;
     if (tookItem) {
-        setItem(column, row, 0);
-        playSound(Sound::Pickup);
+        setItem(match.arena, column, row, 0);
+        emitSound(match, Sound::Pickup);
     }
 }
 
 // Nobody scores here: hazards, falls and the bottom edge kill on their own.
-void Player::checkDeath()
+void Player::checkDeath(Match &match)
 {
-    if (health <= 0 || y > screenHeight())
-        killPlayer();
+    if (health <= 0 || y > ScreenHeight)
+        killPlayer(match);
 }

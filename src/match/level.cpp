@@ -1,58 +1,79 @@
-// A fresh game, and level setup: a freshly loaded arena made playable.
+// Starting a match and setting up a level: a fresh match, a freshly loaded
+// arena made playable, and the fighters put on it.
 #include "match/match.h"
 
 #include "arena/arena.h"
-#include "media/media.h"
 #include "world/world.h"
 
+#include <cstdio>
 #include <new>
 
-int spawnPointCount;
-
-void resetGame()
+Match::Match()
 {
-    while (worldHead)
-        unlinkObject(worldHead);
-    for (Player *&player : players) {
-        delete player;
-        player = nullptr;
-    }
-    playerCount = 0;
-    spawnPointCount = 0;
-    debrisCount = 0;
-    frameCounter = 0;
-    animationTick = 0;
-    nextFrameTick = 0;
+    fighters = &MatchFighters;
 }
 
-void setupLevel()
+void setupLevel(Match &match)
 {
-    spawnPointCount = 0;
-    while (worldHead)
-        unlinkObject(worldHead);
+    match.spawnPointCount = 0;
+    emptyWorld(match);
 
+    Arena &arena = match.arena;
     for (int cell = 0; cell < ArenaCells; cell++) {
         int column = cell % ArenaColumns;
         int row = cell / ArenaColumns;
-        if (ItemLayer[cell] == ItemJumpPad) {
-            new (std::nothrow) JumpPad(column * CellSize + 10, row * CellSize + 30, 8);
-            ItemLayer[cell] = 0;
+        if (arena.ItemLayer[cell] == ItemJumpPad) {
+            linkObject(match, new (std::nothrow) JumpPad(column * CellSize + 10, row * CellSize + 30, 8));
+            arena.ItemLayer[cell] = 0;
         }
-        if (ItemLayer[cell] == ItemLift) {
+        if (arena.ItemLayer[cell] == ItemLift) {
             // A lift starts with its centre 20 pixels above its mark's centre.
-            new (std::nothrow) Lift(column * CellSize + 10, row * CellSize + 10, 32);
-            ItemLayer[cell] = 0;
+            linkObject(match, new (std::nothrow) Lift(column * CellSize + 10, row * CellSize + 10, 32));
+            arena.ItemLayer[cell] = 0;
         }
-        if (AttributeLayer[cell] == AttributeSpawn)
-            spawnPointCount++;
+        if (arena.AttributeLayer[cell] == AttributeSpawn)
+            match.spawnPointCount++;
     }
+}
 
-    // Keys held across the setup read as released until pressed again, so the
-    // Escape that ended the match does not also end the end scene.
-    keyState = SDL_GetKeyState(nullptr);
-    const SDLKey cleared[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
-    for (SDLKey key : cleared)
-        keyState[key] = 0;
+void addFighter(Match &match, int look)
+{
+    if (match.playerCount >= MaxPlayers)
+        return;
+    Player &fighter = match.players[match.playerCount];
+    fighter = Player(match.playerCount, look);
+    match.playerCount++;
+    fighter.respawnPlayer(match);
+}
 
-    playMusic();
+static void freshMatch(Match &match, const MatchSetup &setup)
+{
+    match = Match();
+    seedRandom(match.random, setup.seed);
+    match.killLimit = setup.killLimit;
+    for (int i = 0; i < MaxPlayers; i++)
+        snprintf(match.names[i], sizeof match.names[i], "%s", setup.names[i] ? setup.names[i] : "");
+}
+
+static void startLevel(Match &match, const MatchSetup &setup)
+{
+    setupLevel(match);
+    addFighter(match, setup.looks[0]);
+    addFighter(match, setup.looks[1]);
+}
+
+bool startMatch(Match &match, const MatchSetup &setup)
+{
+    freshMatch(match, setup);
+    if (!loadArena(match.arena, setup.arena))
+        return false;
+    startLevel(match, setup);
+    return true;
+}
+
+void startMatch(Match &match, const Arena &arena, const MatchSetup &setup)
+{
+    freshMatch(match, setup);
+    match.arena = arena;
+    startLevel(match, setup);
 }

@@ -1,6 +1,6 @@
-// The match: set-up, the frame in its fixed order (draw everything, read the
-// events, pace, then update), the end of the match and the end scene on the
-// victory arena, which runs the same frame with a few differences.
+// The running game's match: set-up from the settings, the frame in its fixed
+// order (draw everything, read the events, pace, then step and play the
+// step's sounds), the end of the match and the end scene on the victory arena.
 #include "match/match.h"
 
 #include "arena/arena.h"
@@ -14,6 +14,7 @@
 Settings settings;
 Uint8 *keyState;
 Uint32 nextFrameTick;
+Match *currentMatch;
 
 static Uint32 sdlTicks()
 {
@@ -29,44 +30,34 @@ void (*matchDelay)(Uint32 ms) = sdlDelay;
 constexpr int EndSceneFrames = 2000;
 constexpr const char *VictoryArena = "maps/win1";
 
-// The end scene's frame differs from the match's: the HUD strip goes under the
-// arena, two lines of text over it, and the fighters stand still, a dead one staying dead.
+// The end scene's two lines of text.
 struct EndScene {
     const char *result;
     const char *prompt;
 };
 
-// Loads an arena and sets it up, or ends the program: a run without its
-// arena has failed, and a script or the menu must be able to tell.
-static void loadLevelOrExit(const char *path)
+MatchSetup setupFromSettings(unsigned seed)
 {
-    if (!loadArena(path)) {
-        fprintf(stderr, "Chyba scriptu Mapa %s neexistuje !!!", path);
-        exit(1);
-    }
-    setupLevel();
+    return {settings.Level, settings.Zoltr, {settings.Image1, settings.Image2}, seed, {settings.Name1, settings.Name2}};
 }
 
-// The HUD strip background, skipped when its picture failed to load.
-static void drawHudStrip()
+// A missing arena ends the program: a run without its arena has failed,
+// and a script or the menu must be able to tell.
+[[noreturn]] static void missingArena(const char *path)
 {
-    SDL_Surface *strip = slotImage(ImageSlot::HudStrip);
-    if (!strip || !screen)
-        return;
-    SDL_Rect source = {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)};
-    SDL_Rect target = {0, 0, 0, 0};
-    SDL_UpperBlit(strip, &source, screen, &target);
+    fprintf(stderr, "Chyba scriptu Mapa %s neexistuje !!!", path);
+    exit(1);
 }
 
-static void drawFighters()
+// Keys held across a level's setup read as released until pressed again, so
+// the Escape that ended the match does not also end the end scene; then the music starts.
+static void enterLevel()
 {
-    players[0]->drawPlayer();
-    players[1]->drawPlayer();
-}
-
-static void showFrame()
-{
-    presentScreen();
+    keyState = SDL_GetKeyState(nullptr);
+    const SDLKey cleared[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
+    for (SDLKey key : cleared)
+        keyState[key] = 0;
+    playMusic();
 }
 
 // Reads every pending event and notes which fire keys went down among them.
@@ -90,65 +81,16 @@ static FireKeysDown drainEvents()
     return down;
 }
 
-// The world's and the arena's part of every update.
-static void updateScenery()
-{
-    updateWorld();
-    if (frameCounter % 25 == 0)
-        regenerateItems();
-}
-
-// Wraps at a multiple of every rhythm it drives (25, 3) instead of
-// overflowing after two billion frames.
-static void countFrame()
-{
-    frameCounter = frameCounter >= FrameCounterWrap - 1 ? 0 : frameCounter + 1;
-}
-
-void drawMatchFrame()
-{
-    drawArena();
-    drawHudStrip();
-    drawFighters();
-}
-
-void updateMatchFrame(const FighterInput &first, const FighterInput &second)
-{
-    updateScenery();
-    players[0]->updatePlayer(first);
-    players[1]->updatePlayer(second);
-    countFrame();
-}
-
-static void drawEndSceneFrame(const EndScene &scene)
-{
-    drawHudStrip();
-    drawArena();
-    drawText(screen, fontKeyed, 320, 50, scene.result, TextCentreHorizontally);
-    drawText(screen, fontKeyed, 320, 460, scene.prompt, TextCentreHorizontally);
-    drawFighters();
-}
-
-static void updateEndSceneFrame()
-{
-    updateScenery();
-    // A fighter killed during the end scene stays dead.
-    for (Player *player : players)
-        if (player->respawnTimer == 0)
-            player->updatePlayer({});
-    countFrame();
-}
-
 // One frame of the match, or of the end scene when `scene` is given: draw
-// everything, flip, read the events, pace, update.
-static void runFrame(const EndScene *scene)
+// everything, flip, read the events, pace, step, and play what the step asks.
+static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
 {
     keyState = SDL_GetKeyState(nullptr);
     if (scene)
-        drawEndSceneFrame(*scene);
+        drawEndSceneFrame(match, scene->result, scene->prompt);
     else
-        drawMatchFrame();
-    showFrame();
+        drawMatchFrame(match);
+    presentScreen();
     // A fighter fires when its key went down during the frame or is still
     // held after the events: a tap fires once, a held key whenever the
     // cooldown allows, and the other player's keys never cancel it.
@@ -156,71 +98,44 @@ static void runFrame(const EndScene *scene)
     int fire1 = down.tab || keyState[SDLK_TAB];
     int fire2 = down.rightCtrl || keyState[SDLK_RCTRL];
     paceFrame();
-    if (scene)
-        updateEndSceneFrame();
-    else
-        updateMatchFrame({keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
-                         {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2});
+    const FighterInput inputs[MaxPlayers] = {{keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
+                                             {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2}};
+    step(match, inputs, events);
+    playEvents(events);
 }
 
-static bool killLimitReached()
+int runMatch(unsigned seed)
 {
-    return players[0]->kills >= settings.Zoltr || players[1]->kills >= settings.Zoltr;
-}
-
-// Stands the fighters on win1 by the result and returns the text to show.
-static const char *placeForEndScene(char *line, size_t size)
-{
-    int k0 = players[0]->kills;
-    int k1 = players[1]->kills;
-    int winner = 0;
-    if (k0 > k1) {
-        players[0]->placeAtSpawn(0);
-        players[1]->placeAtSpawn(1);
-        winner = 0;
-    } else if (k1 > k0) {
-        players[0]->placeAtSpawn(1);
-        players[1]->placeAtSpawn(0);
-        winner = 1;
-    }
-    const char *format = settings.Language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
-    snprintf(line, size, format, winner == 0 ? settings.Name1 : settings.Name2);
-    if (k0 == k1) {
-        players[0]->placeAtSpawn(1);
-        players[1]->placeAtSpawn(1);
-        return settings.Language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
-    }
-    return line;
-}
-
-int runMatch()
-{
-    resetGame();
+    static Match match;
+    currentMatch = &match;
+    nextFrameTick = 0;
+    FrameEvents events;
+    events.reserve(256);  // no frame allocates for its sounds
     playSound(Sound::Start);
-    loadLevelOrExit(settings.Level);
-    new Player();
-    new Player();
+    if (!startMatch(match, setupFromSettings(seed)))
+        missingArena(settings.Level);
+    enterLevel();
 
     do
-        runFrame(nullptr);
-    while (!keyState[SDLK_ESCAPE] && !killLimitReached());
+        runFrame(match, nullptr, events);
+    while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
 
-    loadLevelOrExit(VictoryArena);
+    if (!loadArena(match.arena, VictoryArena))
+        missingArena(VictoryArena);
+    setupLevel(match);
+    enterLevel();
+    int winner = startEndScene(match);
     // Room for the longer format with a 29-character name.
     char winnerLine[64];
-    EndScene scene = {placeForEndScene(winnerLine, sizeof winnerLine),
-                      settings.Language == 0 ? "stiskni escape" : "press escape"};
-    // One update from a timer of 1 brings both back to life with full health where they stand.
-    frameCounter = 0;
-    players[0]->respawnTimer = 1;
-    players[1]->respawnTimer = 1;
-    players[0]->updatePlayer({});
-    players[1]->updatePlayer({});
+    const char *format = settings.Language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
+    snprintf(winnerLine, sizeof winnerLine, format, winner == 1 ? settings.Name2 : settings.Name1);
+    const char *draw = settings.Language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
+    EndScene scene = {winner < 0 ? draw : winnerLine, settings.Language == 0 ? "stiskni escape" : "press escape"};
     playSound(Sound::Start);
 
     do
-        runFrame(&scene);
-    while (!keyState[SDLK_ESCAPE] && frameCounter < EndSceneFrames);
+        runFrame(match, &scene, events);
+    while (!keyState[SDLK_ESCAPE] && match.frameCounter < EndSceneFrames);
     return 0;
 }
 

@@ -1,12 +1,91 @@
 // Floor 5, the match: stands on media (1), gfx (2), the arena (3) and the world (4).
-// The settings of the match, the fresh game, level setup, the frame loop of
-// the match and of its end scene, and frame pacing; the fighters are in player.h.
-// Owns settings, keyState, nextFrameTick and spawnPointCount.
+// The match as one value (`Match`): its world, both fighters, its counters
+// and its random generator; starting one, stepping it, hashing it, drawing
+// it; and the game's frame loop around it with the end scene and the pacing.
+// The fighters are in player.h.
+// Owns settings, keyState, nextFrameTick and currentMatch (the running game's).
 #pragma once
 
 #include "match/player.h"
 
 #include <SDL.h>
+
+#include <cstdint>
+
+// The game's random generator: for a seed, exactly the numbers the C
+// library's rand() gives after srand on this platform. A plain value, so a
+// copy goes on from where the original stood.
+struct GameRandom {
+    static constexpr int Size = 31;
+    uint32_t ring[Size];  // the last 31 words
+    int oldest;           // the word 31 places back
+};
+void seedRandom(GameRandom &random, unsigned seed);
+int nextRandom(GameRandom &random);  // 0 to 2^31 - 1
+
+// Everything a match's future depends on. A copy is a snapshot: stepped
+// with the same inputs it stays equal to the original, and nothing in it
+// points into another match. Media are named by slot, never held.
+struct Match : World {
+    Match();
+
+    Player players[MaxPlayers];
+    int playerCount = 0;      // fighters created; two once the match has started
+    int spawnPointCount = 0;  // per level: set by setupLevel
+    int killLimit = 0;        // the match ends when a fighter has this many kills
+    bool endScene = false;    // the victory scene: fighters stand still, a dead one stays dead
+    GameRandom random = {};
+    char names[MaxPlayers][30] = {};  // shown in the HUD; play never reads them
+};
+
+// What the players chose that changes play.
+struct MatchSetup {
+    const char *arena;  // arena file
+    int killLimit;
+    int looks[MaxPlayers];  // fighters' skins, counted from 1
+    unsigned seed;
+    const char *names[MaxPlayers];  // nullptr: no name
+};
+
+// The one way to start a match, for the game, the replays, the tests, the
+// fuzzers, the benchmark and the arena probe: a fresh match, the generator
+// seeded, the arena loaded and set up, both fighters on spawn points.
+// False (and the match fresh but without an arena) when the arena does not load.
+bool startMatch(Match &match, const MatchSetup &setup);
+// The same on an arena already loaded (setup.arena is not read).
+void startMatch(Match &match, const Arena &arena, const MatchSetup &setup);
+
+// Turns a freshly loaded arena into a level: the world emptied, jump pads and
+// lifts made from their marks, spawn points counted.
+void setupLevel(Match &match);
+
+// A fighter for the next place of the match, on a spawn point; with two already, nothing.
+void addFighter(Match &match, int look);
+
+// One frame of play: the world, item refills every 25 frames, both fighters,
+// the counters. Fills `events` with what the frame must play, in order; it
+// reads and writes nothing outside the match.
+void step(Match &match, const FighterInput inputs[MaxPlayers], FrameEvents &events);
+
+bool killLimitReached(const Match &match);
+
+// The victory scene on a freshly loaded and set up victory arena: the
+// fighters placed by the result and brought back to life, the frames counted
+// from 0. Returns 0 or 1 for the winner, -1 for a draw.
+int startEndScene(Match &match);
+
+// The state hash: every value of the match that steers its future, in a
+// fixed order; equal matches give equal hashes on every machine.
+uint32_t hash(const Match &match);
+
+// The match's picture: the arena with its objects, the HUD strip, the
+// fighters. Changes nothing in the match.
+void drawMatchFrame(const Match &match);
+// The victory scene's picture: the HUD strip under the arena, two lines of
+// text over it, then the fighters.
+void drawEndSceneFrame(const Match &match, const char *result, const char *prompt);
+
+// --- the running game ---
 
 // The values of settings.ini; zero (empty text) when a key is absent.
 struct Settings {
@@ -29,29 +108,17 @@ constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames
 // --- process lifetime: read from settings.ini at start-up ---
 extern Settings settings;
 
+// The match the settings ask for, with a seed.
+MatchSetup setupFromSettings(unsigned seed);
+
 // --- process lifetime: SDL's own keyboard array; the pacing's next deadline (0 in a fresh game) ---
 extern Uint8 *keyState;
 extern Uint32 nextFrameTick;  // ms
+// The match runMatch plays (or played last); nullptr before the first.
+extern Match *currentMatch;
 
-// --- per level: set by setupLevel ---
-extern int spawnPointCount;
-
-// A fresh game: no fighters, an empty world and every counter at 0. The arena
-// stays as it is until the next load.
-// The game, the tests, the fuzzers and the benchmark all start from here.
-void resetGame();
-
-// Turns a freshly loaded arena into a level: the world emptied, jump pads and
-// lifts made from their marks, spawn points counted, a few keys released, the music started.
-void setupLevel();
-
-int runMatch();  // the whole match and its end scene; returns 0
-
-// The two halves of a match frame, before the flip and after the pacing.
-// The soak, the fuzzers and the benchmark drive the match through them too.
-void drawMatchFrame();
-void updateMatchFrame(const FighterInput &first, const FighterInput &second);
-void paceFrame();  // holds the FPS setting
+int runMatch(unsigned seed);  // the whole match and its end scene; returns 0
+void paceFrame();             // holds the FPS setting
 
 // Clock used by paceFrame; tests replace it.
 extern Uint32 (*matchTicks)();

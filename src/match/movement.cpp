@@ -1,7 +1,7 @@
 // The fighter's per-frame update: the dead time, or the live steps in their
 // fixed order (actions, probes, steering, friction, gravity, gadgets, landing
 // or moving, jump), and the stomp that kills a fighter landed on.
-#include "match/player.h"
+#include "match/match.h"
 
 #include "arena/arena.h"
 #include "media/media.h"
@@ -22,12 +22,12 @@ constexpr int DeadlyFall = 200;
 // 5 pixels of the other's horizontally and less than 10 pixels above it.
 constexpr Reach UnderFeet = {5, 5, 0, 10};
 
-static int probe(double px, double py)
+static int probe(const Arena &arena, double px, double py)
 {
-    return isPassable(static_cast<int>(px), static_cast<int>(py));
+    return isPassable(arena, static_cast<int>(px), static_cast<int>(py));
 }
 
-void Player::updatePlayer(const FighterInput &input)
+void Player::updatePlayer(Match &match, const FighterInput &input)
 {
     if (respawnTimer > 0) {
         respawnTimer--;
@@ -39,8 +39,8 @@ void Player::updatePlayer(const FighterInput &input)
         gadget = GadgetNone;
     updateTimers();
     dropEmptyWeapon();
-    attack(input.fire);
-    takePickupsAndHazards();
+    attack(match, input.fire);
+    takePickupsAndHazards(match);
     // A deadly cell has already killed and respawned the fighter: one death, one burst.
     if (respawnTimer > 0)
         return;
@@ -48,9 +48,10 @@ void Player::updatePlayer(const FighterInput &input)
     // Probes, from the position and vy before any movement. The right head probe leaves vy out.
     int column = static_cast<int>(x / 20);
     int row = static_cast<int>(y / 20 - 1);
-    bool onLadder = itemAt(column, row) == ItemLadder;
-    bool headFree = probe(x - 5, y + vy - 10) && probe(x + 5, y - 10);
-    bool airborne = probe(x - 5, y + vy + 10) && probe(x + 5, y + vy + 10) && !onLadder;
+    const Arena &arena = match.arena;
+    bool onLadder = itemAt(arena, column, row) == ItemLadder;
+    bool headFree = probe(arena, x - 5, y + vy - 10) && probe(arena, x + 5, y - 10);
+    bool airborne = probe(arena, x - 5, y + vy + 10) && probe(arena, x + 5, y + vy + 10) && !onLadder;
     if (onLadder && vy < ClimbSpeed)
         vy = ClimbSpeed;
 
@@ -75,7 +76,7 @@ void Player::updatePlayer(const FighterInput &input)
 
     // Look 6 pixels beyond where the velocities would take the centre.
     double ahead = x + vx + pushVx + (vx + pushVx > 0 ? 6 : -6);
-    if (!probe(ahead, y - 5) || !probe(ahead, y + 9)) {
+    if (!probe(arena, ahead, y - 5) || !probe(arena, ahead, y + 9)) {
         vx = 0;
         pushVx = 0;
     }
@@ -126,7 +127,7 @@ void Player::updatePlayer(const FighterInput &input)
         y = y + vy;
         if (vy > 0)
             fallDistance = static_cast<int>(fallDistance + vy);
-        if (stompPlayers() == 1)
+        if (stompPlayers(match) == 1)
             fallDistance = 0;
     }
 
@@ -141,21 +142,21 @@ void Player::updatePlayer(const FighterInput &input)
         }
     }
 
-    checkDeath();
+    checkDeath(match);
 }
 
-int Player::stompPlayers()
+int Player::stompPlayers(Match &match)
 {
     if (!(vy > 0))
         return 0;
     int stomped = 0;
     int found[MaxPlayers];
-    int count = fightersNear(x, y, UnderFeet, found);
+    int count = fightersNear(match, x, y, UnderFeet, found);
     for (int k = 0; k < count; k++) {
         if (found[k] == index)
             continue;
-        players[found[k]]->killPlayer();
-        creditKill(index, found[k]);
+        match.players[found[k]].killPlayer(match);
+        creditKill(match, index, found[k]);
         stomped = 1;
     }
     return stomped;

@@ -9,127 +9,106 @@
 #include "media/media.h"
 
 #include <cstdio>
-#include <cstdlib>
-
-Player *players[MaxPlayers];
-int playerCount;
 
 constexpr int CanopyFrame = 44;
 constexpr int DeadTime = 100;
 constexpr int BodyParts = 20;
 
-Player::Player()
-    : health(100), respawnTimer(0), cooldown(0), attackTimer(0), weapon(WeaponNone), facing(0), walkPhase(0), ammo(20),
-      fallDistance(0), pose(0), gadget(0), gadgetCharge(0), index(0), explosiveDebris(0), skin(0), kills(0), x(0), y(0),
-      vx(0), vy(0), pushVx(0)
+// A skin far beyond the sheet draws nothing, like any skin past its last row;
+// held within +-4096 so that skin * 16 + frame cannot overflow.
+Player::Player(int index, int look) : index(index), skin((look < -4095 ? -4095 : look > 4097 ? 4097 : look) - 1) {}
+
+bool isLiving(const Player &player)
 {
-    explosiveDebris = 0;
-    vx = 0;
-    vy = 0;
-    index = playerCount;
-    // The table holds two fighters; a record made beyond that is never registered.
-    if (playerCount < MaxPlayers) {
-        players[playerCount] = this;
-        playerCount++;
-        linkFighters();
-    }
-    gadget = 0;
-    pushVx = 0;
-    kills = 0;
-    // A skin far beyond the sheet draws nothing, like any skin past its last row;
-    // held within +-4096 so that skin * 16 + frame cannot overflow.
-    int image = playerImage(index);
-    skin = (image < -4095 ? -4095 : image > 4097 ? 4097 : image) - 1;
-    respawnPlayer();
+    return player.respawnTimer <= 0;
 }
 
-const char *playerName(int index)
-{
-    return index == 0 ? settings.Name1 : settings.Name2;
-}
-
-int playerImage(int index)
-{
-    return index == 0 ? settings.Image1 : settings.Image2;
-}
-
-bool isLiving(const Player *player)
-{
-    return player && player->respawnTimer <= 0;
-}
-
-int fightersNear(double x, double y, Reach reach, int found[MaxPlayers])
+int fightersNear(const Match &match, double x, double y, Reach reach, int found[MaxPlayers])
 {
     int count = 0;
-    for (int i = 0; i < playerCount; i++) {
-        const Player *player = players[i];
+    for (int i = 0; i < match.playerCount; i++) {
+        const Player &player = match.players[i];
         if (!isLiving(player))
             continue;
-        double dx = player->x - x;
-        double dy = player->y - y;
+        double dx = player.x - x;
+        double dy = player.y - y;
         if (-reach.left < dx && dx < reach.right && -reach.up < dy && dy < reach.down)
             found[count++] = i;
     }
     return count;
 }
 
-void creditKill(int owner, int victim)
+void creditKill(Match &match, int owner, int victim)
 {
-    playSound(Sound::Kill);
-    if (owner == victim || owner < 0 || owner >= playerCount || !players[owner])
+    emitSound(match, Sound::Kill);
+    if (owner == victim || owner < 0 || owner >= match.playerCount)
         return;
-    players[owner]->kills++;
+    match.players[owner].kills++;
 }
 
-// --- the fighters as the world reaches them ---
+// --- the fighters as the world reaches them: the world asking is the match's own ---
 
-static int fighterCount()
+static Match &matchOf(World &world)
 {
-    return playerCount;
+    return static_cast<Match &>(world);
 }
 
-static FighterPlace fighterPlace(int fighter)
+static const Match &matchOf(const World &world)
 {
-    const Player *player = players[fighter];
-    return player ? FighterPlace{player->x, player->y, player->vx} : FighterPlace{};
+    return static_cast<const Match &>(world);
 }
 
-static void hurtFighter(int fighter, int amount, int owner)
+static int fighterCount(const World &world)
 {
-    players[fighter]->damagePlayer(amount, owner);
+    return matchOf(world).playerCount;
 }
 
-static void killFighter(int fighter)
+static FighterPlace fighterPlace(const World &world, int fighter)
 {
-    players[fighter]->killPlayer();
+    const Player &player = matchOf(world).players[fighter];
+    return {player.x, player.y, player.vx};
 }
 
-static void launchFighter(int fighter, double vy)
+static int fightersNearPoint(const World &world, double x, double y, Reach reach, int found[MaxPlayers])
 {
-    players[fighter]->fallDistance = 0;
-    players[fighter]->vy = vy;
+    return fightersNear(matchOf(world), x, y, reach, found);
 }
 
-void linkFighters()
+static void hurtFighter(World &world, int fighter, int amount, int owner)
 {
-    fighterLink = {fighterCount, fighterPlace, fightersNear, hurtFighter, killFighter, launchFighter};
+    matchOf(world).players[fighter].damagePlayer(matchOf(world), amount, owner);
 }
 
-void Player::respawnPlayer()
+static void killFighter(World &world, int fighter)
 {
-    if (spawnPointCount == 0) {
-        x = (screen ? screen->w : ScreenWidth) / 2;
-        y = screenHeight() / 2;
+    matchOf(world).players[fighter].killPlayer(matchOf(world));
+}
+
+static void launchFighter(World &world, int fighter, double vy)
+{
+    Player &player = matchOf(world).players[fighter];
+    player.fallDistance = 0;
+    player.vy = vy;
+}
+
+const FighterLink MatchFighters = {fighterCount, fighterPlace, fightersNearPoint,
+                                   hurtFighter,  killFighter,  launchFighter};
+
+void Player::respawnPlayer(Match &match)
+{
+    if (match.spawnPointCount == 0) {
+        x = ScreenWidth / 2;
+        y = ScreenHeight / 2;
         return;
     }
-    placeAtSpawn(rand() % spawnPointCount);
+    placeAtSpawn(match.arena, nextRandom(match.random) % match.spawnPointCount);
 }
 
 // Spawn points are numbered in row-major order; a number beyond the last leaves the fighter where it is.
-void Player::placeAtSpawn(int n)
+void Player::placeAtSpawn(const Arena &arena, int n)
 {
     for (int cell = 0; cell < ArenaCells; cell++) {
-        if (AttributeLayer[cell] != AttributeSpawn)
+        if (arena.AttributeLayer[cell] != AttributeSpawn)
             continue;
         n--;
         if (n < 0) {
@@ -141,34 +120,34 @@ void Player::placeAtSpawn(int n)
 }
 
 // A hit that leaves exactly 0 health does not kill here; the end of the fighter's own update does.
-int Player::damagePlayer(int amount, int owner)
+int Player::damagePlayer(Match &match, int amount, int owner)
 {
     health -= amount;
     if (health < 0) {
-        killPlayer();
-        creditKill(owner, index);
+        killPlayer(match);
+        creditKill(match, owner, index);
         return 1;
     }
     return 0;
 }
 
-void Player::killPlayer()
+void Player::killPlayer(Match &match)
 {
     int partX = static_cast<int>(x);
     int partY = static_cast<int>(y);
     // Each part draws its frame, then its vy, then its vx: the order decides the burst for a given seed.
     for (int part = 0; part < BodyParts; part++) {
-        int r1 = rand();
-        int r2 = rand();
-        int r3 = rand();
+        int r1 = nextRandom(match.random);
+        int r2 = nextRandom(match.random);
+        int r3 = nextRandom(match.random);
         float partVx = static_cast<float>((r3 % 20) / 5 - 2);
         float partVy = static_cast<float>((-r2 % 20) / 5);
-        spawnDebris(partX, partY, partVx, partVy, skin * 16 + r1 % 3 + 8, explosiveDebris, index);
+        spawnDebris(match, partX, partY, partVx, partVy, skin * 16 + r1 % 3 + 8, explosiveDebris, index);
     }
-    int r2 = rand();
-    int r3 = rand();
-    spawnDebris(partX, partY, static_cast<float>((r3 % 20) / 5 - 2), static_cast<float>((-r2 % 20) / 5), skin * 16 + 11,
-                explosiveDebris, index);
+    int r2 = nextRandom(match.random);
+    int r3 = nextRandom(match.random);
+    spawnDebris(match, partX, partY, static_cast<float>((r3 % 20) / 5 - 2), static_cast<float>((-r2 % 20) / 5),
+                skin * 16 + 11, explosiveDebris, index);
 
     // Velocities, score, ammunition and pose survive death.
     respawnTimer = DeadTime;
@@ -177,13 +156,13 @@ void Player::killPlayer()
     gadget = GadgetNone;
     fallDistance = 0;
     explosiveDebris = 0;
-    respawnPlayer();
-    playSound(Sound::Burst);
+    respawnPlayer(match);
+    emitSound(match, Sound::Burst);
 }
 
-void Player::drawPlayer()
+void Player::drawPlayer(const char *name) const
 {
-    drawHud();
+    drawHud(name);
     if (respawnTimer > 0)
         return;
     int body = skin * 16 + facing + pose * 2;
@@ -212,7 +191,7 @@ void Player::drawPlayer()
 }
 
 // Kill count, a black box with the health bar over it, and the name.
-void Player::drawHud()
+void Player::drawHud(const char *name) const
 {
     if (!screen)
         return;
@@ -229,7 +208,7 @@ void Player::drawHud()
         SDL_Rect target = {static_cast<Sint16>(bx + 25), 0, 0, 0};
         SDL_UpperBlit(barImage, &source, screen, &target);
     }
-    drawText(screen, fontKeyed, bx + 110, 10, playerName(index), TextCentreVertically);
+    drawText(screen, fontKeyed, bx + 110, 10, name, TextCentreVertically);
     char score[16];
     snprintf(score, sizeof score, "%d", kills);
     drawText(screen, fontKeyed, bx, 10, score, TextCentreVertically);

@@ -1,11 +1,12 @@
 // Floor 5, the match: the two fighters. Stands on media (1), gfx (2),
 // the arena (3) and the world (4), whose FighterLink it fills in.
 // Record, spawning, damage and kill credit, death, movement, actions, drawing and the HUD.
-// Owns `players` and `playerCount`: per game, emptied by resetGame; the match
-// then creates exactly two records and keeps them to the end.
+// Owns no globals: the fighters are part of the match (match.h).
 #pragma once
 
 #include "world/world.h"
+
+struct Match;
 
 // One fighter's controls for a frame: held keys and the fire flag.
 struct FighterInput {
@@ -17,62 +18,55 @@ enum Gadget { GadgetNone = 0, GadgetParachute = 1, GadgetJetpack = 2 };
 
 class Player {
 public:
-    Player();  // registers itself in `players` and stands on a spawn point
+    Player() = default;
+    Player(int index, int look);  // a fresh fighter with skin `look` (counted from 1), not yet placed
 
-    void respawnPlayer();
-    void placeAtSpawn(int n);
-    int damagePlayer(int amount, int owner = -1);  // 1 when this killed the fighter; see creditKill
-    void killPlayer();
-    void updatePlayer(const FighterInput &input);
-    void drawPlayer();
-    void drawHud();
-    int stompPlayers();  // 1 when landing on another fighter killed it
+    void respawnPlayer(Match &match);
+    void placeAtSpawn(const Arena &arena, int n);
+    int damagePlayer(Match &match, int amount, int owner = -1);  // 1 when this killed the fighter; see creditKill
+    void killPlayer(Match &match);
+    void updatePlayer(Match &match, const FighterInput &input);
+    void drawPlayer(const char *name) const;
+    void drawHud(const char *name) const;
+    int stompPlayers(Match &match);  // 1 when landing on another fighter killed it
 
     // Action steps of the live update (timers, weapon drop, attack,
     // pickups and hazards, the final death check), in update order.
     void updateTimers();
     void dropEmptyWeapon();
-    void attack(int fire);
-    void takePickupsAndHazards();
-    void checkDeath();
+    void attack(Match &match, int fire);
+    void takePickupsAndHazards(Match &match);
+    void checkDeath(Match &match);
 
-    int health;           // 100 is full
-    int respawnTimer;     // dead while above 0
-    int cooldown;         // frames until the next attack
-    int attackTimer;      // frames of the attack pose left
-    int weapon;           // Weapon
-    int facing;           // 0 right, 1 left
-    int walkPhase;        // 0..3 walking, 4 in the air
-    int ammo;             // set by pickups, never decreased
-    int fallDistance;     // whole pixels fallen since touching ground
-    int pose;             // 0 plain, 1 jetpack, 2 thrust, 3 parachute, 4 parachute open
-    int gadget;           // Gadget
-    int gadgetCharge;     // jetpack thrust frames left; parachute 1 folded, 2 open
-    int index;            // place in `players`, HUD block, owner of thrown things
-    int explosiveDebris;  // 1: the next death throws exploding parts
-    int skin;             // sprite block on the player sheet
-    int kills;            // score
-    double x, y;          // centre, screen pixels
-    double vx, vy;        // walking and vertical velocity, pixels per frame
-    double pushVx;        // knock-back velocity
+    int health = 100;         // 100 is full
+    int respawnTimer = 0;     // dead while above 0
+    int cooldown = 0;         // frames until the next attack
+    int attackTimer = 0;      // frames of the attack pose left
+    int weapon = WeaponNone;  // Weapon
+    int facing = 0;           // 0 right, 1 left
+    int walkPhase = 0;        // 0..3 walking, 4 in the air
+    int ammo = 20;            // set by pickups, never decreased
+    int fallDistance = 0;     // whole pixels fallen since touching ground
+    int pose = 0;             // 0 plain, 1 jetpack, 2 thrust, 3 parachute, 4 parachute open
+    int gadget = GadgetNone;  // Gadget
+    int gadgetCharge = 0;     // jetpack thrust frames left; parachute 1 folded, 2 open
+    int index = 0;            // place in the match, HUD block, owner of thrown things
+    int explosiveDebris = 0;  // 1: the next death throws exploding parts
+    int skin = 0;             // sprite block on the player sheet
+    int kills = 0;            // score
+    double x = 0, y = 0;      // centre, screen pixels
+    double vx = 0, vy = 0;    // walking and vertical velocity, pixels per frame
+    double pushVx = 0;        // knock-back velocity
 };
 
-extern Player *players[MaxPlayers];
-extern int playerCount;
-
-bool isLiving(const Player *player);
+bool isLiving(const Player &player);
 
 // The living fighters in the reach of (x, y), in table order; returns how many.
-int fightersNear(double x, double y, Reach reach, int found[MaxPlayers]);
+int fightersNear(const Match &match, double x, double y, Reach reach, int found[MaxPlayers]);
 
 // The one place a kill by a blow, a throw or a stomp is sounded and scored:
 // for the fighter `owner`, never for a fighter that killed itself.
-void creditKill(int owner, int victim);
+void creditKill(Match &match, int owner, int victim);
 
-// Points the world's FighterLink at these fighters; every fighter that
-// registers does it, so the world finds whoever creates the fighters.
-void linkFighters();
-
-// Player index 0 or 1 to its settings.
-const char *playerName(int index);
-int playerImage(int index);
+// The match's fighters as its world reaches them.
+extern const FighterLink MatchFighters;

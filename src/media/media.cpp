@@ -92,3 +92,14 @@ void playMusic()
         Mix_VolumeMusic(255);
     }
 }
+
+void playEvents(const FrameEvents &events)
+{
+    for (const FrameEvent &event : events) {
+        switch (event.kind) {
+        case FrameEvent::PlaySound: playSound(event.sound); break;
+        case FrameEvent::PlaySoundWhenQuiet: playSoundWhenQuiet(event.sound); break;
+        case FrameEvent::StartMusic: playMusic(); break;
+        }
+    }
+}

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 constexpr int ScreenWidth = 640;
 constexpr int ScreenHeight = 480;
@@ -83,6 +84,21 @@ void releasePresent();
 // The one image loader: a picture converted to the screen's format. Colour-key
 // modes 1 and 2 make its top-left pixel transparent; 0 keys nothing.
 SDL_Surface *loadImage(const char *path, int colourKeyMode);
+
+// What a step of the match asks the frame to do outside it: the match itself
+// plays nothing, it lists its sounds and the frame plays them after the step.
+struct FrameEvent {
+    enum Kind {
+        PlaySound,           // on its channel, cutting off what played there
+        PlaySoundWhenQuiet,  // only while its channel is silent
+        StartMusic,
+    } kind;
+    Sound sound;
+};
+using FrameEvents = std::vector<FrameEvent>;
+
+// Plays a step's events in the order it made them.
+void playEvents(const FrameEvents &events);
 
 // Plays a sound once on its channel; an empty slot plays nothing.
 void playSound(Sound sound);

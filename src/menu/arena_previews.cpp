@@ -3,6 +3,7 @@
 #include "arena/arena.h"
 #include "media/media.h"
 #include "menu/menu.h"
+#include "world/world.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -60,24 +61,27 @@ static int wallTiles()
 static ArenaChoice examineArena(const std::string &folder, const std::string &name, SDL_Surface *canvas)
 {
     ArenaChoice choice = {folder + "/" + name, name, 0, {}, nullptr, nullptr};
-    if (!loadArena(choice.path.c_str())) {
+    // One world for every preview: a short file keeps the codes of the arena before, as in the game.
+    static World world;
+    const Arena &arena = world.arena;
+    if (!loadArena(world.arena, choice.path.c_str())) {
         choice.problems.push_back("the file does not load: it is too short or cannot be read");
         return choice;
     }
-    for (Uint16 attribute : AttributeLayer)
+    for (Uint16 attribute : arena.AttributeLayer)
         choice.spawnPoints += attribute == AttributeSpawn;
-    choice.problems = arenaProblems(wallTiles());
+    choice.problems = arenaProblems(arena, wallTiles());
     if (!canvas)
         return choice;
     // The game's own drawing, aimed at the canvas for a moment.
     SDL_Surface *display = screen;
     screen = canvas;
-    drawArena();
+    drawArena(world, 0);
     screen = display;
     // Spawn points show as light blue frames: the players need to see where they start.
     Uint32 mark = SDL_MapRGB(canvas->format, 80, 220, 255);
     for (int cell = 0; cell < ArenaCells; cell++) {
-        if (AttributeLayer[cell] != AttributeSpawn)
+        if (arena.AttributeLayer[cell] != AttributeSpawn)
             continue;
         Sint16 x = static_cast<Sint16>(cell % ArenaColumns * CellSize);
         Sint16 y = static_cast<Sint16>(HudHeight + cell / ArenaColumns * CellSize);

@@ -154,9 +154,10 @@ std::string playMatch(Menu &menu, const std::string &binary)
                    "Oba hr\xE1\xE8i pot\xF8"
                    "ebuj\xED jm\xE9no.");
     const ArenaChoice &arena = menu.arenas[menu.arena];
-    if (!loadArena(arena.path.c_str()))
+    static Arena scratch;  // loaded only to see that it loads
+    if (!loadArena(scratch, arena.path.c_str()))
         return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
-    if (!loadArena(VictoryStage))
+    if (!loadArena(scratch, VictoryStage))
         return std::string(VictoryStage) + say(menu, ", the victory stage, is missing or broken.",
                                                ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");
     snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());

@@ -15,8 +15,8 @@ int main(int, char **)
     loadFonts();
     loadCatalogue();
     runIntro();
-    srand(SDL_GetTicks());
+    unsigned seed = SDL_GetTicks();
     waitForKeyRelease();
-    runMatch();
+    runMatch(seed);
     exit(0);
 }

@@ -11,7 +11,7 @@
 
 constexpr float DebrisGravity = 0.2f;
 
-Animation::Animation(int x, int y, SDL_Surface *image, int frame, int count, int period)
+Animation::Animation(int x, int y, ImageSlot image, int frame, int count, int period)
     : image(image), remaining(count), period(period), countdown(period)
 {
     this->x = x;
@@ -21,7 +21,7 @@ Animation::Animation(int x, int y, SDL_Surface *image, int frame, int count, int
 }
 
 // Shows each frame for `period` updates; a step that uses up the count removes it.
-void Animation::update()
+void Animation::update(World &)
 {
     countdown--;
     if (countdown > 0)
@@ -34,14 +34,26 @@ void Animation::update()
         alive = 0;
 }
 
-void Animation::draw()
+void Animation::draw() const
 {
-    drawSprite(x - 10, y - 10, image, frame);
+    drawSprite(x - 10, y - 10, slotImage(image), frame);
+}
+
+WorldObject *Animation::clone() const
+{
+    return new Animation(*this);
+}
+
+void Animation::hashInto(StateHash &hash) const
+{
+    hash.add(4, static_cast<int>(image));
+    hash.add(remaining, period);
+    hash.add(countdown, 0);
+    WorldObject::hashInto(hash);
 }
 
 Debris::Debris(int x, int y, int vx, int vy, int frame)
 {
-    debrisCount++;
     this->x = x;
     this->y = y;
     this->vx = static_cast<float>(vx);
@@ -52,10 +64,10 @@ Debris::Debris(int x, int y, int vx, int vy, int frame)
 
 // Only the sideways step is probed, so a falling part sinks into the tile it
 // lands on and then rests there, flipping vx each update.
-void Debris::update()
+void Debris::update(World &world)
 {
     int nextX = static_cast<int>(x + static_cast<double>(vx));
-    if (isPassable(nextX, y)) {
+    if (isPassable(world.arena, nextX, y)) {
         x = nextX;
         y = static_cast<int>(y + static_cast<double>(vy));
         vy = vy + DebrisGravity;
@@ -65,20 +77,31 @@ void Debris::update()
         vx = -vx;
         vy = 0;
     }
-    if (age > ClutterAge && debrisCount > ClutterCount) {
+    if (age > ClutterAge && world.debrisCount > ClutterCount) {
         alive = 0;
-        debrisCount--;
+        world.debrisCount--;
     }
     if (age < INT_MAX)
         age++;  // a piece resting for years stops counting rather than overflow
 }
 
-void Debris::draw()
+void Debris::draw() const
 {
     drawSprite(x - 10, y - 10, slotImage(ImageSlot::Fighters), frame);
 }
 
-void spawnAnimation(int x, int y, SDL_Surface *image, int first, int count, int period)
+WorldObject *Debris::clone() const
 {
-    new (std::nothrow) Animation(x, y, image, first - 1, count + 1, period);
+    return new Debris(*this);
+}
+
+void Debris::hashInto(StateHash &hash) const
+{
+    hash.add(5, 0);
+    WorldObject::hashInto(hash);
+}
+
+void spawnAnimation(World &world, int x, int y, ImageSlot image, int first, int count, int period)
+{
+    linkObject(world, new (std::nothrow) Animation(x, y, image, first - 1, count + 1, period));
 }

@@ -25,24 +25,35 @@ JumpPad::JumpPad(int x, int y, int frame)
 }
 
 // Launches every living fighter on it in the same update, then rests.
-void JumpPad::update()
+void JumpPad::update(World &world)
 {
     if (age != 0) {
         age--;
         return;
     }
     int found[MaxPlayers];
-    int count = fighterLink.near(x, y, squareReach(10), found);
+    int count = world.fighters->near(world, x, y, squareReach(10), found);
     for (int k = 0; k < count; k++) {
-        fighterLink.launch(found[k], PadLaunch);
+        world.fighters->launch(world, found[k], PadLaunch);
         age = PadRest;
-        playSound(Sound::JumpPad);
+        emitSound(world, Sound::JumpPad);
     }
 }
 
-void JumpPad::draw()
+void JumpPad::draw() const
 {
     drawSprite(x - 10, y - 10, slotImage(ImageSlot::ItemTiles), frame + (age != 0 ? 1 : 0));
+}
+
+WorldObject *JumpPad::clone() const
+{
+    return new JumpPad(*this);
+}
+
+void JumpPad::hashInto(StateHash &hash) const
+{
+    hash.add(6, 0);
+    WorldObject::hashInto(hash);
 }
 
 // ---------------------------------------------------------------- lift
@@ -61,45 +72,57 @@ Lift::Lift(int x, int y, int frame) : movingDown(1)
 // one that does not, everything above the arena counts as wall, and so does
 // the row below the screen edge: a lift sinking into it would be dropped from
 // the world with its shaft left standing.
-static bool isLiftWall(int column, int pixelY)
+static bool isLiftWall(const Arena &arena, int column, int pixelY)
 {
     if (pixelY < 0 || pixelY / CellSize >= ScreenBottomRow || column < 0 || column >= ArenaColumns)
         return true;
-    return WallLayer[(pixelY / CellSize) * ArenaColumns + column] != 0;
+    return arena.WallLayer[(pixelY / CellSize) * ArenaColumns + column] != 0;
 }
 
-void Lift::update()
+void Lift::update(World &world)
 {
+    Arena &arena = world.arena;
     int column = x / CellSize;
-    if (frameCounter % 3 == 0) {
+    if (world.frameCounter % 3 == 0) {
         if (movingDown == 1) {
-            if (!isLiftWall(column, y - 10)) {
+            if (!isLiftWall(arena, column, y - 10)) {
                 y++;
-                if (!isLiftWall(column, y - 31))
-                    setItem(column, (y - 31) / CellSize, frame + 2);
+                if (!isLiftWall(arena, column, y - 31))
+                    setItem(arena, column, (y - 31) / CellSize, frame + 2);
             } else {
                 movingDown = 0;
-                playSound(Sound::LiftTurn);
+                emitSound(world, Sound::LiftTurn);
             }
         }
         // Also right after turning at the bottom: the turn costs no step.
         if (movingDown == 0) {
-            if (!isLiftWall(column, y - 21)) {
+            if (!isLiftWall(arena, column, y - 21)) {
                 y--;
-                if (!isLiftWall(column, y - 11))
-                    setItem(column, (y - 11) / CellSize, 0);
+                if (!isLiftWall(arena, column, y - 11))
+                    setItem(arena, column, (y - 11) / CellSize, 0);
             } else {
                 movingDown = 1;
             }
         }
     }
     int found[MaxPlayers];
-    int count = fighterLink.near(x, y, UnderLift, found);
+    int count = world.fighters->near(world, x, y, UnderLift, found);
     for (int k = 0; k < count; k++)
-        fighterLink.kill(found[k]);
+        world.fighters->kill(world, found[k]);
 }
 
-void Lift::draw()
+void Lift::draw() const
 {
     drawSprite(x - 10, y - 10, slotImage(ImageSlot::ItemTiles), frame);
+}
+
+WorldObject *Lift::clone() const
+{
+    return new Lift(*this);
+}
+
+void Lift::hashInto(StateHash &hash) const
+{
+    hash.add(7, movingDown);
+    WorldObject::hashInto(hash);
 }

@@ -43,55 +43,66 @@ Knife::Knife(int x, int y, int direction, int frame, int owner) : direction(dire
 }
 
 // The tile the knife is stuck in, or is about to hit, lies two steps ahead.
-static int isOpenAhead(const Knife *knife)
+static int isOpenAhead(const World &world, const Knife *knife)
 {
-    return isPassable(moved(knife->x, 2.0 * knife->vx), knife->y);
+    return isPassable(world.arena, moved(knife->x, 2.0 * knife->vx), knife->y);
 }
 
-void Knife::update()
+void Knife::update(World &world)
 {
     if (age == 0) {
         x = moved(x, vx);
-        if (!isOpenAhead(this)) {
+        if (!isOpenAhead(world, this)) {
             age = 1;
-            debrisCount++;
-            playSound(Sound::KnifeHit);
+            world.debrisCount++;
+            emitSound(world, Sound::KnifeHit);
         }
         // Runs also in the update in which the knife has just stuck; the
         // thrower is never hit by its own knife.
         int found[MaxPlayers];
-        int count = fighterLink.near(x, y, squareReach(10), found);
+        int count = world.fighters->near(world, x, y, squareReach(10), found);
         for (int k = 0; k < count; k++) {
             if (found[k] == owner)
                 continue;
-            fighterLink.hurt(found[k], KnifeDamage, owner);
+            world.fighters->hurt(world, found[k], KnifeDamage, owner);
             alive = 0;
-            playSound(Sound::KnifeHit);
+            emitSound(world, Sound::KnifeHit);
         }
     } else {
-        if (age > ClutterAge && debrisCount > ClutterCount) {
+        if (age > ClutterAge && world.debrisCount > ClutterCount) {
             alive = 0;
-            debrisCount--;
+            world.debrisCount--;
         }
         if (age < INT_MAX)
             age++;  // a knife stuck for years stops counting rather than overflow
     }
     // The tile it stuck in has opened (a lift took its shaft away). A knife
     // already expired as clutter in this update is not counted off twice.
-    if (alive && age > 0 && isOpenAhead(this)) {
+    if (alive && age > 0 && isOpenAhead(world, this)) {
         alive = 0;
-        debrisCount--;
+        world.debrisCount--;
     }
 }
 
-void Knife::draw()
+void Knife::draw() const
 {
     drawSprite(x - 10, y - 10, slotImage(ImageSlot::Weapons), 36 + direction + (age != 0 ? 10 : 0));
 }
 
+WorldObject *Knife::clone() const
+{
+    return new Knife(*this);
+}
+
+void Knife::hashInto(StateHash &hash) const
+{
+    hash.add(1, direction);
+    WorldObject::hashInto(hash);
+}
+
 // ---------------------------------------------------------------- grenade
 
-Grenade::Grenade(int x, int y, int direction, int frame, int owner) : image(slotImage(ImageSlot::Weapons))
+Grenade::Grenade(int x, int y, int direction, int frame, int owner) : image(ImageSlot::Weapons)
 {
     this->x = x;
     this->y = y;
@@ -102,7 +113,7 @@ Grenade::Grenade(int x, int y, int direction, int frame, int owner) : image(slot
     this->owner = owner;
 }
 
-Grenade::Grenade(int x, int y, int vx, int vy, int frame, int owner) : image(slotImage(ImageSlot::Fighters))
+Grenade::Grenade(int x, int y, int vx, int vy, int frame, int owner) : image(ImageSlot::Fighters)
 {
     this->x = x;
     this->y = y;
@@ -113,10 +124,10 @@ Grenade::Grenade(int x, int y, int vx, int vy, int frame, int owner) : image(slo
     this->owner = owner;
 }
 
-void Grenade::update()
+void Grenade::update(World &world)
 {
     // Anything in the way stops it dead; from then on it can only drop.
-    if (isPassable(moved(x, vx), moved(y, vy))) {
+    if (isPassable(world.arena, moved(x, vx), moved(y, vy))) {
         x = moved(x, vx);
         y = moved(y, vy);
         vy = vy + 0.1f;
@@ -128,42 +139,54 @@ void Grenade::update()
     }
     if (age == GrenadeFuse) {
         int found[MaxPlayers];
-        int count = fighterLink.near(x, y, squareReach(GrenadeReach), found);
+        int count = world.fighters->near(world, x, y, squareReach(GrenadeReach), found);
         for (int k = 0; k < count; k++)
-            fighterLink.hurt(found[k], GrenadeDamage, owner);
+            world.fighters->hurt(world, found[k], GrenadeDamage, owner);
         alive = 0;
-        playSound(Sound::Explosion);
-        spawnAnimation(x - 30, y - 30, slotImage(ImageSlot::Explosion), 0, 5, 5);
+        emitSound(world, Sound::Explosion);
+        spawnAnimation(world, x - 30, y - 30, ImageSlot::Explosion, 0, 5, 5);
     }
     age++;
 }
 
-void Grenade::draw()
+void Grenade::draw() const
 {
-    drawSprite(x - 10, y - 10, image, frame);
+    drawSprite(x - 10, y - 10, slotImage(image), frame);
+}
+
+WorldObject *Grenade::clone() const
+{
+    return new Grenade(*this);
+}
+
+void Grenade::hashInto(StateHash &hash) const
+{
+    hash.add(2, static_cast<int>(image));
+    WorldObject::hashInto(hash);
 }
 
 // A dying fighter's body part: plain debris, or with the explosive-debris
 // power-up a grenade in its debris form, credited to the fighter who died.
-void spawnDebris(int x, int y, float vx, float vy, int frame, int explosive, int owner)
+void spawnDebris(World &world, int x, int y, float vx, float vy, int frame, int explosive, int owner)
 {
-    if (explosive)
-        new (std::nothrow) Grenade(x, y, static_cast<int>(vx), static_cast<int>(vy), frame, owner);
-    else
-        new (std::nothrow) Debris(x, y, static_cast<int>(vx), static_cast<int>(vy), frame);
+    if (explosive) {
+        linkObject(world, new (std::nothrow) Grenade(x, y, static_cast<int>(vx), static_cast<int>(vy), frame, owner));
+    } else if (WorldObject *part = new (std::nothrow) Debris(x, y, static_cast<int>(vx), static_cast<int>(vy), frame)) {
+        world.debrisCount++;
+        linkObject(world, part);
+    }
 }
 
 // ---------------------------------------------------------------- bomb
-
-Bomb *bombHead;
 
 // The bomb ring holds exactly the bombs of the world list: a bomb joins it when
 // it is made (and linked) and leaves it when the world list deletes it. Its
 // order is not the world list's and need not be: each walk over it is a
 // question of whether any bomb is near, or sets every bomb in reach to the
 // same fuse, so the order of the visits changes nothing.
-static void joinBombRing(Bomb *bomb)
+static void joinBombRing(World &world, Bomb *bomb)
 {
+    Bomb *&bombHead = world.bombHead;
     if (!bombHead) {
         bomb->prevBomb = bomb->nextBomb = bomb;
         bombHead = bomb;
@@ -175,20 +198,19 @@ static void joinBombRing(Bomb *bomb)
     bombHead->nextBomb = bomb;
 }
 
-Bomb::~Bomb()
+void Bomb::leaveWorld(World &world)
 {
     if (nextBomb == this) {
-        bombHead = nullptr;
+        world.bombHead = nullptr;
         return;
     }
     nextBomb->prevBomb = prevBomb;
     prevBomb->nextBomb = nextBomb;
-    if (bombHead == this)
-        bombHead = nextBomb;
+    if (world.bombHead == this)
+        world.bombHead = nextBomb;
 }
 
-// A bomb dropped onto another bomb goes out again after one frame.
-Bomb::Bomb(int x, int y, int owner) : blink(0)
+Bomb::Bomb(int x, int y, int owner) : blink(0), prevBomb(this), nextBomb(this)
 {
     this->x = x;
     this->y = y;
@@ -196,23 +218,32 @@ Bomb::Bomb(int x, int y, int owner) : blink(0)
     passThrough = 0;
     age = 0;
     this->owner = owner;
-    joinBombRing(this);
-    Bomb *other = bombHead;
+}
+
+Bomb *dropBomb(World &world, int x, int y, int owner)
+{
+    Bomb *bomb = new (std::nothrow) Bomb(x, y, owner);
+    if (!bomb)
+        return nullptr;
+    linkObject(world, bomb);
+    joinBombRing(world, bomb);
+    Bomb *other = world.bombHead;
     do {
-        if (other != this && other->passThrough == 0 && std::abs(x - other->x) < 20 && std::abs(y - other->y) < 20) {
-            alive = 0;
+        if (other != bomb && other->passThrough == 0 && std::abs(x - other->x) < 20 && std::abs(y - other->y) < 20) {
+            bomb->alive = 0;
             break;
         }
         other = other->nextBomb;
-    } while (other != bombHead);
+    } while (other != world.bombHead);
+    return bomb;
 }
 
 // Bombs see other bombs and wall tiles only; ladders, lift shafts and the
 // like are open to them.
-int isFreeForBomb(WorldObject *bomb, int px, int py)
+int isFreeForBomb(const World &world, const WorldObject *bomb, int px, int py)
 {
-    if (bombHead) {
-        Bomb *other = bombHead;
+    if (const Bomb *bombHead = world.bombHead) {
+        const Bomb *other = bombHead;
         do {
             if (other != bomb && other->passThrough == 0 && std::abs(px - other->x) < 15 &&
                 std::abs(py - other->y) < 15)
@@ -227,28 +258,29 @@ int isFreeForBomb(WorldObject *bomb, int px, int py)
         return 1;
     if (px < 0 || px / CellSize >= ArenaColumns)
         return 0;
-    return WallLayer[(r / CellSize) * ArenaColumns + px / CellSize] == 0 ? 1 : 0;
+    return world.arena.WallLayer[(r / CellSize) * ArenaColumns + px / CellSize] == 0 ? 1 : 0;
 }
 
 // One arm of flames: up to five cells from the bomb, ending before the first
 // closed cell of the bomb's row or column.
-static void spawnFlameArm(const Bomb *bomb, int stepX, int stepY, int first)
+static void spawnFlameArm(World &world, const Bomb *bomb, int stepX, int stepY, int first)
 {
     int column = bomb->x / CellSize;
     int row = bomb->y / CellSize;
     for (int k = 1; k <= 5; k++) {
-        if (!isPassable((column + k * stepX) * CellSize, (row + k * stepY) * CellSize))
+        if (!isPassable(world.arena, (column + k * stepX) * CellSize, (row + k * stepY) * CellSize))
             return;
-        spawnAnimation(bomb->x + 20 * k * stepX, bomb->y + 20 * k * stepY, slotImage(ImageSlot::Weapons), first, 0,
+        spawnAnimation(world, bomb->x + 20 * k * stepX, bomb->y + 20 * k * stepY, ImageSlot::Weapons, first, 0,
                        50 - 10 * k);
     }
 }
 
 // Damage is the cross test alone: walls do not shield, the flames only show it.
-void Bomb::update()
+void Bomb::update(World &world)
 {
     int feetY = moved(y, vy + 9.0);
-    if (isFreeForBomb(this, moved(x, vx - 4.0), feetY) && isFreeForBomb(this, moved(x, vx + 4.0), feetY)) {
+    if (isFreeForBomb(world, this, moved(x, vx - 4.0), feetY) &&
+        isFreeForBomb(world, this, moved(x, vx + 4.0), feetY)) {
         x = moved(x, vx);
         y = moved(y, vy);
         vy = vy + 0.2f;
@@ -259,54 +291,67 @@ void Bomb::update()
     }
 
     int sideY = moved(y, vy);
-    if (!isFreeForBomb(this, moved(x, vx - 5.0), sideY) || !isFreeForBomb(this, moved(x, vx + 5.0), sideY)) {
+    if (!isFreeForBomb(world, this, moved(x, vx - 5.0), sideY) ||
+        !isFreeForBomb(world, this, moved(x, vx + 5.0), sideY)) {
         vx = 0;
-        playSound(Sound::BombKnock);
+        emitSound(world, Sound::BombKnock);
     }
 
     // Dead fighters kick too: only their stored speed and position count.
-    for (int i = 0; i < fighterLink.count(); i++) {
-        FighterPlace kicker = fighterLink.place(i);
+    for (int i = 0; i < world.fighters->count(world); i++) {
+        FighterPlace kicker = world.fighters->place(world, i);
         double dx = x - kicker.x;
         if (kicker.vx > 1.0 && 4.0 < dx && dx < 10.0 && std::fabs(y - kicker.y) < 8) {
             vx = 4;
-            playSound(Sound::BombKnock);
+            emitSound(world, Sound::BombKnock);
         }
         if (kicker.vx < -1.0 && -10.0 < dx && dx < -4.0 && std::fabs(y - kicker.y) < 8) {
             vx = -4;
-            playSound(Sound::BombKnock);
+            emitSound(world, Sound::BombKnock);
         }
     }
 
     if (age == BombFuse) {
         alive = 0;
-        playSound(Sound::Explosion);
+        emitSound(world, Sound::Explosion);
         int found[MaxPlayers];
-        int count = fighterLink.near(x, y, squareReach(100), found);  // the cross's bounding box
+        int count = world.fighters->near(world, x, y, squareReach(100), found);  // the cross's bounding box
         for (int k = 0; k < count; k++) {
-            FighterPlace victim = fighterLink.place(found[k]);
+            FighterPlace victim = world.fighters->place(world, found[k]);
             if (inCross(x - victim.x, y - victim.y))
-                fighterLink.hurt(found[k], BombDamage, owner);
+                world.fighters->hurt(world, found[k], BombDamage, owner);
         }
         // Bombs later in this pass go off in it; earlier ones at their next update.
-        Bomb *other = bombHead;
+        Bomb *other = world.bombHead;
         do {
             if (other != this && other->passThrough == 0 && inCross(x - other->x, y - other->y))
                 other->age = BombFuse;
             other = other->nextBomb;
-        } while (other != bombHead);
+        } while (other != world.bombHead);
 
-        spawnAnimation(x, y, slotImage(ImageSlot::Weapons), frame - 3, 0, 50);
-        spawnFlameArm(this, 1, 0, frame - 2);
-        spawnFlameArm(this, -1, 0, frame - 2);
-        spawnFlameArm(this, 0, 1, frame - 1);
-        spawnFlameArm(this, 0, -1, frame - 1);
+        spawnAnimation(world, x, y, ImageSlot::Weapons, frame - 3, 0, 50);
+        spawnFlameArm(world, this, 1, 0, frame - 2);
+        spawnFlameArm(world, this, -1, 0, frame - 2);
+        spawnFlameArm(world, this, 0, 1, frame - 1);
+        spawnFlameArm(world, this, 0, -1, frame - 1);
     }
     age++;
     blink++;
 }
 
-void Bomb::draw()
+void Bomb::draw() const
 {
     drawSprite(x - 10, y - 10, slotImage(ImageSlot::Weapons), frame + (blink % 10 < 5 ? 1 : 0));
+}
+
+// The copy's ring links are set by the world's copy.
+WorldObject *Bomb::clone() const
+{
+    return new Bomb(*this);
+}
+
+void Bomb::hashInto(StateHash &hash) const
+{
+    hash.add(3, blink);
+    WorldObject::hashInto(hash);
 }

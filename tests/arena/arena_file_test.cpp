@@ -7,7 +7,7 @@ namespace {
 // Each layer's codes are distinct per cell and above 255, so that both bytes
 // of each code matter; the layers hold 7 before a load.
 const int Base[] = {300, 2000, 40000};
-Uint16 *const Layers[] = {WallLayer, ItemLayer, AttributeLayer};
+Uint16 *const Layers[] = {match.arena.WallLayer, match.arena.ItemLayer, match.arena.AttributeLayer};
 
 // The first `length` bytes of a complete arena file (plus filler beyond 4608).
 std::string arenaBytes(size_t length)
@@ -28,8 +28,8 @@ std::string load(const char *path)
 {
     for (Uint16 *layer : Layers)
         std::fill(layer, layer + ArenaCells, 7);
-    std::fill(std::begin(RegenTimers), std::end(RegenTimers), -5);
-    std::string seen = std::to_string(loadArena(path)) + ":";
+    std::fill(std::begin(match.arena.RegenTimers), std::end(match.arena.RegenTimers), -5);
+    std::string seen = std::to_string(loadArena(match.arena, path)) + ":";
     for (int l = 0; l < 3; l++) {
         int loaded = 0;
         while (loaded < ArenaCells && Layers[l][loaded] == Base[l] + loaded)
@@ -39,7 +39,7 @@ std::string load(const char *path)
     }
     // Only a successful load restarts the spawners.
     Sint16 timer = seen[0] == '1' ? 0 : -5;
-    if (std::count(std::begin(RegenTimers), std::end(RegenTimers), timer) != ArenaCells)
+    if (std::count(std::begin(match.arena.RegenTimers), std::end(match.arena.RegenTimers), timer) != ArenaCells)
         seen += " timers";
     return seen;
 }
@@ -79,6 +79,6 @@ TEST(ArenaFile, ReadOnlyFilesLoadAndStayAsTheyWere)
     writeFile("locked", arenaBytes(ArenaFileSize));
     std::filesystem::permissions("locked", std::filesystem::perms(0444));
     std::filesystem::permissions(dir.path(), std::filesystem::perms(0555));
-    EXPECT_EQ(unprivileged([] { return std::to_string(loadArena("locked")); }), "1");
+    EXPECT_EQ(unprivileged([] { return std::to_string(loadArena(match.arena, "locked")); }), "1");
     EXPECT_EQ(readFile("locked"), arenaBytes(ArenaFileSize));
 }

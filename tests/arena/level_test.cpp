@@ -21,41 +21,41 @@ Uint32 cellPixel(int column, int row, int dx = 5, int dy = 5)
 TEST(LevelSetup, TurnsMarksIntoMachinesAndCountsSpawnPoints)
 {
     initHeadlessScreen();
-    resetGame();
-    new Knife(10, 10, 0, 0, 0);
-    debrisCount = 12;
-    animationTick = 345;
+    match = Match();
+    addObject<Knife>(10, 10, 0, 0, 0);
+    match.debrisCount = 12;
+    match.animationTick = 345;
     buildArena({"S", "....L", "...J"});
-    AttributeLayer[2 * ArenaColumns + 3] = AttributeSpawn;  // a pad on a spawn point
-    AttributeLayer[23 * ArenaColumns + 31] = AttributeSpawn;
-    ItemLayer[6] = ItemShaft;  // shafts stay: only the lift writes them
-    setupLevel();
+    match.arena.AttributeLayer[2 * ArenaColumns + 3] = AttributeSpawn;  // a pad on a spawn point
+    match.arena.AttributeLayer[23 * ArenaColumns + 31] = AttributeSpawn;
+    match.arena.ItemLayer[6] = ItemShaft;  // shafts stay: only the lift writes them
+    setupLevel(match);
 
-    EXPECT_EQ(debrisCount, 12);     // emptying the world does not lower it
-    EXPECT_EQ(animationTick, 345);  // nor restart the animations
-    EXPECT_EQ(spawnPointCount, 3);
+    EXPECT_EQ(match.debrisCount, 12);     // emptying the world does not lower it
+    EXPECT_EQ(match.animationTick, 345);  // nor restart the animations
+    EXPECT_EQ(match.spawnPointCount, 3);
     // The lift's mark comes first in the scan, so the lift is the head.
     std::vector<Lift *> lifts = objectsOf<Lift>();
     std::vector<JumpPad *> pads = objectsOf<JumpPad>();
     ASSERT_EQ(lifts.size() + pads.size(), 2u);
-    ASSERT_EQ(worldHead, lifts[0]);
+    ASSERT_EQ(match.worldHead, lifts[0]);
     EXPECT_EQ(lifts[0]->x * 1000 + lifts[0]->y, 90 * 1000 + 30);  // 20 pixels above its mark's centre
     EXPECT_EQ(pads[0]->x * 1000 + pads[0]->y, 70 * 1000 + 70);
     EXPECT_EQ(lifts[0]->frame * 100 + pads[0]->frame, 3208);
-    EXPECT_EQ(itemAt(4, 1) + itemAt(3, 2), 0);
-    EXPECT_EQ(itemAt(6, 0), ItemShaft);
+    EXPECT_EQ(itemAt(match.arena, 4, 1) + itemAt(match.arena, 3, 2), 0);
+    EXPECT_EQ(itemAt(match.arena, 6, 0), ItemShaft);
 
     // A second level replaces the machines; with no marks the world stays empty.
     buildArena({"#..#", "####"});
-    setupLevel();
-    EXPECT_EQ(worldHead, nullptr);
-    EXPECT_EQ(spawnPointCount, 0);
+    setupLevel(match);
+    EXPECT_EQ(match.worldHead, nullptr);
+    EXPECT_EQ(match.spawnPointCount, 0);
 }
 
 TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
 {
     initHeadlessScreen();
-    resetGame();
+    match = Match();
     // Sheets of 8 by 6 tiles, each filled with its own colour; walls are blue.
     SDL_Surface *walls = makeSolidSurface(160, 120, 0, 0, 200);
     SDL_Surface *items = makeSolidSurface(160, 120, 0, 0, 0);
@@ -69,18 +69,16 @@ TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
     const int row = 4;
     const int attributes[] = {0, AttributeDamaging, AttributeAnimated, AttributeAnimated, AttributeDeadly, 9};
     for (int column = 1; column <= 5; column++) {
-        AttributeLayer[row * ArenaColumns + column] = static_cast<Uint16>(attributes[column]);
-        ItemLayer[row * ArenaColumns + column] = column >= 3 ? ItemMelee : 0;  // 4: deadly, 5: a spawner
+        match.arena.AttributeLayer[row * ArenaColumns + column] = static_cast<Uint16>(attributes[column]);
+        match.arena.ItemLayer[row * ArenaColumns + column] = column >= 3 ? ItemMelee : 0;  // 4: deadly, 5: a spawner
     }
-    WallLayer[row * ArenaColumns + 5] = 1;           // walls on top of items and objects
-    ItemLayer[23 * ArenaColumns + 12] = ItemHealth;  // row 23 leaves nothing on screen
-    new Animation(100, 110, items, 47, 1, 1);        // over cells 4 and 5, under the wall
+    match.arena.WallLayer[row * ArenaColumns + 5] = 1;               // walls on top of items and objects
+    match.arena.ItemLayer[23 * ArenaColumns + 12] = ItemHealth;      // row 23 leaves nothing on screen
+    addObject<Animation>(100, 110, ImageSlot::ItemTiles, 47, 1, 1);  // over cells 4 and 5, under the wall
     SDL_FillRect(screen, nullptr, screenColour(200, 0, 0));
 
-    animationTick = 0;
     for (int frame = 1; frame <= 65; frame++) {
-        drawArena();
-        ASSERT_EQ(animationTick, frame);
+        drawArena(match, frame);
         int step = frame / 10 % 3;
         Uint32 emptyCell = step == 0 ? 0u : itemTileColour(step - 1);
         EXPECT_EQ(cellPixel(1, row), emptyCell) << "frame " << frame;
@@ -93,7 +91,7 @@ TEST(ArenaDrawing, AnimatedCellsCycleThroughThreeTilesOfTenFrames)
     EXPECT_EQ(cellPixel(5, row, 5, 5), screenColour(0, 0, 200));
     EXPECT_EQ(pixelAt(screen, 300, 19), screenColour(200, 0, 0));  // the HUD strip is left alone
     EXPECT_EQ(cellPixel(12, 22, 5, 19), 0u);
-    resetGame();
+    match = Match();
     ImageSlots[0] = ImageSlots[1] = nullptr;
     SDL_FreeSurface(walls);
     SDL_FreeSurface(items);
@@ -145,15 +143,16 @@ int differingPixels(SDL_Surface *a, SDL_Surface *b)
 TEST(ArenaDrawing, WallLayerIsTheSameAsTileByTile)
 {
     initHeadlessScreen();
-    resetGame();
+    match = Match();
     const Uint16 Magenta = 0xf81f;
     SDL_Surface *opaque = makeWallSheet(0x0002);
     SDL_Surface *keyed = makeWallSheet(Magenta);
     SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, Magenta);
     SDL_Surface *expected = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 16, 0xf800, 0x07e0, 0x001f, 0);
-    clearArena();
+    clearArena(match.arena);
     for (int cell = 0; cell < ArenaCells; cell += 3)
-        WallLayer[cell] = static_cast<Uint16>(cell % 19);  // 17 and 18: no tile; the last row below the screen
+        match.arena.WallLayer[cell] =
+            static_cast<Uint16>(cell % 19);  // 17 and 18: no tile; the last row below the screen
     const struct {
         const char *step;
         SDL_Surface *sheet;
@@ -161,9 +160,10 @@ TEST(ArenaDrawing, WallLayerIsTheSameAsTileByTile)
     } steps[] = {
         {"opaque sheet", opaque, [] {}},
         {"the same frame again", opaque, [] {}},
-        {"a wall written in place", opaque, [] { WallLayer[4 * ArenaColumns + 4] = 12; }},
+        {"a wall written in place", opaque, [] { match.arena.WallLayer[4 * ArenaColumns + 4] = 12; }},
         {"keyed sheet", keyed, [] {}},
-        {"arena cleared, one wall", keyed, [] { clearArena(), WallLayer[ArenaColumns + 1] = 2; }},
+        {"arena cleared, one wall", keyed,
+         [] { clearArena(match.arena), match.arena.WallLayer[ArenaColumns + 1] = 2; }},
         {"no wall sheet", nullptr, [] {}},
     };
     for (const auto &step : steps) {
@@ -174,10 +174,10 @@ TEST(ArenaDrawing, WallLayerIsTheSameAsTileByTile)
         screen = expected;
         for (int cell = 0; cell < ArenaCells; cell++)
             drawTile(cell % ArenaColumns * CellSize, HudHeight + cell / ArenaColumns * CellSize, step.sheet,
-                     WallLayer[cell] - 1);
+                     match.arena.WallLayer[cell] - 1);
         screen = shown;
         paintBackground(screen);
-        drawWallLayer();
+        drawWallLayer(match.arena);
         EXPECT_EQ(differingPixels(screen, expected), 0) << step.step;
     }
     ImageSlots[0] = nullptr;

@@ -31,7 +31,7 @@ void writeArena(const std::string &path, std::vector<std::string> rows, const st
     if (adjust)
         adjust();
     std::string bytes;
-    for (const Uint16 *layer : {WallLayer, ItemLayer, AttributeLayer})
+    for (const Uint16 *layer : {match.arena.WallLayer, match.arena.ItemLayer, match.arena.AttributeLayer})
         for (int cell = 0; cell < ArenaCells; cell++) {
             bytes += static_cast<char>(layer[cell] & 0xFF);
             bytes += static_cast<char>(layer[cell] >> 8);
@@ -59,8 +59,8 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetGame();
-        srand(3);
+        match = Match();
+        seedRandom(match.random, 3);
         savedTicks = matchTicks;
         savedDelay = matchDelay;
         matchTicks = fakeTicks;
@@ -86,10 +86,11 @@ protected:
         // A solid font: every glyph a white 8x12 block, spaces black.
         fontKeyed = makeSolidSurface(94 * 8, 24, 255, 255, 255);
 
-        std::vector<std::string> match(11);
-        match[9] = ".....S...................S";
+        std::vector<std::string> rows(11);
+        rows[9] = ".....S...................S";
         // An item spawner in mid-air at (15, 5) shows when regeneration runs.
-        writeArena("maps/test", match, [] { AttributeLayer[5 * ArenaColumns + 15] = AttributeSpawnerFirst; });
+        writeArena("maps/test", rows,
+                   [] { match.arena.AttributeLayer[5 * ArenaColumns + 15] = AttributeSpawnerFirst; });
         std::vector<std::string> win(11);
         win[9] = "...S........................S";
         writeArena("maps/win1", win);
@@ -101,7 +102,7 @@ protected:
         matchTicks = savedTicks;
         matchDelay = savedDelay;
         memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
-        resetGame();
+        match = Match();
         SDL_FreeSurface(fontKeyed);
         fontKeyed = nullptr;
     }
@@ -137,19 +138,19 @@ TEST_F(MatchRun, EndSceneStandsTheFightersByTheResultAndWritesItInTheLanguage)
                  {6, 0, 1, 70, 570, 5 + 14}};      // "Alice is winner !!!"
     memset(settings.Name2, 'B', 29);
     for (const Case &c : cases) {
-        resetGame();
+        match = Match();
         tickReads = 0;
         settings.Zoltr = c.kills0 + c.kills1 == 0 ? 0 : 5;
         settings.Language = c.language;
         onFrame = [&](int frame) {
             if (frame == 0)
-                players[0]->kills = c.kills0, players[1]->kills = c.kills1;
+                currentMatch->players[0].kills = c.kills0, currentMatch->players[1].kills = c.kills1;
             if (frame == 5)
                 holdEscape();
         };
-        runMatch();
-        EXPECT_EQ(players[0]->x, c.x0);
-        EXPECT_EQ(players[1]->x, c.x1);
+        runMatch(3);
+        EXPECT_EQ(currentMatch->players[0].x, c.x0);
+        EXPECT_EQ(currentMatch->players[1].x, c.x1);
         expectLineWidth(55, c.glyphs);
         expectLineWidth(465, c.language ? 12 : 14);  // "press escape", "stiskni escape"
     }
@@ -168,18 +169,18 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
 
     std::vector<int> spawnerItem;
     onFrame = [&](int frame) {
-        spawnerItem.push_back(itemAt(15, 5));
+        spawnerItem.push_back(itemAt(currentMatch->arena, 15, 5));
         if (frame == 30 || frame == 31 + 40)
             holdEscape();
     };
-    runMatch();
+    runMatch(3);
     ASSERT_EQ(tickReads, 31 + 41);
-    EXPECT_EQ(frameCounter, 41);
+    EXPECT_EQ(currentMatch->frameCounter, 41);
     // Regeneration ran in frame 0 (the timer went to -1) and refilled in frame 25.
     EXPECT_EQ(spawnerItem[25], 0);
     EXPECT_EQ(spawnerItem[26], ItemMelee);
-    for (Player *p : players)
-        EXPECT_EQ(p->respawnTimer, 100);
+    for (const Player &p : currentMatch->players)
+        EXPECT_EQ(p.respawnTimer, 100);
 }
 
 // Inputs for one frame of the match: events to push and keys to hold.
@@ -197,9 +198,9 @@ std::vector<std::pair<int, int>> attacksOver(const std::vector<FrameKeys> &frame
     std::vector<std::pair<int, int>> attacks;
     onFrame = [&](int frame) {  // paced between the fire flags and the updates
         if (frame > 1 && frame <= static_cast<int>(frames.size()) + 1)
-            attacks.push_back({players[0]->cooldown == 20, players[1]->cooldown == 20});
+            attacks.push_back({currentMatch->players[0].cooldown == 20, currentMatch->players[1].cooldown == 20});
         if (fresh)
-            players[0]->cooldown = players[1]->cooldown = 0;
+            currentMatch->players[0].cooldown = currentMatch->players[1].cooldown = 0;
         Uint8 *keys = SDL_GetKeyState(nullptr);
         memset(keys, 0, SDLK_LAST);
         if (frame > static_cast<int>(frames.size()))
@@ -211,7 +212,7 @@ std::vector<std::pair<int, int>> attacksOver(const std::vector<FrameKeys> &frame
         for (SDLKey key : frames[frame].held)
             keys[key] = 1;
     };
-    runMatch();
+    runMatch(3);
     return attacks;
 }
 

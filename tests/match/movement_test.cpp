@@ -9,7 +9,7 @@ protected:
     void SetUp() override
     {
         SmallArena::SetUp();
-        srand(7);
+        seedRandom(match.random, 7);
     }
 
     // Floor at row 10 (a fighter stands at y = 210), extra rows on top;
@@ -19,10 +19,10 @@ protected:
         rows.resize(ArenaRows);
         rows[10] = rows[22] = std::string(32, '#');
         buildArena(rows);
-        setupLevel();
+        setupLevel(match);
         createPlayers();
-        stand(players[1], 0, 21);
-        return stand(players[0], column, row);
+        stand(&match.players[1], 0, 21);
+        return stand(&match.players[0], column, row);
     }
 
     static Player *stand(Player *p, int column, int row)
@@ -37,7 +37,7 @@ protected:
     static void idle(Player *p, int frames = 1)
     {
         for (int i = 0; i < frames; i++)
-            p->updatePlayer({0, 0, 0, 0});
+            p->updatePlayer(match, {0, 0, 0, 0});
     }
 };
 
@@ -50,7 +50,7 @@ TEST_F(Movement, LandingAfterTwoHundredPixelsIsSurvivedAndAfterTwoHundredAndOneI
         p->fallDistance = fall;
         idle(p);
         EXPECT_EQ(std::tuple(p->health, p->fallDistance), std::tuple(fall == 200 ? 100 : 0, 0)) << fall;
-        resetGame();
+        match = Match();
     }
 }
 

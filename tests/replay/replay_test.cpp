@@ -88,7 +88,7 @@ std::string describe(const WorldObject *o)
     if (auto *k = dynamic_cast<const Knife *>(o))
         common("Knife"), s << " direction=" << k->direction;
     else if (auto *g = dynamic_cast<const Grenade *>(o))
-        common("Grenade"), s << " sheet=" << (g->image == ImageSlots[4] ? 4 : g->image == ImageSlots[3] ? 3 : -1);
+        common("Grenade"), s << " sheet=" << static_cast<int>(g->image);
     else if (auto *b = dynamic_cast<const Bomb *>(o))
         common("Bomb"), s << " blink=" << b->blink;
     else if (auto *a = dynamic_cast<const Animation *>(o))
@@ -105,13 +105,13 @@ std::string describe(const WorldObject *o)
     return s.str();
 }
 
-std::vector<std::string> worldList()
+std::vector<std::string> worldList(const Match &match)
 {
     std::vector<std::string> all;
-    if (const WorldObject *o = worldHead)
+    if (const WorldObject *o = match.worldHead)
         do
             all.push_back(describe(o)), o = o->next;
-        while (o != worldHead);
+        while (o != match.worldHead);
     return all;
 }
 
@@ -136,18 +136,23 @@ std::string screenHash()
     return h.hex();
 }
 
-Line sample(const std::string &label, const std::string &screenSum, const std::string &trail)
+// The animation tick is the one of the picture on the screen: sampled between
+// the picture and the step (the end scene's clock hook), that is the tick the
+// step is about to count.
+Line sample(const Match &match, const std::string &label, const std::string &screenSum, const std::string &trail,
+            bool beforeStep)
 {
     Line line = {{"frame", label}};
-    for (int i = 0; i < playerCount; i++)
-        addFighter(line, *players[i]);
-    for (auto [name, value] : {std::pair{"frameCounter", frameCounter},
-                               {"debrisCount", debrisCount},
-                               {"animationTick", animationTick},
-                               {"spawnPointCount", spawnPointCount},
-                               {"playerCount", playerCount}})
+    for (int i = 0; i < match.playerCount; i++)
+        addFighter(line, match.players[i]);
+    for (auto [name, value] :
+         {std::pair{"frameCounter", match.frameCounter},
+          {"debrisCount", match.debrisCount},
+          {"animationTick", beforeStep ? nextAnimationTick(match.animationTick) : match.animationTick},
+          {"spawnPointCount", match.spawnPointCount},
+          {"playerCount", match.playerCount}})
         line.emplace_back(name, exact(value));
-    std::vector<std::string> world = worldList();
+    std::vector<std::string> world = worldList(match);
     Hash ring;
     for (const std::string &object : world)
         ring.add(object);
@@ -160,11 +165,14 @@ Line sample(const std::string &label, const std::string &screenSum, const std::s
                 h.add(object), count++;
         line.emplace_back(std::string("world.") + kind, exact(count) + ":" + h.hex());
     }
-    const std::pair<const char *, const void *> layers[] = {
-        {"walls", WallLayer}, {"items", ItemLayer}, {"attributes", AttributeLayer}, {"regen", RegenTimers}};
+    const Arena &arena = match.arena;
+    const std::pair<const char *, const void *> layers[] = {{"walls", arena.WallLayer},
+                                                            {"items", arena.ItemLayer},
+                                                            {"attributes", arena.AttributeLayer},
+                                                            {"regen", arena.RegenTimers}};
     for (auto [name, layer] : layers) {
         Hash h;
-        h.add(layer, sizeof WallLayer);
+        h.add(layer, sizeof arena.WallLayer);
         line.emplace_back(name, h.hex());
     }
     line.emplace_back("screen", screenSum);
@@ -187,11 +195,12 @@ public:
     explicit Recorder(std::string name) : name_(std::move(name)) {}
 
     // Called once per frame with the screen as drawn and the state it led to.
-    void frame(const std::string &label, bool sampleNow)
+    void frame(const Match &match, const std::string &label, bool sampleNow, bool beforeStep = false)
     {
+        match_ = &match;
         std::string screenSum = screenHash();
         trail_.add(screenSum);
-        Line line = sample(label, screenSum, trail_.hex());
+        Line line = sample(match, label, screenSum, trail_.hex(), beforeStep);
         trail_.add(join(line, false));
         if (sampleNow)
             lines_.push_back(line);
@@ -234,7 +243,7 @@ private:
             if (name.rfind("world.", 0) == 0 && stored != value)
                 kinds.push_back(name.substr(6));
         }
-        for (const std::string &object : worldList())
+        for (const std::string &object : worldList(*match_))
             for (const std::string &kind : kinds)
                 if (object.compare(0, object.find(' '), kind) == 0)
                     dump << "    now: " << object << "\n";
@@ -245,6 +254,7 @@ private:
     }
 
     std::string name_;
+    const Match *match_ = nullptr;
     Hash trail_;
     std::vector<Line> lines_;
 };
@@ -303,22 +313,22 @@ protected:
             loadFonts();
             loaded = true;
         }
-        resetMatch();
-        srand(1);
     }
-    void TearDown() override { resetMatch(); }
 };
 
 void playArena(const char *name, uint32_t seed)
 {
-    ASSERT_TRUE(startLevel((std::string("maps/") + name).c_str()));
+    static Match match;
+    ASSERT_TRUE(startLevel(match, (std::string("maps/") + name).c_str(), 1));
     Masher first(seed), second(seed * 7919u);
     Recorder recorder(name);
+    FrameEvents events;
     for (int f = 1; f <= ArenaFrames; f++) {
-        FighterInput a = first.next(*players[0], *players[1]), b = second.next(*players[1], *players[0]);
-        drawMatchFrame();
-        updateMatchFrame(a, b);
-        recorder.frame(exact(f), f % Interval == 0);
+        const Player &p0 = match.players[0], &p1 = match.players[1];
+        const FighterInput inputs[] = {first.next(p0, p1), second.next(p1, p0)};
+        drawMatchFrame(match);
+        step(match, inputs, events);
+        recorder.frame(match, exact(f), f % Interval == 0);
     }
     recorder.finish();
 }
@@ -349,12 +359,13 @@ int endCalls;
 
 Uint32 endSceneTick()
 {
+    Match &match = *currentMatch;
     if (++endCalls == 1) {  // the one match frame, just before its update
-        players[0]->kills = endRun->kills[0];
-        players[1]->kills = endRun->kills[1];
+        match.players[0].kills = endRun->kills[0];
+        match.players[1].kills = endRun->kills[1];
     } else {
         int frame = endCalls - 1;
-        endScene->frame(std::string(endRun->label) + "." + exact(frame), frame % Interval == 0);
+        endScene->frame(match, std::string(endRun->label) + "." + exact(frame), frame % Interval == 0, true);
         if (frame == endRun->frames)
             keyState[SDLK_ESCAPE] = 1;
     }
@@ -371,9 +382,8 @@ TEST_F(Replay, EndScene)
     matchDelay = [](Uint32) {};
     const EndRun runs[] = {{"red", {10, 3}, 0}, {"blue", {2, 10}, 300}, {"draw", {10, 10}, 300}};
     for (const EndRun &run : runs) {
-        resetMatch();
-        endRun = &run, endCalls = 0, nextFrameTick = 0;
-        runMatch();
+        endRun = &run, endCalls = 0;
+        runMatch(1);
         keyState[SDLK_ESCAPE] = 0;
     }
     matchTicks = ticks;
@@ -395,24 +405,26 @@ TEST_F(Replay, SoakKeepsTheMatchRules)
         arenas.push_back("maps/" + entry.path().filename().string());
     std::sort(arenas.begin(), arenas.end());
     Masher first(seed), second(seed * 7919u), pickups(seed * 31u);
-    srand(seed);
+    static Match match;
     const auto started = std::chrono::steady_clock::now();
     const long long visit = std::clamp<long long>(frames / static_cast<long long>(arenas.size()), 1, 25000);
     long long played = 0;
     for (size_t n = 0; played < frames; n++) {
-        resetMatch();
-        ASSERT_TRUE(startLevel(arenas[n % arenas.size()].c_str())) << arenas[n % arenas.size()];
+        ASSERT_TRUE(startLevel(match, arenas[n % arenas.size()].c_str(), seed + static_cast<unsigned>(n)))
+            << arenas[n % arenas.size()];
+        Arena &arena = match.arena;
         for (const long long end = std::min(frames, played + visit); played < end; played++) {
-            for (const Player *p : {players[0], players[1]}) {
+            for (const Player *p : {&match.players[0], &match.players[1]}) {
                 int column = static_cast<int>(p->x / 20),
                     cell = (static_cast<int>(p->y / 20) - 1) * ArenaColumns + column;
                 if (pickups.roll(400) == 0 && p->respawnTimer <= 0 && column >= 0 && column < ArenaColumns &&
-                    cell >= 0 && cell < ArenaCells && !ItemLayer[cell] && !WallLayer[cell])
-                    ItemLayer[cell] = static_cast<Uint16>(ItemMelee + pickups.roll(ItemHealth - ItemMelee + 1));
+                    cell >= 0 && cell < ArenaCells && !arena.ItemLayer[cell] && !arena.WallLayer[cell])
+                    arena.ItemLayer[cell] = static_cast<Uint16>(ItemMelee + pickups.roll(ItemHealth - ItemMelee + 1));
             }
-            FighterInput a = first.next(*players[0], *players[1]), b = second.next(*players[1], *players[0]);
-            playMatchFrame(a, b);
-            checkMatch();
+            const Player &p0 = match.players[0], &p1 = match.players[1];
+            FighterInput a = first.next(p0, p1), b = second.next(p1, p0);
+            playMatchFrame(match, a, b);
+            checkMatch(match);
         }
     }
     rusage usage = {};

@@ -22,7 +22,7 @@ int nonBlackPixels()
 TEST(BadSettings, SkinsFarOutsideThePlayerSheetDrawNothingAndNeverOverflow)
 {
     initHeadlessScreen();
-    resetMatch();
+    resetMatch(match);
     SDL_Surface *sheet = makeSolidSurface(160, 160, 0, 255, 0);
     ImageSlots[3] = sheet;
 
@@ -32,19 +32,19 @@ TEST(BadSettings, SkinsFarOutsideThePlayerSheetDrawNothingAndNeverOverflow)
         settings.Image2 = 1;  // a real skin, drawn, as a check on the set-up
         createPlayers();
         for (int i = 0; i < 2; i++)
-            players[i]->x = 100 + 400 * i, players[i]->y = 100;
+            match.players[i].x = 100 + 400 * i, match.players[i].y = 100;
         SDL_FillRect(screen, nullptr, 0);
-        players[0]->drawPlayer();
-        players[1]->drawPlayer();
+        match.players[0].drawPlayer("");
+        match.players[1].drawPlayer("");
         EXPECT_EQ(pixelAt(screen, 100, 100), 0u);
         EXPECT_EQ(pixelAt(screen, 500, 100), screenColour(0, 255, 0));
 
         // The body parts of its death are as invisible as the body.
-        players[0]->killPlayer();
+        match.players[0].killPlayer(match);
         SDL_FillRect(screen, nullptr, 0);
-        drawWorld();
+        drawWorld(match);
         EXPECT_EQ(nonBlackPixels(), 0);
-        resetMatch();
+        resetMatch(match);
     }
     ImageSlots[3] = nullptr;
     SDL_FreeSurface(sheet);

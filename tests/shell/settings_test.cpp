@@ -56,8 +56,9 @@ TEST(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
     loaded("Computer2 3\nComputer1 1\nFPS 50\n");
     EXPECT_EQ(settings.Computer1 * 10 + settings.Computer2, 13);
     loaded(cases[0].text);
-    EXPECT_EQ(std::string(playerName(0)) + playerName(1), "PepaFranta");
-    EXPECT_EQ(playerImage(0) * 10 + playerImage(1), 17);
+    MatchSetup setup = setupFromSettings(0);
+    EXPECT_EQ(std::string(setup.names[0]) + setup.names[1], "PepaFranta");
+    EXPECT_EQ(setup.looks[0] * 10 + setup.looks[1], 17);
 }
 
 TEST(SettingsFile, FrameRateBelowOneFallsBackToTheDefaultWithAMessage)

@@ -89,20 +89,43 @@ SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b)
     return surface;
 }
 
+Match match;
+
+// What the match's objects and fighters ask for outside a step; the next
+// look at a channel plays it, as the frame would right after its step.
+static FrameEvents pending;
+
+void listenToMatch()
+{
+    match.events = &pending;
+}
+
+void stepMatch(const FighterInput &first, const FighterInput &second)
+{
+    static FrameEvents events;
+    playEvents(pending);
+    pending.clear();
+    const FighterInput inputs[MaxPlayers] = {first, second};
+    step(match, inputs, events);
+    playEvents(events);
+    listenToMatch();
+}
+
 void buildArena(const std::vector<std::string> &rows)
 {
-    clearArena();
+    Arena &arena = match.arena;
+    clearArena(arena);
     const struct {
         char mark;
         Uint16 *layer;
         Uint16 code;
-    } legend[] = {{'#', WallLayer, 1},
-                  {'H', ItemLayer, ItemLadder},
-                  {'J', ItemLayer, ItemJumpPad},
-                  {'L', ItemLayer, ItemLift},
-                  {'S', AttributeLayer, AttributeSpawn},
-                  {'~', AttributeLayer, AttributeDamaging},
-                  {'X', AttributeLayer, AttributeDeadly}};
+    } legend[] = {{'#', arena.WallLayer, 1},
+                  {'H', arena.ItemLayer, ItemLadder},
+                  {'J', arena.ItemLayer, ItemJumpPad},
+                  {'L', arena.ItemLayer, ItemLift},
+                  {'S', arena.AttributeLayer, AttributeSpawn},
+                  {'~', arena.AttributeLayer, AttributeDamaging},
+                  {'X', arena.AttributeLayer, AttributeDeadly}};
     for (size_t r = 0; r < rows.size() && r < static_cast<size_t>(ArenaRows); r++)
         for (size_t c = 0; c < rows[r].size() && c < static_cast<size_t>(ArenaColumns); c++) {
             int cell = static_cast<int>(r) * ArenaColumns + static_cast<int>(c);
@@ -111,27 +134,28 @@ void buildArena(const std::vector<std::string> &rows)
                 if (ch == l.mark)
                     l.layer[cell] = l.code;
             if (ch >= '1' && ch <= '8')
-                ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
+                arena.ItemLayer[cell] = static_cast<Uint16>(ItemMelee + (ch - '1'));
         }
 }
 
 void createPlayers()
 {
-    new Player();
-    new Player();
+    addFighter(match, settings.Image1);
+    addFighter(match, settings.Image2);
 }
 
 void SmallArena::SetUp()
 {
     initHeadlessScreen();
-    resetGame();
+    match = Match();
+    seedRandom(match.random, 1);
     installSilentSounds();
 }
 
 void SmallArena::TearDown()
 {
-    resetGame();
-    clearArena();
+    match = Match();
+    pending.clear();
     removeSilentSounds();
 }
 
@@ -142,8 +166,9 @@ void SmallArena::start(std::vector<std::string> rows)
     rows[9][28] = 'S';
     rows[10] = std::string(32, '#');
     buildArena(rows);
-    setupLevel();
+    setupLevel(match);
     createPlayers();
+    listenToMatch();
 }
 
 static Uint8 silence[22050];
@@ -167,6 +192,8 @@ void removeSilentSounds()
 
 int playingSlot(int channel)
 {
+    playEvents(pending);
+    pending.clear();
     for (int slot = 0; slot < 16 && Mix_Playing(channel); slot++)
         if (Mix_GetChunk(channel) == SoundSlots[slot].chunk)
             return slot;

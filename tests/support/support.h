@@ -63,7 +63,17 @@ Uint32 screenColour(Uint8 r, Uint8 g, Uint8 b);
 // A surface in the screen's 16-bit format filled with one colour.
 SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
 
-// Builds an arena from up to 24 rows of up to 32 characters. Legend:
+// The match the tests of a program play on; SmallArena starts it fresh.
+extern Match match;
+
+// Sounds the match asks for outside a step (a test calling a fighter's or an
+// object's update) are kept and played at the next playingSlot or stepMatch.
+void listenToMatch();
+
+// A match step with its sounds played, as the game's frame does.
+void stepMatch(const FighterInput &first = {}, const FighterInput &second = {});
+
+// Builds match.arena from up to 24 rows of up to 32 characters. Legend:
 //   '#' wall 1       'H' ladder (item 5)      'J' jump pad mark (item 9)
 //   'L' lift mark (item 33)                   'S' spawn point (attribute 2)
 //   '~' damaging (attribute 3)                'X' deadly (attribute 4)
@@ -72,7 +82,7 @@ SDL_Surface *makeSolidSurface(int width, int height, Uint8 r, Uint8 g, Uint8 b);
 // Unlisted rows and columns stay empty. Does not run setupLevel.
 void buildArena(const std::vector<std::string> &rows);
 
-// Creates the two fighters as the match does (after setupLevel).
+// Creates the two fighters as a match start does (after setupLevel), with the settings' looks.
 void createPlayers();
 
 // A fresh game with silent sounds. start() lays `rows` over a floor at row 10
@@ -85,12 +95,21 @@ protected:
     static void start(std::vector<std::string> rows = {});
 };
 
+// A world object made and linked into the match's world list, as the game makes them.
+template <class Kind, class... Args>
+Kind *addObject(Args... args)
+{
+    Kind *object = new Kind(args...);
+    linkObject(match, object);
+    return object;
+}
+
 // Every world object of one kind, in the order of the world list.
 template <class Kind>
-std::vector<Kind *> objectsOf()
+std::vector<Kind *> objectsOf(const World &world = match)
 {
     std::vector<Kind *> found;
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
+    for (WorldObject *o = world.worldHead; o; o = o->next == world.worldHead ? nullptr : o->next)
         if (Kind *kind = dynamic_cast<Kind *>(o))
             found.push_back(kind);
     return found;

@@ -9,40 +9,40 @@ protected:
     void SetUp() override
     {
         initHeadlessScreen();
-        resetGame();
+        match = Match();
         // Floor on row 10 (y 220..239), a wall in column 20 above it (x 400..419).
         std::vector<std::string> rows(11, std::string(20, '.') + "#");
         rows[10] = "################################";
         buildArena(rows);
     }
-    void TearDown() override { resetGame(); }
+    void TearDown() override { match = Match(); }
 };
 
 TEST_F(Effects, DebrisFallsIntoTheFloorAndRestsAtMostSixPixelsInside)
 {
-    spawnDebris(100, 100, 0.9f, -2.9f, 5, 0, 0);  // speeds truncate to 0 and -2
-    WorldObject *piece = worldHead;
+    spawnDebris(match, 100, 100, 0.9f, -2.9f, 5, 0, 0);  // speeds truncate to 0 and -2
+    WorldObject *piece = match.worldHead;
     EXPECT_EQ(piece->vy, -2.0f);
     for (int i = 0; i < 100; i++)
-        updateWorld();
-    ASSERT_EQ(worldHead, piece);
+        updateWorld(match);
+    ASSERT_EQ(match.worldHead, piece);
     int rested = piece->y;
     EXPECT_TRUE(rested >= 220 && rested < 226) << rested;
-    updateWorld();
+    updateWorld(match);
     EXPECT_EQ(std::tuple(piece->x, piece->y, piece->vy), std::tuple(100, rested, 0.0f));
 }
 
 TEST_F(Effects, DebrisBouncesOffASideWallAndFallsOnFromRest)
 {
-    spawnDebris(395, 100, 1.0f, -2.0f, 8, 0, 0);
-    WorldObject *piece = worldHead;
+    spawnDebris(match, 395, 100, 1.0f, -2.0f, 8, 0, 0);
+    WorldObject *piece = match.worldHead;
     for (int i = 0; i < 4; i++)
-        updateWorld();  // 396, 397, 398, 399
+        updateWorld(match);  // 396, 397, 398, 399
     int y = piece->y;
-    updateWorld();  // 400 is the wall
+    updateWorld(match);  // 400 is the wall
     EXPECT_EQ(std::tuple(piece->x, piece->y, piece->vx, piece->vy), std::tuple(399, y, -1.0f, 0.0f));
     for (int i = 0; i < 3; i++) {
-        updateWorld();
+        updateWorld(match);
         EXPECT_EQ(piece->y, y);  // 0.2 and 0.4 truncate away
     }
     EXPECT_EQ(piece->x, 396);
@@ -53,19 +53,19 @@ TEST_F(Effects, OldDebrisExpiresOneAtATimeWhileTheCountIsAboveTwoHundred)
 {
     // A young piece at the head, then two old ones, all lodged in the floor;
     // the pass meets the newer one (x = 61, 1500 updates old) first.
-    spawnDebris(50, 230, 0.0f, 0.0f, 8, 0, 0);
-    WorldObject *young = worldHead;
+    spawnDebris(match, 50, 230, 0.0f, 0.0f, 8, 0, 0);
+    WorldObject *young = match.worldHead;
     for (int i = 0; i < 2; i++) {
-        spawnDebris(60 + i, 230, 0.0f, 0.0f, 8, 0, 0);
-        worldHead->next->age = 1501 - i;
+        spawnDebris(match, 60 + i, 230, 0.0f, 0.0f, 8, 0, 0);
+        match.worldHead->next->age = 1501 - i;
     }
-    debrisCount = 201;
-    updateWorld();
-    ASSERT_EQ(std::tuple(debrisCount, objectsOf<Debris>().size()), std::tuple(200, 2u));
-    EXPECT_EQ(worldHead->next->x, 61);
-    updateWorld();  // at 200 nothing more goes
+    match.debrisCount = 201;
+    updateWorld(match);
+    ASSERT_EQ(std::tuple(match.debrisCount, objectsOf<Debris>().size()), std::tuple(200, 2u));
+    EXPECT_EQ(match.worldHead->next->x, 61);
+    updateWorld(match);  // at 200 nothing more goes
     EXPECT_EQ(objectsOf<Debris>().size(), 2u);
-    EXPECT_EQ(worldHead, young);
+    EXPECT_EQ(match.worldHead, young);
 }
 
 }  // namespace

@@ -51,19 +51,19 @@ TEST(LongRuns, EveryFrameCounterWrapsOrStopsInsteadOfOverflowing)
 {
     startHarness();
     installSyntheticMedia();
-    resetMatch();
+    resetMatch(match);
     std::string arena(ArenaFileSize, '\0');
     for (int column = 0; column < ArenaColumns; column++)
         arena[2 * (10 * ArenaColumns + column)] = 1;  // a floor at row 10
     arena[2 * (9 * ArenaColumns + 1)] = 1;            // and a wall for the knife to stick in
     writeBytes("endless", arena.data(), arena.size());
-    ASSERT_TRUE(startLevel("endless"));
-    Debris *resting = new Debris(100, 220, 0, 0, 1);
-    Knife *stuck = new Knife(30, 210, 1, 0, 0);  // thrown to the left
-    resting->age = stuck->age = frameCounter = animationTick = std::numeric_limits<int>::max();
-    playMatchFrame({}, {});
-    EXPECT_EQ(frameCounter + animationTick, 0);
+    ASSERT_TRUE(startLevel(match, "endless"));
+    Debris *resting = addObject<Debris>(100, 220, 0, 0, 1);
+    Knife *stuck = addObject<Knife>(30, 210, 1, 0, 0);  // thrown to the left
+    resting->age = stuck->age = match.frameCounter = match.animationTick = std::numeric_limits<int>::max();
+    playMatchFrame(match, {}, {});
+    EXPECT_EQ(match.frameCounter + match.animationTick, 0);
     EXPECT_EQ(resting->age, std::numeric_limits<int>::max());
     EXPECT_EQ(stuck->age, std::numeric_limits<int>::max());
-    resetMatch();
+    resetMatch(match);
 }

@@ -7,8 +7,8 @@ namespace {
 
 void runFrame()
 {
-    updateWorld();
-    frameCounter++;
+    updateWorld(match);
+    match.frameCounter++;
 }
 
 class Machines : public SmallArena {
@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         SmallArena::SetUp();
-        srand(3);
+        seedRandom(match.random, 3);
     }
     // Column 5: wall at row 2, lift mark at row 5, so the lift starts at y = 110.
     static Lift *setUpLift()
@@ -24,7 +24,7 @@ protected:
         start({"", "", "     #", "", "", "     L"});
         return objectsOf<Lift>()[0];
     }
-    static int shaftAt(int row) { return ItemLayer[row * ArenaColumns + 5]; }
+    static int shaftAt(int row) { return match.arena.ItemLayer[row * ArenaColumns + 5]; }
 };
 
 TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
@@ -34,7 +34,7 @@ TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
         EXPECT_EQ(lift->y, 110 + (frame + 2) / 3) << frame;
         runFrame();
     }
-    while (lift->movingDown == 1 && frameCounter < 2000) {
+    while (lift->movingDown == 1 && match.frameCounter < 2000) {
         ASSERT_EQ(Mix_Playing(4), 0);
         runFrame();
     }
@@ -44,13 +44,13 @@ TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
         EXPECT_EQ(shaftAt(row), row > 3 && row < 9 ? ItemShaft : 0) << "row " << row;
 
     Mix_HaltChannel(4);
-    while (lift->movingDown == 0 && frameCounter < 4000)
+    while (lift->movingDown == 0 && match.frameCounter < 4000)
         runFrame();
     EXPECT_EQ(lift->y, 80);  // upper half inside the wall tile of row 2
     EXPECT_EQ(Mix_Playing(4), 0);
     for (int row = 3; row <= 9; row++)
         EXPECT_EQ(shaftAt(row), 0) << "row " << row;
-    for (int frame = frameCounter + 3; frameCounter < frame;)
+    for (int frame = match.frameCounter + 3; match.frameCounter < frame;)
         runFrame();  // three frames to the next step down
     EXPECT_EQ(lift->y, 81);
 }
@@ -58,26 +58,26 @@ TEST_F(Machines, LiftStepsEveryThirdFrameLaysItsShaftAndTurnsAtBothEnds)
 TEST_F(Machines, LiftCrushesOnlyLivingFightersJustBelowItsCentre)
 {
     Lift *lift = setUpLift();
-    frameCounter = 1;  // no steps
-    players[0]->x = 119.5;
-    players[1]->x = 120;
+    match.frameCounter = 1;  // no steps
+    match.players[0].x = 119.5;
+    match.players[1].x = 120;
     for (double below : {0.0, -1.0, 15.0, 14.5}) {
-        players[0]->y = players[1]->y = lift->y + below;
-        updateWorld();
-        EXPECT_EQ(players[0]->respawnTimer > 0, below > 0 && below < 15) << below;
-        EXPECT_EQ(players[1]->respawnTimer, 0) << below;
+        match.players[0].y = match.players[1].y = lift->y + below;
+        updateWorld(match);
+        EXPECT_EQ(match.players[0].respawnTimer > 0, below > 0 && below < 15) << below;
+        EXPECT_EQ(match.players[1].respawnTimer, 0) << below;
     }
-    players[0]->x = 110;
-    players[0]->y = lift->y + 5;  // under it again while dead
-    updateWorld();
+    match.players[0].x = 110;
+    match.players[0].y = lift->y + 5;  // under it again while dead
+    updateWorld(match);
     // Crushed once, one burst; nobody scores.
-    EXPECT_EQ(std::tuple(debrisCount, players[0]->kills + players[1]->kills), std::tuple(21, 0));
+    EXPECT_EQ(std::tuple(match.debrisCount, match.players[0].kills + match.players[1].kills), std::tuple(21, 0));
 }
 
 TEST_F(Machines, LiftInAnOpenColumnTurnsAtTheScreenEdgesAndStaysInTheWorld)
 {
     buildArena({"", "", "", "", "", "     L"});
-    setupLevel();
+    setupLevel(match);
     Lift *lift = objectsOf<Lift>()[0];
     int bottom = lift->y, top = lift->y;
     for (int i = 0; i < 3 * 1000; i++) {

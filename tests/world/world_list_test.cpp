@@ -8,21 +8,23 @@ std::string updated;  // names in update order
 std::string drawn;    // names in draw order
 std::string deleted;  // names in deletion order
 
-// A named object whose update runs a step the test chooses.
+// A named object, linked into the match's world when made, whose update runs a step the test chooses.
 class Probe : public WorldObject {
 public:
     explicit Probe(char name, std::function<void(Probe &)> step = nullptr) : name(name), step(std::move(step))
     {
         y = 100;
+        linkObject(match, this);
     }
     ~Probe() override { deleted += name; }
-    void update() override
+    void update(World &) override
     {
         updated += name;
         if (step)
             step(*this);
     }
-    void draw() override { drawn += name; }
+    void draw() const override { drawn += name; }
+    WorldObject *clone() const override { return nullptr; }
 
     char name;
     std::function<void(Probe &)> step;
@@ -32,24 +34,24 @@ class WorldList : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetGame();
+        match = Match();
         deleted.clear();
     }
-    void TearDown() override { resetGame(); }
+    void TearDown() override { match = Match(); }
 
     static std::string pass()
     {
         updated.clear();
-        updateWorld();
+        updateWorld(match);
         return updated;
     }
     static std::string drawPass()
     {
         drawn.clear();
-        drawWorld();
+        drawWorld(match);
         return drawn;
     }
-    static char head() { return static_cast<Probe *>(worldHead)->name; }
+    static char head() { return static_cast<Probe *>(match.worldHead)->name; }
 };
 
 void die(Probe &probe)
@@ -66,7 +68,7 @@ TEST_F(WorldList, RingHoldsTheHeadThenTheNewestObjects)
         new Probe(name);
     EXPECT_EQ(pass(), "ADCB");
     EXPECT_EQ(drawPass(), "ADCB");
-    EXPECT_EQ(static_cast<Probe *>(worldHead->prev->prev)->name, 'C');  // consistent backwards too
+    EXPECT_EQ(static_cast<Probe *>(match.worldHead->prev->prev)->name, 'C');  // consistent backwards too
     EXPECT_EQ(deleted, "");
 }
 
@@ -80,12 +82,14 @@ TEST_F(WorldList, RemovingTheHeadEndsThePassEarly)
     EXPECT_EQ(pass(), "DCB");
 
     // The last object before the head goes at the end of a full pass.
-    static_cast<Probe *>(worldHead->prev)->step = die;  // B
+    static_cast<Probe *>(match.worldHead->prev)->step = die;  // B
     EXPECT_EQ(pass(), "DCB");
     EXPECT_EQ(pass(), "DC");
 
     // One in the middle goes without disturbing the others.
-    static_cast<Probe *>(worldHead)->step = [](Probe &) { static_cast<Probe *>(worldHead->next)->alive = 0; };
+    static_cast<Probe *>(match.worldHead)->step = [](Probe &) {
+        static_cast<Probe *>(match.worldHead->next)->alive = 0;
+    };
     EXPECT_EQ(pass(), "DC");
     EXPECT_EQ(deleted, "ABC");
     EXPECT_EQ(pass(), "D");
@@ -107,7 +111,7 @@ TEST_F(WorldList, OnlyTheHeadsNewObjectsJoinTheCurrentPass)
 
     // The head that leaves while making something: the new object becomes the
     // head and is first updated in the next frame.
-    resetGame();
+    match = Match();
     new Probe('G', [](Probe &self) {
         new Probe('H');
         self.alive = 0;
@@ -122,16 +126,16 @@ TEST_F(WorldList, ObjectsBelowTheScreenAndTheLastObjectAreRemoved)
     new Probe('A', [](Probe &self) { self.y = 480; });
     new Probe('B', [](Probe &self) { self.y = 481; });
     new Probe('C', [](Probe &self) { self.y = -5000; });
-    debrisCount = 7;
+    match.debrisCount = 7;
     EXPECT_EQ(pass(), "ACB");
     EXPECT_EQ(pass(), "AC");
     EXPECT_EQ(deleted, "B");
-    EXPECT_EQ(debrisCount, 7);  // falling out is not counted down
+    EXPECT_EQ(match.debrisCount, 7);  // falling out is not counted down
 
-    resetGame();
+    match = Match();
     new Probe('Z', die);
     EXPECT_EQ(pass(), "Z");
-    EXPECT_EQ(worldHead, nullptr);
+    EXPECT_EQ(match.worldHead, nullptr);
     EXPECT_EQ(pass(), "");
 }
 
@@ -139,11 +143,11 @@ TEST_F(WorldList, EmptyingTheListDeletesEveryObjectAndKeepsDebrisCount)
 {
     for (char name : std::string("ABCDE"))
         new Probe(name);
-    debrisCount = 250;
-    while (worldHead)
-        unlinkObject(worldHead);
+    match.debrisCount = 250;
+    while (match.worldHead)
+        unlinkObject(match, match.worldHead);
     EXPECT_EQ(deleted, "AEDCB");  // each head removal moves the head to its successor
-    EXPECT_EQ(debrisCount, 250);
+    EXPECT_EQ(match.debrisCount, 250);
 
     // A list emptied and filled again starts a new ring from its first object.
     for (char name : std::string("XYW"))

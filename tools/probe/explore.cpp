@@ -174,18 +174,18 @@ void printCells(const char *label, int n, const std::bitset<768> &cells)
 void reportLifts(ProbeLevel &level)
 {
     level.restart(true);
-    players[0]->respawnTimer = ForeverDead;
+    level.match.players[0].respawnTimer = ForeverDead;
     struct Trip {
         Lift *lift;
         int startY, top, bottom, period;
         bool turned;
     };
     std::vector<Trip> trips;
-    for (WorldObject *o = worldHead; o; o = o->next == worldHead ? nullptr : o->next)
+    for (WorldObject *o = level.match.worldHead; o; o = o->next == level.match.worldHead ? nullptr : o->next)
         if (Lift *lift = dynamic_cast<Lift *>(o))
             trips.push_back({lift, lift->y, lift->y, lift->y, 0, false});
     for (int frame = 1; frame <= 2 * 3 * CellSize * ArenaRows * 2; frame++) {
-        updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});
+        level.idle();
         for (Trip &t : trips) {
             t.top = std::min(t.top, t.lift->y);
             t.bottom = std::max(t.bottom, t.lift->y);
@@ -232,7 +232,7 @@ int exploreArena(const char *path)
         return 1;
     }
     // The faults that make an arena unfit for a match have one home in the game library.
-    std::vector<std::string> problems = arenaProblems();
+    std::vector<std::string> problems = arenaProblems(e.level.match.arena);
     for (const std::string &problem : problems)
         printf("error %s\n", problem.c_str());
     if (!problems.empty())

@@ -12,35 +12,41 @@
 
 bool ProbeLevel::load(const char *path)
 {
-    if (!loadArena(path))
+    Arena &arena = match.arena;
+    if (!loadArena(arena, path))
         return false;
-    memcpy(walls, WallLayer, sizeof walls);
-    memcpy(items, ItemLayer, sizeof items);
-    memcpy(attributes, AttributeLayer, sizeof attributes);
+    memcpy(walls, arena.WallLayer, sizeof walls);
+    memcpy(items, arena.ItemLayer, sizeof items);
+    memcpy(attributes, arena.AttributeLayer, sizeof attributes);
     return true;
 }
 
 void ProbeLevel::restart(bool withLifts)
 {
-    memcpy(WallLayer, walls, sizeof walls);
-    memcpy(ItemLayer, items, sizeof items);
-    memcpy(AttributeLayer, attributes, sizeof attributes);
+    Arena arena = {};
+    memcpy(arena.WallLayer, walls, sizeof walls);
+    memcpy(arena.ItemLayer, items, sizeof items);
+    memcpy(arena.AttributeLayer, attributes, sizeof attributes);
     if (!withLifts)
-        for (Uint16 &item : ItemLayer)
+        for (Uint16 &item : arena.ItemLayer)
             if (item == ItemLift)
                 item = 0;
-    memset(RegenTimers, 0, sizeof RegenTimers);
-    frameCounter = 0;
-    setupLevel();
-    while (playerCount < MaxPlayers)
-        new Player();
-    players[1]->respawnTimer = ForeverDead;
+    startMatch(match, arena, {"", 0, {1, 1}, 1, {}});
+    match.players[1].respawnTimer = ForeverDead;
+}
+
+// One frame with the first fighter steered and the second idle.
+static void playFrame(Match &match, const FighterInput &input)
+{
+    static FrameEvents events;
+    const FighterInput inputs[MaxPlayers] = {input, {}};
+    step(match, inputs, events);
 }
 
 // Puts the first fighter at rest at a stance, fresh from a spawn.
-static Player &place(const Stance &start, int facing)
+static Player &place(Match &match, const Stance &start, int facing)
 {
-    Player &p = *players[0];
+    Player &p = match.players[0];
     p.health = 100;
     p.respawnTimer = p.cooldown = p.attackTimer = 0;
     p.weapon = WeaponNone;
@@ -66,7 +72,7 @@ static int cellOf(double x, double y)
 MoveResult ProbeLevel::play(const Stance &start, const Move &move)
 {
     restart(false);
-    Player &p = place(start, move.direction < 0 ? 1 : 0);
+    Player &p = place(match, start, move.direction < 0 ? 1 : 0);
     MoveResult result{};
     result.topRow = static_cast<int>(start.y / CellSize - 1);
     bool leftFeet = false;
@@ -79,11 +85,11 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
         FighterInput input = {steering && move.direction < 0, steering && move.direction > 0, t < move.jumpFrames, 0};
         double x = p.x, y = p.y, vy = p.vy;
         int fall = p.fallDistance;
-        updateMatchFrame(input, {0, 0, 0, 0});
+        playFrame(match, input);
         result.frames = t + 1;
         if (p.respawnTimer > 0) {
             int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
-            if (attributeAt(column, row) == AttributeDeadly) {
+            if (attributeAt(match.arena, column, row) == AttributeDeadly) {
                 result.outcome = MoveResult::Hazard;
             } else if (y + vy > 472) {
                 result.outcome = MoveResult::Pit;  // through the bottom edge
@@ -129,16 +135,21 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
 std::vector<std::pair<int, int>> ProbeLevel::path(const Stance &start, int direction, int jumpFrames)
 {
     restart(false);
-    Player &p = place(start, direction < 0 ? 1 : 0);
+    Player &p = place(match, start, direction < 0 ? 1 : 0);
     std::vector<std::pair<int, int>> points{{static_cast<int>(p.x), static_cast<int>(p.y)}};
     int restFrames = 0;
     for (int t = 0; t < MaxMoveFrames && (restFrames < 2 || t < jumpFrames); t++) {
         double y = p.y;
-        updateMatchFrame({direction<0, direction> 0, t < jumpFrames, 0}, {0, 0, 0, 0});
+        playFrame(match, {direction<0, direction> 0, t < jumpFrames, 0});
         if (p.respawnTimer > 0)
             break;
         points.push_back({static_cast<int>(p.x), static_cast<int>(p.y)});
         restFrames = p.vy == 0 && p.y == y ? restFrames + 1 : 0;
     }
     return points;
+}
+
+void ProbeLevel::idle()
+{
+    playFrame(match, {});
 }

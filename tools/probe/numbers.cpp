@@ -118,14 +118,14 @@ void liftTiming(int &downFrames, int &tripFrames)
     wall(level, 14, 0, 31);
     level.items[4 * ArenaColumns + 5] = ItemLift;
     level.restart(true);
-    players[0]->respawnTimer = ForeverDead;
+    level.match.players[0].respawnTimer = ForeverDead;
     Lift *lift = nullptr;
-    for (WorldObject *o = worldHead; o && !lift; o = o->next == worldHead ? nullptr : o->next)
+    for (WorldObject *o = level.match.worldHead; o && !lift; o = o->next == level.match.worldHead ? nullptr : o->next)
         lift = dynamic_cast<Lift *>(o);
     int startY = lift->y;
     downFrames = tripFrames = 0;
     for (int frame = 1; frame < 20000 && !tripFrames; frame++) {
-        updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});
+        level.idle();
         if (!downFrames && lift->movingDown == 0)
             downFrames = frame;
         if (downFrames && lift->movingDown == 1 && lift->y == startY)
@@ -146,13 +146,13 @@ void refillFrames(int &earliest, int &latest)
     latest = 0;
     for (int takenAt = 100; takenAt < 125; takenAt++) {
         level.restart(false);
-        players[0]->respawnTimer = ForeverDead;
+        level.match.players[0].respawnTimer = ForeverDead;
         int frame = 0;
         for (; frame < takenAt; frame++)
-            updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});
-        setItem(5, Floor - 1, 0);  // what a pickup writes
-        while (ItemLayer[cell] == 0 && frame < 5000) {
-            updateMatchFrame({0, 0, 0, 0}, {0, 0, 0, 0});
+            level.idle();
+        setItem(level.match.arena, 5, Floor - 1, 0);  // what a pickup writes
+        while (level.match.arena.ItemLayer[cell] == 0 && frame < 5000) {
+            level.idle();
             frame++;
         }
         earliest = std::min(earliest, frame - takenAt);
@@ -170,11 +170,11 @@ void spawnShares(int &least, int &most)
         level.attributes[(Floor - 1) * ArenaColumns + column] = AttributeSpawn;
     level.restart(false);
     int counts[ArenaColumns] = {};
-    srand(1);
+    seedRandom(level.match.random, 1);
     constexpr int Tries = 4000;
     for (int i = 0; i < Tries; i++) {
-        players[0]->respawnPlayer();
-        counts[static_cast<int>(players[0]->x) / CellSize]++;
+        level.match.players[0].respawnPlayer(level.match);
+        counts[static_cast<int>(level.match.players[0].x) / CellSize]++;
     }
     least = 100;
     most = 0;

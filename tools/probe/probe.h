@@ -3,6 +3,8 @@
 // movement, pads, lifts and hazards comes from running the game library.
 #pragma once
 
+#include "match/match.h"
+
 #include <SDL.h>
 
 #include <bitset>
@@ -54,6 +56,8 @@ public:
     std::vector<std::pair<int, int>> path(const Stance &start, int direction, int jumpFrames = 0);
 
     Uint16 walls[768], items[768], attributes[768];
+    void idle();  // one frame with both fighters idle
+    Match match;  // the level being played
 };
 
 int exploreArena(const char *path);  // the exploration report on stdout
