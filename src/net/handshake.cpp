@@ -108,11 +108,9 @@ std::uint32_t measureRoundTrip(NetLink &link)
 
 bool arenaFits(const char *path)
 {
-    if (!loadArena(path))
-        return false;
-    bool fine = arenaProblems().empty();
-    clearArena();
-    return fine;
+    static Arena arena;
+    clearArena(arena);
+    return loadArena(arena, path) && arenaProblems(arena).empty();
 }
 
 }  // namespace
