@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # The real program in a real X window during a key-scripted match, against the
 # floor: the cheapest present of the platform (xshm_floor.cpp) at the same
-# pacing. Needs an X display of 640x480 (run it inside
-# xvfb-run -a -s "-screen 0 640x480x24 -noreset").
+# pacing. It starts an Xvfb of its own (640x480x24), so that the X server's
+# CPU time is counted too: a frame costs what the program spends on it plus
+# what the server spends putting it on the screen.
 #
 #   window_cpu.sh GAME FLOOR PRESENT_COUNTER GAME_FOLDER [SECONDS] [ROUNDS] [ARENA]
 #
 # Each round runs every program once, one after the other (interleaved, so
 # that a change in the machine's load touches them alike); the table gives the
 # medians over the rounds: CPU time per presented frame (every thread, user and
-# system), presents per second, CPU share of one core, peak resident memory and
-# the time from exec to a visible window. The ratio to the floor is taken
-# round by round, then its median. Presents are counted by PRESENT_COUNTER,
-# preloaded into the game: it counts every SDL_Flip and the game's own XShmPutImage.
+# system), the X server's CPU time per presented frame (its /proc/PID/stat),
+# presents per second, CPU share of one core, the memory held (peak resident
+# memory, plus the memory files the program holds open without mapping them:
+# the decoded media) and the time from exec to a visible window. Ratios to
+# the floor are taken round by round, then their median. Presents are counted
+# by PRESENT_COUNTER, preloaded into the game: it counts every SDL_Flip and
+# every frame the game puts on its window itself.
 #
 # The programs are given by ZOLTR_BENCH_VARIANTS, one a line,
 # "label|VAR=value ...|game or floor"; by default the game as it starts, the
@@ -46,12 +50,16 @@ XShm floor||floor'
 [ -n "${ZOLTR_BENCH_SKIP_OPENGL:-}" ] && DEFAULT_VARIANTS=$(printf '%s\n' "$DEFAULT_VARIANTS" | grep -v OpenGL)
 VARIANTS=${ZOLTR_BENCH_VARIANTS:-$DEFAULT_VARIANTS}
 
-[ -n "${DISPLAY:-}" ] || { echo "window_cpu: DISPLAY is not set; run inside xvfb-run" >&2; exit 1; }
 WORK=$(mktemp -d /tmp/zoltr-window-cpu-XXXXXX)
 PID=""
+SERVER_PID=""
 
 cleanup() {
     stop_program
+    if [ -n "$SERVER_PID" ]; then
+        kill "$SERVER_PID" 2>/dev/null
+        wait "$SERVER_PID" 2>/dev/null
+    fi
     if [ -n "${ZOLTR_BENCH_KEEP:-}" ]; then
         echo "kept $WORK" >&2
     else
@@ -74,9 +82,26 @@ stop_program() {
     PID=""
 }
 
-# User plus system time of every thread of the process so far, in clock ticks.
+# User plus system time of every thread of process $1 (default: the program) so far, in clock ticks.
 cpu_ticks() {
-    sed 's/^.*) //' "/proc/$PID/stat" | awk '{ print $12 + $13 }'
+    sed 's/^.*) //' "/proc/${1:-$PID}/stat" | awk '{ print $12 + $13 }'
+}
+
+# Our own X server, on a display number it picks itself.
+start_server() {
+    exec 3>"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset >"$WORK/server.txt" 2>&1 &
+    SERVER_PID=$!
+    exec 3>&-
+    local tries
+    for tries in $(seq 1 100); do
+        [ -s "$WORK/display" ] && break
+        kill -0 "$SERVER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$WORK/display" ] || fail "the X server did not start: $(cat "$WORK/server.txt")"
+    export DISPLAY=":$(head -n 1 "$WORK/display")"
+    timeout 20 xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY does not answer"
 }
 
 presents() {
@@ -85,6 +110,22 @@ presents() {
 
 peak_rss_kb() {
     awk '$1 == "VmHWM:" { print $2 }' "/proc/$PID/status"
+}
+
+# Memory files the program holds open but has not mapped (so that its resident
+# memory leaves them out), in kB.
+memfd_kb() {
+    local fd target total=0
+    for fd in /proc/"$PID"/fd/*; do
+        target=$(readlink "$fd" 2>/dev/null) || continue
+        case $target in
+        /memfd:*)
+            grep -qF "$target" "/proc/$PID/maps" 2>/dev/null && continue
+            total=$((total + $(stat -L -c %s "$fd" 2>/dev/null || echo 0)))
+            ;;
+        esac
+    done
+    echo $((total / 1024))
 }
 
 now_ms() {
@@ -149,14 +190,16 @@ drive() {
     done
 }
 
-# CPU time, presents and wall time of the running program while the command given runs.
+# CPU time of the program and of the X server, presents and wall time while the command given runs.
 measure() {
-    local ticks0 presents0 wall0
+    local ticks0 server0 presents0 wall0
     ticks0=$(cpu_ticks)
+    server0=$(cpu_ticks "$SERVER_PID")
     presents0=$(presents)
     wall0=$(now_ms)
     "$@"
     TICKS=$(($(cpu_ticks) - ticks0))
+    SERVER_TICKS=$(($(cpu_ticks "$SERVER_PID") - server0))
     PRESENTS=$(($(presents) - presents0))
     WALL_MS=$(($(now_ms) - wall0))
 }
@@ -203,7 +246,10 @@ for i in "${!KINDS[@]}"; do
     [ "${KINDS[$i]}" = floor ] && FLOOR_INDEX=$i
 done
 
-# One line per run: variant index, round, cpu ms per present, presents per second, cpu %, peak RSS kB, exec to window ms.
+start_server
+
+# One line per run: variant index, round, cpu ms per present, presents per second, cpu %, peak RSS kB,
+# exec to window ms, server cpu ms per present, memory files kB.
 RUNS=$WORK/runs.txt
 : >"$RUNS"
 for round in $(seq 1 "$ROUNDS"); do
@@ -218,12 +264,14 @@ for round in $(seq 1 "$ROUNDS"); do
         fi
         kill -0 "$PID" 2>/dev/null || fail "${LABELS[$i]} ended during the measurement"
         RSS=$(peak_rss_kb)
+        MEMFD=$(memfd_kb)
         stop_program
         [ -s "$WORK/stderr.txt" ] && fail "${LABELS[$i]} wrote to its error stream"
         [ "$PRESENTS" -gt 0 ] || fail "${LABELS[$i]}: no presents counted"
         awk -v i="$i" -v r="$round" -v t="$TICKS" -v hz="$TICKS_PER_SECOND" -v p="$PRESENTS" -v w="$WALL_MS" \
-            -v rss="$RSS" -v s="$START_MS" \
-            'BEGIN { printf "%d %d %.4f %.2f %.2f %d %d\n", i, r, 1000 * t / hz / p, 1000 * p / w, 100 * t / hz / (w / 1000), rss, s }' >>"$RUNS"
+            -v rss="$RSS" -v s="$START_MS" -v x="$SERVER_TICKS" -v m="$MEMFD" \
+            'BEGIN { printf "%d %d %.4f %.2f %.2f %d %d %.4f %d\n", i, r, 1000 * t / hz / p, 1000 * p / w,
+                     100 * t / hz / (w / 1000), rss, s, 1000 * x / hz / p, m }' >>"$RUNS"
     done
 done
 
@@ -233,20 +281,28 @@ median() {  # of the numbers on standard input
 
 printf '\nReal window, key-scripted match, FPS setting %s, medians of %s interleaved rounds of %s s, load average %s\n' \
     "$FPS" "$ROUNDS" "$SECONDS_EACH" "$(cut -d' ' -f1-3 /proc/loadavg)"
-printf '  %-40s %12s %11s %7s %9s %10s\n' "" "cpu ms/frame" "presents/s" "cpu %" "peak MB" "window ms"
+printf '  %-40s %12s %12s %11s %7s %9s %9s %9s %10s\n' "" "cpu ms/frame" "X ms/frame" "presents/s" "cpu %" \
+    "peak MB" "memfd MB" "held MB" "window ms"
+column_median() {  # variant, column
+    awk -v i="$1" -v c="$2" '$1 == i { print $c }' "$RUNS" | median
+}
 for i in "${!LABELS[@]}"; do
-    row=()
-    for column in 3 4 5 6 7; do
-        row+=("$(awk -v i="$i" -v c="$column" '$1 == i { print $c }' "$RUNS" | median)")
-    done
-    printf '  %-40s %12.3f %11.1f %7.1f %9.1f %10.0f\n' "${LABELS[$i]}" "${row[0]}" "${row[1]}" "${row[2]}" \
-        "$(awk -v k="${row[3]}" 'BEGIN { print k / 1024 }')" "${row[4]}"
+    held=$(awk -v i="$i" '$1 == i { print ($6 + $9) / 1024 }' "$RUNS" | median)
+    printf '  %-40s %12.3f %12.3f %11.1f %7.1f %9.1f %9.1f %9.1f %10.0f\n' "${LABELS[$i]}" "$(column_median "$i" 3)" \
+        "$(column_median "$i" 8)" "$(column_median "$i" 4)" "$(column_median "$i" 5)" \
+        "$(awk -v k="$(column_median "$i" 6)" 'BEGIN { print k / 1024 }')" \
+        "$(awk -v k="$(column_median "$i" 9)" 'BEGIN { print k / 1024 }')" "$held" "$(column_median "$i" 7)"
 done
+# Round by round: own CPU, the server's, and both together, each over the floor's.
 if [ -n "$FLOOR_INDEX" ]; then
+    printf '  %-40s %12s %12s %12s\n' "" "cpu" "X server" "cpu + X"
     for i in "${!LABELS[@]}"; do
         [ "$i" = "$FLOOR_INDEX" ] && continue
-        ratio=$(awk -v i="$i" -v f="$FLOOR_INDEX" '$1 == f { floor[$2] = $3 } $1 == i { own[$2] = $3 }
-            END { for (r in own) if (floor[r] > 0) print own[r] / floor[r] }' "$RUNS" | median)
-        printf '  %-40s %12.2f\n' "${LABELS[$i]} / floor" "$ratio"
+        row=()
+        for what in '$3' '$8' '($3 + $8)'; do
+            row+=("$(awk -v i="$i" -v f="$FLOOR_INDEX" "\$1 == f { floor[\$2] = $what } \$1 == i { own[\$2] = $what }
+                END { for (r in own) if (floor[r] > 0) print own[r] / floor[r] }" "$RUNS" | median)")
+        done
+        printf '  %-40s %12.2f %12.2f %12.2f\n' "${LABELS[$i]} / floor" "${row[0]}" "${row[1]}" "${row[2]}"
     done
 fi

@@ -1,9 +1,12 @@
 // The floor of the real-window measurement: the cheapest way this platform
-// has to show a frame. A 640x480 window, one image in shared memory with the
-// X server, cleared and put on the window each frame with XShmPutImage and a
-// sync (what SDL's own X11 framebuffer does), paced by the game's rule.
-// Counts its presents like the game (present_counter.h). Ends on SIGTERM or
-// when the window is closed.
+// has to show a changing frame. A 640x480 window and one image in shared
+// memory with the X server; each frame one row of it changes and the whole
+// image is put on the window with XShmPutImage. The only wait is the one that
+// keeps the next frame's write off memory the server may still be reading:
+// the put asks for a completion event, and the next frame is written once it
+// has come (usually long before, during the pacing's sleep). Paced by the
+// game's rule. Counts its presents like the game (present_counter.h). Ends on
+// SIGTERM or when the window is closed.
 //
 //   zoltr_xshm_floor [FPS]
 #include "present_counter.h"
@@ -86,15 +89,22 @@ int main(int argc, char **argv)
     XSync(display, False);
     shmctl(segment.shmid, IPC_RMID, nullptr);  // gone once both sides detach
 
+    int completion = XShmGetEventBase(display) + ShmCompletion;
+    bool imageBusy = false;
     unsigned long nextFrame = 0;
-    for (;;) {
-        memset(image->data, 0, static_cast<size_t>(image->bytes_per_line) * Height);
-        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, Width, Height, False);
-        XSync(display, False);
+    for (unsigned frame = 0;; frame++) {
+        // A row sweeps down the picture, a new shade each time round.
+        char *row = image->data + static_cast<size_t>(frame % Height) * image->bytes_per_line;
+        memset(row, static_cast<int>(frame / Height), static_cast<size_t>(image->bytes_per_line));
+        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, Width, Height, True);
+        imageBusy = true;
         countPresent();
-        while (XPending(display) > 0) {
+        pace(nextFrame, fps);
+        while (imageBusy || XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
+            if (event.type == completion)
+                imageBusy = false;
             if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) {
                 XShmDetach(display, &segment);
                 image->data = nullptr;  // shared memory, not the heap
@@ -104,6 +114,5 @@ int main(int argc, char **argv)
                 return 0;
             }
         }
-        pace(nextFrame, fps);
     }
 }

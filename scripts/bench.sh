@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the game and its benchmark for release and measures the frame: first
 # headless, each half of a frame at rest and at stress load against the cost of
-# presenting the screen; then the real program in a real X window, its CPU time
-# per presented frame during a scripted match against the cheapest present of
-# the platform (bench/xshm_floor.cpp).
+# presenting the screen; then the real program in a real X window of an X
+# server the measurement starts itself: its own and the server's CPU time per
+# presented frame and the memory it holds, during a scripted match, against
+# the cheapest present of the platform (bench/xshm_floor.cpp).
 # Arguments go to the headless benchmark (--benchmark_filter=..., --quick).
 # Take figures on a quiet machine: the load average is printed with them.
 set -euo pipefail
@@ -24,8 +25,7 @@ OUT=$(mktemp /tmp/zoltr-bench-XXXXXX.txt)
 trap 'rm -f "$OUT"' EXIT
 ARENA=$(cd game && "$BUILD/bench/zoltr_bench" --richest-arena)
 (cd game && "$BUILD/bench/zoltr_bench" --arena="$ARENA" --benchmark_color=false "$@") | tee "$OUT"
-xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp -noreset" \
-    bash bench/window_cpu.sh "$BUILD/zoltr" "$BUILD/bench/zoltr_xshm_floor" "$BUILD/bench/libzoltr_present_count.so" \
+bash bench/window_cpu.sh "$BUILD/zoltr" "$BUILD/bench/zoltr_xshm_floor" "$BUILD/bench/libzoltr_present_count.so" \
     game 20 5 "$ARENA" | tee -a "$OUT"
 
 echo
