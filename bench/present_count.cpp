@@ -1,7 +1,10 @@
 // Preloaded into the game by the real-window measurement: counts every
 // present, then hands it on. The game presents either through SDL_Flip or
-// with its own XShmPutImage; SDL's present may itself end in one, which is not
-// counted twice. The game itself knows nothing of it.
+// with its own XShmPutImage calls, one for each changed part of the frame,
+// the last of which asks for a completion event: that one is counted (a frame
+// that changed nothing puts nothing and is not counted). SDL's present may
+// itself end in one, which is not counted twice. The game itself knows
+// nothing of it.
 #include "present_counter.h"
 
 #include <dlfcn.h>
@@ -29,7 +32,7 @@ extern "C" int XShmPutImage(_XDisplay *display, unsigned long drawable, _XGC *gc
 {
     using Put = int (*)(_XDisplay *, unsigned long, _XGC *, _XImage *, int, int, int, int, unsigned, unsigned, int);
     static Put next = reinterpret_cast<Put>(dlsym(RTLD_NEXT, "XShmPutImage"));
-    if (!insideFlip)
+    if (!insideFlip && sendEvent)
         countPresent();
     return next ? next(display, drawable, gc, image, fromX, fromY, toX, toY, width, height, sendEvent) : 0;
 }

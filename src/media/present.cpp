@@ -1,9 +1,10 @@
-// Showing the finished screen. On a plain X11 window the rows of the 16-bit
+// Showing the finished screen. On a plain X11 window the parts of the 16-bit
 // screen that changed are converted straight into an image shared with the X
-// server, which one XShmPutImage shows; SDL's present converts the screen into
-// a texture, clears its window surface, copies the texture onto it and only
-// then puts it. Anything else (full screen, another video driver, no MIT-SHM,
-// any X error) and ZOLTR_SDL_PRESENT=1 in the environment leave it to SDL_Flip.
+// server, and only those parts are put on the window (XShmPutImage); SDL's
+// present converts the whole screen into a texture, clears its window
+// surface, copies the texture onto it and puts all of it. Anything else (full
+// screen, another video driver, no MIT-SHM, any X error) and
+// ZOLTR_SDL_PRESENT=1 in the environment leave it to SDL_Flip.
 #include "media/media.h"
 
 #include <SDL_syswm.h>
@@ -32,9 +33,15 @@ struct SharedImage {
     GC gc;
     XImage *image;
     XShmSegmentInfo segment;
-    std::vector<Uint32> colours;    // every 16-bit pixel as the window shows it
+    std::vector<Uint32> colours;    // every 16-bit pixel as the window shows it; let go when arithmetic
     std::vector<Uint16> converted;  // the screen as the image holds it; empty: nothing yet
     bool arithmetic;                // colours are what widen() computes, eight pixels at a time
+    int shmOpcode;                  // MIT-SHM's requests, whose errors are the present's
+    int completionEvent;            // the event that says a put is done
+    unsigned long lastPut;          // the request number of the last put; 0: none since the image was made
+    bool wholeNext;                 // the window was uncovered: put all of the image next time
+    XErrorHandler handlerBefore;    // the handler X errors that are not the present's go on to
+    bool handlerSet;
 };
 SharedImage shared;
 
@@ -44,6 +51,27 @@ int noteXError(Display *, XErrorEvent *)
 {
     xErrors++;
     return 0;
+}
+
+// While the image is in use its puts are not waited for, so their errors come
+// in later, with whatever else the game asks of X: they are counted, the rest
+// go where they went before.
+int notePresentXError(Display *display, XErrorEvent *error)
+{
+    if (display == shared.display && error->request_code == shared.shmOpcode) {
+        xErrors++;
+        return 0;
+    }
+    return shared.handlerBefore ? shared.handlerBefore(display, error) : 0;
+}
+
+// SDL reports an uncovered window as an event the game may not look at; the
+// present notes it on its way into the queue and keeps it there.
+int noteExposure(const SDL_Event *event)
+{
+    if (event->type == SDL_VIDEOEXPOSE)
+        shared.wholeNext = true;
+    return 1;
 }
 
 // Runs `request` with X errors counted rather than fatal, waiting for the
@@ -117,6 +145,11 @@ bool learnColours(const XImage *image)
 
 void dropSharedImage()
 {
+    if (shared.handlerSet) {
+        XSetErrorHandler(shared.handlerBefore);
+        SDL_SetEventFilter(nullptr);
+        shared.handlerSet = false;
+    }
     if (shared.image) {
         XShmDetach(shared.display, &shared.segment);
         shared.image->data = nullptr;  // shared memory, not Xlib's
@@ -127,6 +160,7 @@ void dropSharedImage()
         XFreeGC(shared.display, shared.gc);
     shared.image = nullptr;
     shared.gc = nullptr;
+    shared.lastPut = 0;
     shared.usable = false;
     shared.colours = {};
     shared.converted = {};
@@ -144,7 +178,9 @@ bool makeSharedImage()
     shared.display = info.info.x11.display;
     shared.window = info.info.x11.window;
     XWindowAttributes window;
-    if (!XShmQueryExtension(shared.display) || !XGetWindowAttributes(shared.display, shared.window, &window) ||
+    int firstEvent = 0, firstError = 0;
+    if (!XQueryExtension(shared.display, "MIT-SHM", &shared.shmOpcode, &firstEvent, &firstError) ||
+        !XShmQueryExtension(shared.display) || !XGetWindowAttributes(shared.display, shared.window, &window) ||
         window.width != screen->w || window.height != screen->h)
         return false;
     XImage *image =
@@ -157,6 +193,8 @@ bool makeSharedImage()
         return false;
     }
     shared.arithmetic = widenMatches(image);
+    if (shared.arithmetic)
+        shared.colours = {};
     shared.segment.shmid =
         shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * image->height, IPC_CREAT | 0600);
     if (shared.segment.shmid < 0) {
@@ -181,10 +219,32 @@ bool makeSharedImage()
         return false;
     }
     shared.gc = XCreateGC(shared.display, shared.window, 0, nullptr);
-    return shared.gc != nullptr;
+    if (!shared.gc)
+        return false;
+    shared.completionEvent = XShmGetEventBase(shared.display) + ShmCompletion;
+    xErrors = 0;
+    shared.handlerBefore = XSetErrorHandler(notePresentXError);
+    SDL_SetEventFilter(noteExposure);
+    shared.handlerSet = true;
+    return true;
 }
 
-// One row of the screen into the image; returns how many pixels it left to the table.
+// The server reads the image while it puts it: the next frame may write into
+// it only once the last put is done. Its completion event (read by whoever
+// reads events, SDL as a rule) tells; it has almost always come in during the
+// frame's wait, so the round trip at the end is seldom made.
+void waitForLastPut()
+{
+    Display *display = shared.display;
+    if (shared.lastPut == 0 || XLastKnownRequestProcessed(display) >= shared.lastPut)
+        return;
+    XEventsQueued(display, QueuedAfterReading);
+    if (XLastKnownRequestProcessed(display) < shared.lastPut)
+        XSync(display, False);
+}
+
+// One row of the screen into the image, eight pixels at a time; returns how
+// many pixels it converted (the rest are converted one by one).
 int widenRow(const Uint16 *from, Uint32 *to, int width)
 {
     int x = 0;
@@ -207,35 +267,109 @@ int widenRow(const Uint16 *from, Uint32 *to, int width)
     return x;
 }
 
+// The screen is compared with the image in cells of CellWidth pixels by the
+// rows of a band; a band's changed cells, next to each other, make one
+// rectangle, and a rectangle under one of the same width grows it.
+constexpr int CellWidth = 32;
+constexpr int BandHeight = 16;
+constexpr int MaxCells = 32;  // cells across; a wider screen is put whole
+constexpr int MaxRectangles = 64;
+
+struct Rectangle {
+    int x, y, w, h;
+};
+
+// Puts the rectangles on the window and asks for word when the last is done.
+bool putRectangles(const Rectangle *rectangles, int count)
+{
+    for (int i = 0; i < count; i++) {
+        const Rectangle &r = rectangles[i];
+        if (i == count - 1)
+            shared.lastPut = NextRequest(shared.display);
+        XShmPutImage(shared.display, shared.window, shared.gc, shared.image, r.x, r.y, r.x, r.y,
+                     static_cast<unsigned>(r.w), static_cast<unsigned>(r.h), i == count - 1);
+    }
+    XFlush(shared.display);
+    return xErrors == 0;
+}
+
+// Converts the cells of row y that changed and returns them as bits.
+Uint32 convertChangedCells(int y, bool whole)
+{
+    const Uint16 *row =
+        reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch);
+    Uint16 *before = &shared.converted[static_cast<size_t>(y) * screen->w];
+    if (!whole && memcmp(before, row, static_cast<size_t>(screen->w) * 2) == 0)
+        return 0;
+    Uint32 *image = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line);
+    Uint32 changed = 0;
+    for (int cell = 0, x0 = 0; x0 < screen->w; cell++, x0 += CellWidth) {
+        int width = screen->w - x0 < CellWidth ? screen->w - x0 : CellWidth;
+        size_t bytes = static_cast<size_t>(width) * 2;
+        if (!whole && memcmp(before + x0, row + x0, bytes) == 0)
+            continue;
+        changed |= 1u << cell;
+        memcpy(before + x0, row + x0, bytes);
+        for (int x = widenRow(row + x0, image + x0, width); x < width; x++)
+            image[x0 + x] = shared.arithmetic ? widen(row[x0 + x]) : shared.colours[row[x0 + x]];
+    }
+    return changed;
+}
+
 bool putSharedImage()
 {
+    if (xErrors > 0)
+        return false;
+    waitForLastPut();
     if (SDL_LockSurface(screen) != 0)
         return false;
-    // Most rows of a frame are those of the frame before: only the others
-    // are converted. The whole image is put, so an exposed window heals.
-    bool whole = shared.converted.empty();
+    bool whole = shared.converted.empty() || (screen->w + CellWidth - 1) / CellWidth > MaxCells;
     if (whole)
         shared.converted.resize(static_cast<size_t>(screen->w) * screen->h);
-    const Uint32 *colours = shared.colours.data();
-    size_t rowBytes = static_cast<size_t>(screen->w) * 2;
-    for (int y = 0; y < screen->h; y++) {
-        const Uint16 *from =
-            reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch);
-        Uint16 *before = &shared.converted[static_cast<size_t>(y) * screen->w];
-        if (!whole && memcmp(before, from, rowBytes) == 0)
-            continue;
-        memcpy(before, from, rowBytes);
-        Uint32 *to = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line);
-        for (int x = widenRow(from, to, screen->w); x < screen->w; x++)
-            to[x] = colours[from[x]];
+    Rectangle rectangles[MaxRectangles];
+    int count = 0;
+    for (int top = 0; top < screen->h; top += BandHeight) {
+        int bottom = top + BandHeight < screen->h ? top + BandHeight : screen->h;
+        Uint32 cells = 0;
+        int first = -1, last = -1;
+        for (int y = top; y < bottom; y++) {
+            Uint32 changed = convertChangedCells(y, whole);
+            if (changed && first < 0)
+                first = y;
+            if (changed)
+                last = y;
+            cells |= changed;
+        }
+        for (int cell = 0; cells >> cell; cell++) {
+            if (!(cells >> cell & 1))
+                continue;
+            int run = cell;
+            while (cells >> (run + 1) & 1)
+                run++;
+            int x = cell * CellWidth;
+            int w = ((run + 1) * CellWidth < screen->w ? (run + 1) * CellWidth : screen->w) - x;
+            cell = run;
+            bool grown = false;
+            for (int i = 0; i < count && !grown && first == top; i++) {
+                Rectangle &above = rectangles[i];
+                if (above.x == x && above.w == w && above.y + above.h == top) {
+                    above.h = last + 1 - above.y;
+                    grown = true;
+                }
+            }
+            if (!grown && count < MaxRectangles)
+                rectangles[count++] = {x, first, w, last + 1 - first};
+            else if (!grown)
+                whole = true;
+        }
     }
     SDL_UnlockSurface(screen);
-    // Waiting for the server also keeps the next frame's conversion off the
-    // memory it may still be reading.
-    return withoutXErrors(shared.display, [] {
-        return XShmPutImage(shared.display, shared.window, shared.gc, shared.image, 0, 0, 0, 0,
-                            static_cast<unsigned>(screen->w), static_cast<unsigned>(screen->h), False) != 0;
-    });
+    if (whole || shared.wholeNext) {
+        shared.wholeNext = false;
+        Rectangle all = {0, 0, screen->w, screen->h};
+        return putRectangles(&all, 1);
+    }
+    return count == 0 || putRectangles(rectangles, count);
 }
 
 }  // namespace

@@ -40,6 +40,22 @@ std::vector<unsigned long> windowPixels()
     return pixels;
 }
 
+// A filled box on the screen.
+void fill(int x, int y, int w, int h, Uint16 value)
+{
+    SDL_Rect box = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)};
+    SDL_FillRect(screen, &box, value);
+}
+
+SDL_SysWMinfo sdlWindowInfo()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) != 1)
+        info.info.x11.display = nullptr;
+    return info;
+}
+
 // The game's own present, or SDL's when asked for by the environment.
 bool presentWith(bool sdl)
 {
@@ -81,6 +97,70 @@ TEST(Present, SharedMemoryShowsWhatSdlShowsAndFullScreenIsLeftToSdl)
     screen = SDL_SetVideoMode(640, 480, 16, SDL_SWSURFACE | SDL_FULLSCREEN);
     ASSERT_NE(screen, nullptr) << SDL_GetError();
     EXPECT_FALSE(presentWith(false));
+
+    releasePresent();
+    unsetenv("ZOLTR_SDL_PRESENT");
+}
+
+TEST(Present, PutsOnlyWhatChangedAndAllOfAnUncoveredWindow)
+{
+    const char *display = getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    screen = SDL_SetVideoMode(640, 480, 16, SDL_SWSURFACE);
+    ASSERT_NE(screen, nullptr) << SDL_GetError();
+    SDL_SysWMinfo info = sdlWindowInfo();
+    Display *x = info.info.x11.display;
+    Window window = info.info.x11.window;
+    ASSERT_NE(x, nullptr);
+
+    // Frames that change a few boxes each, in many places at once: the
+    // window ends as SDL shows the last picture.
+    paint(false);
+    EXPECT_TRUE(presentWith(false));
+    srand(2026);
+    for (int frame = 0; frame < 40; frame++) {
+        for (int box = rand() % 4; box > 0; box--)
+            fill(rand() % 660 - 10, rand() % 500 - 10, 1 + rand() % 70, 1 + rand() % 40, static_cast<Uint16>(rand()));
+        EXPECT_TRUE(presentScreen());
+    }
+    std::vector<unsigned long> byGame = windowPixels();
+    EXPECT_FALSE(presentWith(true));
+    EXPECT_TRUE(byGame == windowPixels());
+
+    // The window is marked behind the present's back: a small change puts
+    // only its part of the image...
+    EXPECT_TRUE(presentWith(false));
+    GC gc = XCreateGC(x, window, 0, nullptr);
+    XSetForeground(x, gc, 0x123456);
+    XFillRectangle(x, window, gc, 0, 0, 640, 480);
+    XFreeGC(x, gc);
+    fill(300, 200, 4, 4, 0);
+    EXPECT_TRUE(presentScreen());
+    std::vector<unsigned long> shown = windowPixels();
+    EXPECT_EQ(shown[201 * 640 + 301], 0u);
+    EXPECT_EQ(shown[10 * 640 + 10], 0x123456u);
+    EXPECT_EQ(shown[470 * 640 + 630], 0x123456u);
+
+    // ...and once part of the window was covered, all of it.
+    XSetWindowAttributes above = {};
+    above.override_redirect = True;
+    Window cover = XCreateWindow(x, DefaultRootWindow(x), 0, 0, 20, 20, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                 CWOverrideRedirect, &above);
+    XMapRaised(x, cover);
+    XSync(x, False);
+    XDestroyWindow(x, cover);
+    XSync(x, False);
+    for (int tries = 0; tries < 100 && shown[470 * 640 + 630] == 0x123456u; tries++) {
+        SDL_Delay(10);
+        SDL_PumpEvents();
+        EXPECT_TRUE(presentScreen());
+        shown = windowPixels();
+    }
+    EXPECT_NE(shown[470 * 640 + 630], 0x123456u);
+    EXPECT_EQ(shown[201 * 640 + 301], 0u);
 
     // SDL stays open until the process ends: closing X11 here unloads
     // libraries whose own allocations would then show as leaks without a name.
