@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <map>
 #include <poll.h>
 #include <string>
@@ -39,6 +40,10 @@ using Decoder = bool (*)(const char *path, int out, std::string &error);
 bool inProcess = false;
 bool filesAreDecoded = false;
 int cpuMillisecondsLimit = 0;
+// Set by a decoder that checked a music file to its end and wrote the file
+// itself back, for the game to stream: an Ogg Vorbis track takes a sixth of
+// the memory its decoded samples would.
+bool wroteStreamable = false;
 
 bool writeAll(int fd, const void *data, size_t size)
 {
@@ -126,15 +131,19 @@ bool copyFile(const char *path, int out, std::string &error)
     if (__sanitizer_set_death_callback)
         __sanitizer_set_death_callback(nullptr);
     std::string error;
-    std::string message = decode(path, out, error) ? "K" : "E" + error;
+    std::string message = decode(path, out, error) ? (wroteStreamable ? "S" : "K") : "E" + error;
     writeAll(reply, message.data(), message.size());
     _exit(0);
 }
 
 // Runs decode in a child; returns the memory file holding what it wrote, or
-// -1 with the reason in SDL_GetError().
-int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
+// -1 with the reason in SDL_GetError(). `streamable` tells whether the child
+// wrote back a music file it checked to the end rather than its samples.
+int decodeInChild(Decoder decode, const char *path, int cpuSeconds, bool *streamable = nullptr)
 {
+    wroteStreamable = false;
+    if (streamable)
+        *streamable = false;
     // Refused files are turned away before a child is made for them; the
     // child opens the file the same way again, so a file swapped meanwhile
     // is caught there.
@@ -151,8 +160,11 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
         decode = copyFile;
     if ((inProcess || filesAreDecoded) && out >= 0) {
         std::string error;
-        if (decode(path, out, error))
+        if (decode(path, out, error)) {
+            if (streamable)
+                *streamable = wroteStreamable;
             return out;
+        }
         close(out);
         SDL_SetError("%s", error.c_str());
         return -1;
@@ -211,7 +223,7 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
     }
     close(errors);
 
-    if (!finished || message[0] != 'K') {
+    if (!finished || (message[0] != 'K' && message[0] != 'S')) {
         close(out);
         if (child < 0)
             SDL_SetError("No room to decode %s", path);
@@ -224,6 +236,8 @@ int decodeInChild(Decoder decode, const char *path, int cpuSeconds)
             SDL_SetError("%s", message.c_str() + 1);
         return -1;
     }
+    if (streamable)
+        *streamable = message[0] == 'S';
     return out;
 }
 
@@ -473,6 +487,42 @@ bool decodeSound(const char *path, int out, std::string &error)
     return true;
 }
 
+// An Ogg Vorbis track is decoded here to its end, all of it, with the
+// mixer's own decoder, then written back as it was read: the game streams
+// exactly those bytes, which that decoder has been through once without harm.
+// Any other music is written back decoded, as a sample is.
+bool decodeMusic(const char *path, int out, std::string &error)
+{
+    int fd = openMediaFile(path, error);
+    if (fd < 0)
+        return false;
+    std::vector<Uint8> file = readAll(fd);
+    close(fd);
+    if (file.size() < 4 || memcmp(file.data(), "OggS", 4) != 0)
+        return decodeSound(path, out, error);
+    SDL_RWops *stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    Mix_Chunk *chunk = stream ? Mix_LoadWAV_RW(stream, 1) : nullptr;
+    if (!chunk) {
+        error = SDL_GetError();
+        return false;
+    }
+    bool fits = chunk->alen <= MaxSoundBytes;
+    // A child ends without freeing: the audio lock it would take is held by
+    // the thread that forked it, which it does not have.
+    if (inProcess)
+        Mix_FreeChunk(chunk);
+    if (!fits) {
+        error = "Sound too long";
+        return false;
+    }
+    if (!writeAll(out, file.data(), file.size())) {
+        error = "No room to decode the sound";
+        return false;
+    }
+    wroteStreamable = true;
+    return true;
+}
+
 // True when a WAV of `size` bytes starting with `header` is exactly the WAV
 // the child was to write.
 bool isOurWav(const Uint8 *header, size_t size)
@@ -556,6 +606,13 @@ bool decodeOnce(Decoder decode, char kind, const char *path, int cpuSeconds, std
 
 }  // namespace
 
+void forgetDecodedMedia()
+{
+    decodedBefore.clear();
+    decodedBeforeBytes = 0;
+    malloc_trim(0);  // the pages go back to the system, not to a later allocation
+}
+
 void decodeMediaInProcess(bool decodeHere)
 {
     inProcess = decodeHere;
@@ -590,18 +647,20 @@ Mix_Chunk *guardedSampleLoad(const char *path)
 }
 
 // The music streams from the child's memory file during play, so the mixer
-// thread only ever reads a WAV we wrote.
+// thread only ever reads a WAV we wrote or an Ogg Vorbis file its child
+// decoded to the end.
 Mix_Music *guardedMusicLoad(const char *path)
 {
-    int fd = decodeInChild(decodeSound, path, SoundCpuSeconds);
+    bool ogg = false;
+    int fd = decodeInChild(decodeMusic, path, SoundCpuSeconds, &ogg);
     if (fd < 0)
         return nullptr;
     // The child's writes left the shared file offset at the end.
-    FILE *file = isOurWav(fd) && lseek(fd, 0, SEEK_SET) == 0 ? fdopen(fd, "rb") : nullptr;
+    FILE *file = (ogg || isOurWav(fd)) && lseek(fd, 0, SEEK_SET) == 0 ? fdopen(fd, "rb") : nullptr;
     if (!file) {
         close(fd);
         SDL_SetError("Damaged sound");
         return nullptr;
     }
-    return Mix_LoadMUSType_RW(SDL_RWFromFP(file, 1), MUS_WAV, 1);
+    return Mix_LoadMUSType_RW(SDL_RWFromFP(file, 1), ogg ? MUS_OGG : MUS_WAV, 1);
 }

@@ -33,6 +33,10 @@ SDL_Surface *guardedImageLoad(const char *path);
 Mix_Chunk *guardedSampleLoad(const char *path);
 Mix_Music *guardedMusicLoad(const char *path);
 
+// Lets go of what the guard keeps so that a file named twice is decoded once;
+// once every slot is filled it is of no more use.
+void forgetDecodedMedia();
+
 // Fuzzing the decoders themselves: decode in this process, without a child,
 // so that coverage reaches the fuzzer and faults show where they happen.
 // Never set in the game.

@@ -81,4 +81,5 @@ void loadCatalogue()
             loadSoundLine(line, slot);
     }
     fclose(file);
+    forgetDecodedMedia();
 }
