@@ -50,6 +50,14 @@ void prepareSdlStart()
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
 }
 
+// The game takes keys, never text: the table of compose sequences that Xlib
+// builds for typing accented letters (a megabyte for a UTF-8 locale) is left
+// empty. Whatever the user's environment says wins.
+static void leaveComposeOut()
+{
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
+}
+
 // Off-screen drivers show nothing; SDL falls back to one when there is no
 // display at all. They are used only when asked for by name (the tests do).
 void requireDisplay(const char *program)
@@ -96,6 +104,7 @@ void endPromptlyWhenAsked()
 void startSdl()
 {
     prepareSdlStart();
+    leaveComposeOut();  // the game only: the menu's name rows take text
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
         fatalSdlError();
     atexit(stopSdl);
