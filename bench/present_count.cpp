@@ -1,38 +1,21 @@
-// Preloaded into the game by the real-window measurement: counts every
-// present, then hands it on. The game presents either through SDL_Flip or
-// with its own XShmPutImage calls, one for each changed part of the frame,
-// the last of which asks for a completion event: that one is counted (a frame
-// that changed nothing puts nothing and is not counted). SDL's present may
-// itself end in one, which is not counted twice. The game itself knows
-// nothing of it.
+// Preloaded into the game by the real-window measurement: counts the frames
+// the game shows, then hands the call on. Every frame of the game, in the
+// intro and in a match, reads its events with SDL_PollEvent until none is
+// left, and presents once: the call that finds no event ends a frame. (The
+// present itself cannot be counted: a frame that changed nothing puts nothing
+// on the window.) The game itself knows nothing of it.
 #include "present_counter.h"
 
 #include <dlfcn.h>
 
-struct SDL_Surface;
-struct _XDisplay;
-struct _XGC;
-struct _XImage;
+union SDL_Event;
 
-static thread_local bool insideFlip;
-
-extern "C" int SDL_Flip(SDL_Surface *surface)
+extern "C" int SDL_PollEvent(SDL_Event *event)
 {
-    using Flip = int (*)(SDL_Surface *);
-    static Flip next = reinterpret_cast<Flip>(dlsym(RTLD_NEXT, "SDL_Flip"));
-    countPresent();
-    insideFlip = true;
-    int result = next ? next(surface) : -1;
-    insideFlip = false;
-    return result;
-}
-
-extern "C" int XShmPutImage(_XDisplay *display, unsigned long drawable, _XGC *gc, _XImage *image, int fromX, int fromY,
-                            int toX, int toY, unsigned width, unsigned height, int sendEvent)
-{
-    using Put = int (*)(_XDisplay *, unsigned long, _XGC *, _XImage *, int, int, int, int, unsigned, unsigned, int);
-    static Put next = reinterpret_cast<Put>(dlsym(RTLD_NEXT, "XShmPutImage"));
-    if (!insideFlip && sendEvent)
+    using Poll = int (*)(SDL_Event *);
+    static Poll next = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "SDL_PollEvent"));
+    int result = next ? next(event) : 0;
+    if (result == 0)
         countPresent();
-    return next ? next(display, drawable, gc, image, fromX, fromY, toX, toY, width, height, sendEvent) : 0;
+    return result;
 }

@@ -15,11 +15,13 @@
 # memory, plus the memory files the program holds open without mapping them:
 # the decoded media) and the time from exec to a visible window. Ratios to
 # the floor are taken round by round, then their median. Presents are counted
-# by PRESENT_COUNTER, preloaded into the game: it counts every SDL_Flip and
-# every frame the game puts on its window itself.
+# by PRESENT_COUNTER, preloaded into the game: it counts the frames of the
+# game's loop, each of which presents once (whether it puts anything on the
+# window or, having changed nothing, does not).
 #
 # The programs are given by ZOLTR_BENCH_VARIANTS, one a line,
-# "label|VAR=value ...|game or floor"; by default the game as it starts, the
+# "label|VAR=value ...|game, floor or game=PATH" (another build of the game,
+# to set two builds side by side); by default the game as it starts, the
 # game presenting through SDL_Flip (its software and its OpenGL renderer), and
 # the floor.
 #
@@ -137,7 +139,7 @@ start_program() {
     local env_words=$1 bin=$2 preload="" t0
     : >"$WORK/stderr.txt"
     : >"$WORK/presents"
-    [ "$bin" = "$GAME_BIN" ] && preload=$COUNTER_LIB
+    [ "$bin" != "$FLOOR_BIN" ] && preload=$COUNTER_LIB
     t0=$(now_ms)
     # shellcheck disable=SC2086  # the variant's environment is a list of words
     (cd "$WORK/game" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ZOLTR_PRESENT_COUNTER="$WORK/presents" \
@@ -259,7 +261,9 @@ for round in $(seq 1 "$ROUNDS"); do
             start_program "${ENVS[$i]}" "$FLOOR_BIN"
             measure_floor
         else
-            start_program "${ENVS[$i]}" "$GAME_BIN"
+            bin=$GAME_BIN
+            [ "${KINDS[$i]#game=}" != "${KINDS[$i]}" ] && bin=$(readlink -f "${KINDS[$i]#game=}")
+            start_program "${ENVS[$i]}" "$bin"
             measure_game
         fi
         kill -0 "$PID" 2>/dev/null || fail "${LABELS[$i]} ended during the measurement"
