@@ -185,7 +185,8 @@ end_with_escape() {
 # --- screenshots ---
 
 screenshot() {
-    "$IMPORT" -window "$E2E_WID" "$1" 2>/dev/null
+    # A window that closes during the capture leaves import waiting forever.
+    timeout 20 "$IMPORT" -window "$E2E_WID" "$1" 2>/dev/null
 }
 
 # "r g b" (0..255) of pixel (x, y) of an image file.
