@@ -119,7 +119,14 @@ int runMatch(unsigned seed)
     do
         runFrame(match, nullptr, events);
     while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
+    runEndScene(match);
+    return 0;
+}
 
+void runEndScene(Match &match)
+{
+    FrameEvents events;
+    events.reserve(256);
     if (!loadArena(match.arena, VictoryArena))
         missingArena(VictoryArena);
     setupLevel(match);
@@ -136,7 +143,6 @@ int runMatch(unsigned seed)
     do
         runFrame(match, &scene, events);
     while (!keyState[SDLK_ESCAPE] && match.frameCounter < EndSceneFrames);
-    return 0;
 }
 
 // The next deadline counts from the tick read on entry, not from the end of the wait.

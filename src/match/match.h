@@ -118,7 +118,9 @@ extern Uint32 nextFrameTick;  // ms
 extern Match *currentMatch;
 
 int runMatch(unsigned seed);  // the whole match and its end scene; returns 0
-void paceFrame();             // holds the FPS setting
+// The victory scene after a match, on the victory arena, until Escape or its last frame.
+void runEndScene(Match &match);
+void paceFrame();  // holds the FPS setting
 
 // Clock used by paceFrame; tests replace it.
 extern Uint32 (*matchTicks)();

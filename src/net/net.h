@@ -533,3 +533,16 @@ NetResult playNetworked(NetLink &link, Rollback<Game> &rollback, int stepRate, c
             waitForPackets(link, static_cast<std::uint32_t>(deadline - now));
     }
 }
+
+// --- The networked match in the game's window ---------------------------------
+struct NetMatchOptions {
+    bool hosting = false;
+    std::string address;  // joining: the host
+    std::uint16_t port = DefaultPort;
+    int inputDelay = -1;  // frames; -1: from the round trip
+    int frameLimit = 0;   // > 0: the match ends after this many frames (tests and measurements)
+};
+// The whole match and its end scene; returns the exit status: 0 for a match
+// played to its end or left with Escape, otherwise 1 after a one-line message
+// (on the screen and the standard error stream).
+int runNetworkMatch(const NetMatchOptions &options);

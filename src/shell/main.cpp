@@ -1,4 +1,5 @@
-// Zoltr Deathmatch: settings, media, intro, one match, exit.
+// Zoltr Deathmatch: settings, media, intro, one match, exit; or, with
+// --host or --join, one match over the network without the intro.
 #include "shell/shell.h"
 
 #include "gfx/gfx.h"
@@ -6,14 +7,30 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 
-int main(int, char **)
+int main(int argc, char **argv)
 {
+    GameOptions options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        fprintf(stderr, "%s\n%s\n", error.c_str(), Usage);
+        return 2;
+    }
     loadSettings();
     startSdl();
     loadFonts();
     loadCatalogue();
+    if (options.mode != GameOptions::Local) {
+        NetMatchOptions net;
+        net.hosting = options.mode == GameOptions::Host;
+        net.address = options.address;
+        net.port = options.port;
+        net.inputDelay = options.inputDelay;
+        net.frameLimit = options.frameLimit;
+        exit(runNetworkMatch(net));
+    }
     runIntro();
     unsigned seed = SDL_GetTicks();
     waitForKeyRelease();

@@ -6,8 +6,10 @@
 #pragma once
 
 #include "match/match.h"
+#include "net/net.h"
 
 #include <cstdio>
+#include <string>
 
 void loadSettings();
 // The settings reading on its own: every key the file holds overwrites its field.
@@ -40,3 +42,16 @@ void stopSdl();   // closes the mixer and SDL; safe to call more than once
 void runIntro();
 void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip
 void waitForKeyRelease();
+
+// What the command line asks for: a match at one keyboard (no options), or a
+// networked one as its host or as the one who joins.
+struct GameOptions {
+    enum Mode { Local, Host, Join } mode = Local;
+    std::string address;     // Join: the host's name or address
+    std::uint16_t port = 0;  // Host and Join
+    int inputDelay = -1;     // --delay FRAMES (0 to 3); -1: chosen from the round trip
+    int frameLimit = 0;      // --frames N: a networked match ends after N frames
+};
+constexpr char Usage[] = "Usage: zoltr [--host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N]";
+// False, with the reason in one line, for a command line it does not understand.
+bool parseOptions(int argc, char **argv, GameOptions &options, std::string &error);

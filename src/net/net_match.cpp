@@ -1,0 +1,247 @@
+// A networked match in the game's window: the host waits for a joiner (or
+// the joiner connects), the handshake settles the match, and the rollback
+// plays it at the agreed rate, each player's fighter on either key set.
+#include "net/net.h"
+
+#include "gfx/gfx.h"
+#include "match/match.h"
+#include "media/media.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+int frameLimit = 0;  // > 0: the match ends after this many frames
+
+// The match as the rollback sees it.
+struct MatchGame {
+    using State = Match;
+    struct Events {
+        FrameEvents list;
+        bool operator==(const Events &other) const
+        {
+            return std::equal(
+                list.begin(), list.end(), other.list.begin(), other.list.end(),
+                [](const FrameEvent &a, const FrameEvent &b) { return a.kind == b.kind && a.sound == b.sound; });
+        }
+    };
+    static Events step(Match &match, const FighterInput inputs[2])
+    {
+        Events events;
+        ::step(match, inputs, events.list);
+        return events;
+    }
+    static std::uint64_t hash(const Match &match) { return ::hash(match); }
+    static bool finished(const Match &match)
+    {
+        return killLimitReached(match) || (frameLimit > 0 && match.frameCounter >= frameLimit);
+    }
+};
+
+struct Window {
+    bool quit = false;
+    bool fireDown = false;
+    bool computer = false;  // settings give the own fighter to the computer
+    std::uint32_t frame = 0;
+    std::uint32_t seed = 0;
+    FighterInput held{};
+};
+
+// Drains the window's events: closing it or Escape, and a fire key pressed since the last frame.
+void readWindow(Window &window)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event) > 0) {
+        if (event.type == SDL_QUIT)
+            window.quit = true;
+        if (event.type == SDL_KEYDOWN) {
+            SDLKey key = event.key.keysym.sym;
+            window.quit |= key == SDLK_ESCAPE;
+            window.fireDown |= key == SDLK_TAB || key == SDLK_RCTRL;
+        }
+    }
+}
+
+// Keys that change every few frames, from the frame and a seed: the computer's
+// stand-in until it thinks for itself.
+FighterInput computerKeys(Window &window)
+{
+    std::uint32_t mix = (window.frame / 8 + 1) * 2654435761u ^ window.seed;
+    mix ^= mix >> 13;
+    mix *= 0x5bd1e995u;
+    mix ^= mix >> 15;
+    if (window.frame % 8 == 0)
+        window.held = {static_cast<int>(mix & 1), static_cast<int>(mix >> 1 & 1) & !(mix & 1),
+                       static_cast<int>((mix >> 2 & 3) == 0), static_cast<int>(mix >> 4 & 1)};
+    return window.held;
+}
+
+// Either key set moves the own fighter.
+FighterInput ownInput(void *context)
+{
+    Window &window = *static_cast<Window *>(context);
+    readWindow(window);
+    window.frame++;
+    if (window.computer)
+        return computerKeys(window);
+    Uint8 *keys = SDL_GetKeyState(nullptr);
+    FighterInput input{keys[SDLK_a] || keys[SDLK_LEFT], keys[SDLK_d] || keys[SDLK_RIGHT], keys[SDLK_w] || keys[SDLK_UP],
+                       window.fireDown || keys[SDLK_TAB] || keys[SDLK_RCTRL]};
+    window.fireDown = false;
+    return input;
+}
+
+bool quitAsked(void *context)
+{
+    return static_cast<Window *>(context)->quit;
+}
+
+void hear(void *, const MatchGame::Events &events)
+{
+    playEvents(events.list);
+}
+
+// The round trip and the last rollback's depth between the two HUD blocks,
+// where the first name leaves room; otherwise not at all.
+void drawLinkNote(const Match &match, std::uint32_t roundTripMs, int rollbackFrames)
+{
+    if (!fontKeyed)
+        return;
+    char note[32];
+    snprintf(note, sizeof note, "%ums %d", roundTripMs, rollbackFrames);
+    int glyph = fontKeyed->w / 94;
+    int nameEnd = 130 + glyph * static_cast<int>(strlen(match.names[0]));
+    int width = glyph * static_cast<int>(strlen(note));
+    if (nameEnd + 10 + width <= 395)
+        drawText(screen, fontKeyed, 395 - width, 10, note, TextCentreVertically);
+}
+
+void show(void *, const Match &match, std::uint32_t roundTripMs, int rollbackFrames)
+{
+    drawMatchFrame(match);
+    drawLinkNote(match, roundTripMs, rollbackFrames);
+    presentScreen();
+}
+
+// One line in the middle of a black screen: waiting, and why a match ended.
+void showLine(const char *line)
+{
+    if (!screen)
+        return;
+    SDL_FillRect(screen, nullptr, 0);
+    if (fontKeyed)
+        drawText(screen, fontKeyed, 320, 240, line, TextCentreVertically | TextCentreHorizontally);
+    presentScreen();
+}
+
+// The host waits for its joiner while the window lives; Escape gives up.
+bool reachPeer(const NetMatchOptions &options, NetLink &link, std::string &error)
+{
+    if (!options.hosting) {
+        showLine("Joining...");
+        return connectToHost(link, options.address.c_str(), options.port, 5000, error);
+    }
+    char line[64];
+    snprintf(line, sizeof line, "Waiting for a player on port %u (Escape stops)", options.port);
+    showLine(line);
+    Window window;
+    for (int second = 0; second < 600 && !window.quit; second++) {
+        if (listenForPeer(link, nullptr, options.port, 1000, error))
+            return true;
+        if (!link.host)
+            return false;  // the port itself failed
+        closeLink(link);
+        readWindow(window);
+    }
+    error = window.quit ? "" : "nobody joined";
+    return false;
+}
+
+// The host's settings that rule the match; the arena is named by its file alone.
+MatchTerms hostTerms(std::uint32_t seed)
+{
+    MatchTerms terms{};
+    const char *slash = strrchr(settings.Level, '/');
+    snprintf(terms.level, sizeof terms.level, "maps/%.200s", slash ? slash + 1 : settings.Level);
+    terms.killLimit = settings.Zoltr;
+    terms.image1 = settings.Image1;
+    terms.image2 = settings.Image2;
+    snprintf(terms.name1, sizeof terms.name1, "%s", isPlainWord(settings.Name1, NameBytes) ? settings.Name1 : "Red");
+    int fps = settings.FPS > 0 ? settings.FPS : DefaultFps;
+    // About the pace a local match keeps at this setting (83 frames a second at 50).
+    terms.stepRate = std::clamp(fps * 5 / 3, 10, 120);
+    terms.seed = seed;
+    return terms;
+}
+
+int fail(const std::string &message)
+{
+    if (!message.empty()) {
+        fprintf(stderr, "Network: %s\n", message.c_str());
+        showLine(message.c_str());
+        SDL_Delay(1500);
+    }
+    return message.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int runNetworkMatch(const NetMatchOptions &options)
+{
+    frameLimit = options.frameLimit;
+    NetLink link;
+    std::string error;
+    if (!reachPeer(options, link, error)) {
+        closeLink(link);
+        return fail(error);
+    }
+    Handshake agreed{};
+    std::uint32_t seed = SDL_GetTicks() * 2654435761u;
+    bool shaken = options.hosting
+                      ? hostHandshake(link, hostTerms(seed), settings.Level, options.inputDelay, agreed, error)
+                      : joinHandshake(link, settings.Name2, options.inputDelay, agreed, error);
+    if (!shaken) {
+        closeLink(link);
+        return fail(error);
+    }
+    // The end scene names the fighters as the handshake did.
+    snprintf(settings.Name1, sizeof settings.Name1, "%s", agreed.terms.name1);
+    snprintf(settings.Name2, sizeof settings.Name2, "%s", agreed.name2);
+    const MatchTerms &terms = agreed.terms;
+    MatchSetup setup = {agreed.arenaPath.c_str(),
+                        terms.killLimit,
+                        {terms.image1, terms.image2},
+                        terms.seed,
+                        {settings.Name1, settings.Name2}};
+    auto match = std::make_unique<Match>();
+    bool started = startMatch(*match, setup);
+    forgetHandshake(agreed);
+    if (!started) {
+        closeLink(link);
+        return fail("the arena did not load");
+    }
+    int me = options.hosting ? 0 : 1;
+    auto rollback = std::make_unique<Rollback<MatchGame>>();
+    rollback->start(*match, me, agreed.inputDelay, terms.stepRate);
+    playMusic();
+
+    Window window;
+    window.computer = (me == 0 ? settings.Computer1 : settings.Computer2) > 0;
+    window.seed = terms.seed + static_cast<std::uint32_t>(me);
+    NetHooks<MatchGame> hooks{ownInput, quitAsked, hear, show, &window};
+    NetResult result = playNetworked(link, *rollback, terms.stepRate, hooks);
+    fprintf(stderr, "Network: %u frames, state hash %08x, input delay %d, %s\n", result.frames,
+            static_cast<unsigned>(::hash(rollback->state)), agreed.inputDelay,
+            result.end == NetEnd::Finished ? "ended" : "stopped");
+    if (result.end != NetEnd::Finished)
+        return fail(result.message);
+    *match = rollback->state;
+    rollback.reset();
+    runEndScene(*match);
+    return 0;
+}

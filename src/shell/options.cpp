@@ -1,0 +1,55 @@
+// The game's command line: nothing for a match at one keyboard, or a match
+// over the network as its host or as the one who joins.
+#include "shell/shell.h"
+
+#include <cstdlib>
+#include <cstring>
+
+static bool readNumber(const char *text, int least, int most, int &value)
+{
+    char *end = nullptr;
+    long number = strtol(text, &end, 10);
+    if (!*text || *end || number < least || number > most)
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool parseOptions(int argc, char **argv, GameOptions &options, std::string &error)
+{
+    options = GameOptions{};
+    for (int i = 1; i < argc; i++) {
+        const char *option = argv[i];
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        int number = 0;
+        if (strcmp(option, "--host") == 0 && options.mode == GameOptions::Local) {
+            options.mode = GameOptions::Host;
+            options.port = DefaultPort;
+            if (value && value[0] != '-') {
+                if (!readNumber(value, 1, 65535, number)) {
+                    error = std::string("not a port: ") + value;
+                    return false;
+                }
+                options.port = static_cast<std::uint16_t>(number);
+                i++;
+            }
+        } else if (strcmp(option, "--join") == 0 && options.mode == GameOptions::Local && value) {
+            options.mode = GameOptions::Join;
+            if (!splitAddress(value, options.address, options.port)) {
+                error = std::string("not an address: ") + value;
+                return false;
+            }
+            i++;
+        } else if (strcmp(option, "--delay") == 0 && value && readNumber(value, 0, MaxInputDelay, number)) {
+            options.inputDelay = number;
+            i++;
+        } else if (strcmp(option, "--frames") == 0 && value && readNumber(value, 1, 100000000, number)) {
+            options.frameLimit = number;
+            i++;
+        } else {
+            error = std::string("not understood: ") + option;
+            return false;
+        }
+    }
+    return true;
+}
