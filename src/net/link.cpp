@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -88,6 +89,11 @@ bool listenForPeer(NetLink &link, const char *bindAddress, std::uint16_t port, s
         error = "cannot listen on port " + std::to_string(port);
         return false;
     }
+    return awaitPeer(link, timeoutMs, error);
+}
+
+bool awaitPeer(NetLink &link, std::uint32_t timeoutMs, std::string &error)
+{
     std::uint32_t start = SDL_GetTicks();
     ENetEvent event;
     while (SDL_GetTicks() - start < timeoutMs) {
@@ -216,10 +222,20 @@ void closeLink(NetLink &link, const Packet *last)
                 break;
         }
     }
-    if (link.host)
+    if (link.host) {
+        link.bytesSent = link.host->totalSentData;
+        link.bytesReceived = link.host->totalReceivedData;
         enet_host_destroy(link.host);
+    }
     link.host = nullptr;
     link.peer = nullptr;
+}
+
+std::uint64_t netCpuMicros()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
 }
 
 std::uint32_t netTicks()

@@ -106,7 +106,7 @@ struct NetLink {
     ENetPeer *peer = nullptr;                        // the handshake's peer; packets of anyone else are dropped
     std::uint32_t lastHeard = 0;                     // SDL ticks of the peer's last packet
     bool lost = false;                               // the peer went away or stayed silent too long
-    std::uint64_t bytesSent = 0, bytesReceived = 0;  // payloads, for the measurements
+    std::uint64_t bytesSent = 0, bytesReceived = 0;  // UDP payloads with ENet's headers, whole once closed
 };
 
 constexpr std::uint32_t SilenceLimit = 2000;  // ms without a packet: the link is lost
@@ -115,6 +115,8 @@ constexpr std::uint32_t SilenceLimit = 2000;  // ms without a packet: the link i
 // waits for the first peer; join: connects. Both give up after timeoutMs.
 bool listenForPeer(NetLink &link, const char *bindAddress, std::uint16_t port, std::uint32_t timeoutMs,
                    std::string &error);
+// The host listening already: waits on for the first peer.
+bool awaitPeer(NetLink &link, std::uint32_t timeoutMs, std::string &error);
 bool connectToHost(NetLink &link, const char *address, std::uint16_t port, std::uint32_t timeoutMs, std::string &error);
 // Splits "HOST[:PORT]"; false for an empty host or a bad port.
 bool splitAddress(const char *text, std::string &host, std::uint16_t &port);
@@ -215,6 +217,8 @@ struct Rollback {
     std::vector<FrameHash> ownHashes, peerHashes;  // waiting for their counterpart
     std::int64_t desyncFrame = -1;                 // the first frame the machines disagree on
     std::vector<int> rollbackDepths;               // frames re-stepped, per rollback
+    std::vector<std::uint32_t> stepMicros;         // CPU of each frame's corrections and step
+    std::uint32_t firstFrameTicks = 0;             // SDL ticks when frame 0 was stepped
 
     // Kept on the heap: a dozen snapshots of a whole match are no stack value.
     void start(const State &first, int me, int inputDelay, int hashEvery)
@@ -230,6 +234,7 @@ struct Rollback {
         peerHashes.clear();
         toSend.clear();
         rollbackDepths.clear();
+        stepMicros.clear();
         desyncFrame = -1;
         state = first;
         this->me = me;
@@ -433,7 +438,8 @@ struct NetHooks {
     void *context;
 };
 
-std::uint32_t netTicks();  // SDL's ticks, declared here so the template needs no SDL header
+std::uint64_t netCpuMicros();  // CPU time of this thread, for the measurements
+std::uint32_t netTicks();      // SDL's ticks, declared here so the template needs no SDL header
 void waitForPackets(NetLink &link, std::uint32_t ms);
 
 // Plays the match from the rollback's first state until it ends on a
@@ -463,6 +469,7 @@ NetResult playNetworked(NetLink &link, Rollback<Game> &rollback, int stepRate, c
                 return end(NetEnd::PeerQuit, rollback.confirmedFrame(), "the other player left the match");
             }
         }
+        std::uint64_t work = netCpuMicros();
         rollback.correct(hear);
         for (const auto &own : rollback.toSend) {
             Packet hash{};
@@ -516,8 +523,12 @@ NetResult playNetworked(NetLink &link, Rollback<Game> &rollback, int stepRate, c
         }
 
         rollback.readLocal(hooks.readInput(hooks.context));
-        if (rollback.canStep())
+        if (rollback.canStep()) {
             hear(rollback.stepFrame());
+            if (rollback.current == 1)
+                rollback.firstFrameTicks = netTicks();
+        }
+        rollback.stepMicros.push_back(static_cast<std::uint32_t>(netCpuMicros() - work));
         rollback.fillInputs(packet);
         sendPacket(link, packet, false);
         int depth = rollback.rollbackDepths.empty() ? 0 : rollback.rollbackDepths.back();

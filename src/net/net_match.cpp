@@ -150,12 +150,13 @@ bool reachPeer(const NetMatchOptions &options, NetLink &link, std::string &error
     snprintf(line, sizeof line, "Waiting for a player on port %u (Escape stops)", options.port);
     showLine(line);
     Window window;
-    for (int second = 0; second < 600 && !window.quit; second++) {
-        if (listenForPeer(link, nullptr, options.port, 1000, error))
+    if (listenForPeer(link, nullptr, options.port, 500, error))
+        return true;
+    if (!link.host)
+        return false;  // the port itself failed
+    for (int tries = 0; tries < 1200 && !window.quit; tries++) {
+        if (awaitPeer(link, 500, error))
             return true;
-        if (!link.host)
-            return false;  // the port itself failed
-        closeLink(link);
         readWindow(window);
     }
     error = window.quit ? "" : "nobody joined";
@@ -189,11 +190,39 @@ int fail(const std::string &message)
     return message.empty() ? 0 : 1;
 }
 
+template <class T>
+T percentile(std::vector<T> values, int percent)
+{
+    if (values.empty())
+        return T{};
+    std::size_t at = (values.size() - 1) * static_cast<std::size_t>(percent) / 100;
+    std::nth_element(values.begin(), values.begin() + static_cast<long>(at), values.end());
+    return values[at];
+}
+
+// One line for whoever compares the two machines or measures the link: the
+// end, the state hash, the input delay, the rollbacks' depths, the CPU of a
+// frame's corrections and step, the bytes each way and the start's delay.
+void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, const NetLink &link, int inputDelay,
+                 std::uint32_t startTicks)
+{
+    double seconds = std::max(1u, result.frames) / static_cast<double>(std::max(1, rollback.hashEvery));
+    fprintf(stderr,
+            "Network: %u frames, state hash %08x, input delay %d, rollback p50 %d p99 %d of %zu, "
+            "frame CPU p50 %u p99 %u us, bytes a second %.0f out %.0f in, first frame after %u ms, %s\n",
+            result.frames, static_cast<unsigned>(::hash(rollback.state)), inputDelay,
+            percentile(rollback.rollbackDepths, 50), percentile(rollback.rollbackDepths, 99),
+            rollback.rollbackDepths.size(), percentile(rollback.stepMicros, 50), percentile(rollback.stepMicros, 99),
+            static_cast<double>(link.bytesSent) / seconds, static_cast<double>(link.bytesReceived) / seconds,
+            rollback.firstFrameTicks - startTicks, result.end == NetEnd::Finished ? "ended" : "stopped");
+}
+
 }  // namespace
 
 int runNetworkMatch(const NetMatchOptions &options)
 {
     frameLimit = options.frameLimit;
+    std::uint32_t startTicks = SDL_GetTicks();
     NetLink link;
     std::string error;
     if (!reachPeer(options, link, error)) {
@@ -235,9 +264,7 @@ int runNetworkMatch(const NetMatchOptions &options)
     window.seed = terms.seed + static_cast<std::uint32_t>(me);
     NetHooks<MatchGame> hooks{ownInput, quitAsked, hear, show, &window};
     NetResult result = playNetworked(link, *rollback, terms.stepRate, hooks);
-    fprintf(stderr, "Network: %u frames, state hash %08x, input delay %d, %s\n", result.frames,
-            static_cast<unsigned>(::hash(rollback->state)), agreed.inputDelay,
-            result.end == NetEnd::Finished ? "ended" : "stopped");
+    reportMatch(result, *rollback, link, agreed.inputDelay, startTicks);
     if (result.end != NetEnd::Finished)
         return fail(result.message);
     *match = rollback->state;
