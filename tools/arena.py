@@ -3,7 +3,7 @@
 
   arena.py compile [--force] SOURCE.txt OUT   text -> arena file, checked first
   arena.py text ARENA [OUT.txt]               arena file -> text (stdout without OUT)
-  arena.py check [--strict] FILE...           errors, warnings and notes
+  arena.py check [--strict] [--verbose] FILE...  errors, warnings and notes
   arena.py render [--check] [--plain] [--gfx DIR] FILE OUT.png
   arena.py play [--spawn N] [--force] FILE    play the arena in the built game
   arena.py numbers                            the game's movement numbers, measured
@@ -12,12 +12,15 @@
 The text form is a first line "zoltr-arena 1", then 24 rows of 32 legend
 characters (row 23 lies below the screen), then optional override lines
 "cell COLUMN ROW wall W item I attr A" for cells marked '?'. Lines starting
-with "# " (or a lone "#") are comments.
+with "# " (or a lone "#") are comments; "# accept: deadly falls" makes the
+check's deadly-fall warnings notes.
 Exit status: 0 fine; 1 bad input or arena errors (warnings too with --strict);
 2 wrong command line.
 """
 import argparse
+import errno
 import os
+import stat
 import struct
 import sys
 
@@ -25,6 +28,10 @@ COLUMNS, ROWS = 32, 24
 CELLS = COLUMNS * ROWS
 FILE_SIZE = 3 * CELLS * 2
 HEADER = "zoltr-arena 1"
+TEXT_LIMIT = 1 << 20  # bytes: a text arena with a generous amount of comments
+BOM = b"\xef\xbb\xbf"
+ACCEPT = "# accept: "
+ACCEPTABLE = ("deadly falls",)
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.modules.setdefault("arena", sys.modules[__name__])  # run as a script, the helpers still share this module
 if os.path.dirname(os.path.abspath(__file__)) not in sys.path:
@@ -87,6 +94,8 @@ class Arena:
         self.walls = walls or [0] * CELLS
         self.items = items or [0] * CELLS
         self.attrs = attrs or [0] * CELLS
+        self.lines = None    # text arenas: the line each grid row is written on
+        self.accepted = {}   # text arenas: finding kinds accepted, with the line that says so
 
     def cell(self, c, r):
         i = r * COLUMNS + c
@@ -107,10 +116,24 @@ def _is_comment(line):
     return line == "#" or line.startswith("# ")
 
 
+def _comment_hint(name, n, line):
+    """A '#' glued to a word was meant as a comment: say so instead of complaining about its letters."""
+    if len(line) > 1 and line[0] == "#" and line[1].isalpha():
+        raise ArenaError("%s:%d:2: comments start with '# ' (a space after #)" % (name, n))
+
+
 def parse_text(text, name="arena"):
     lines = [(n, line.rstrip("\r")) for n, line in enumerate(text.split("\n"), start=1)]
     if lines and lines[-1][1] == "":
         lines.pop()
+    accepted = {}
+    for n, line in lines:
+        if line.startswith(ACCEPT):
+            kind = line[len(ACCEPT):].strip()
+            if kind not in ACCEPTABLE:
+                raise ArenaError("%s:%d:%d: only %s can be accepted" % (name, n, len(ACCEPT) + 1,
+                                                                        ", ".join(ACCEPTABLE)))
+            accepted[kind] = n
     lines = [(n, line) for n, line in lines if not _is_comment(line)]
     if not lines or lines[0][1] != HEADER:
         raise ArenaError("%s:%d: the first line must be '%s'" % (name, lines[0][0] if lines else 1, HEADER))
@@ -118,8 +141,12 @@ def parse_text(text, name="arena"):
     if len(rows) < ROWS:
         raise ArenaError("%s: wrong size: %d grid rows, an arena has %d" % (name, len(rows), ROWS))
     arena = Arena()
+    arena.lines = [n for n, _ in rows]
+    arena.accepted = accepted
     marked = set()
     for r, (n, row) in enumerate(rows):
+        if len(row) != COLUMNS or any(ch not in LEGEND and ch != OVERRIDE for ch in row):
+            _comment_hint(name, n, row)
         for c, ch in enumerate(row[:COLUMNS]):
             if ch == OVERRIDE:
                 marked.add((c, r))
@@ -142,16 +169,17 @@ def parse_text(text, name="arena"):
             continue
         if words[0] != "cell" and len(line) == COLUMNS and all(ch in LEGEND or ch == OVERRIDE for ch in line):
             raise ArenaError("%s:%d: a grid row too many: an arena has %d rows" % (name, n, ROWS))
+        _comment_hint(name, n, line)
         if (len(words) != 9 or words[0] != "cell" or words[3:9:2] != ["wall", "item", "attr"]
-                or not all(w.isdigit() for w in words[1:3] + words[4:9:2])):
+                or not all(w.isdigit() and len(w) <= 6 for w in words[1:3] + words[4:9:2])):
             raise ArenaError("%s:%d: expected 'cell COLUMN ROW wall W item I attr A'" % (name, n))
         c, r, w, it, a = (int(words[k]) for k in (1, 2, 4, 6, 8))
+        if max(w, it, a) > 65535:
+            raise ArenaError("%s:%d: codes are 16-bit (0 to 65535)" % (name, n))
         if (c, r) not in marked:
             raise ArenaError("%s:%d: cell %d %d is not marked '?' in the grid" % (name, n, c, r))
         if (c, r) in given:
             raise ArenaError("%s:%d: cell %d %d is given twice" % (name, n, c, r))
-        if max(w, it, a) > 65535:
-            raise ArenaError("%s:%d: codes are 16-bit (0 to 65535)" % (name, n))
         given.add((c, r))
         i = r * COLUMNS + c
         arena.walls[i], arena.items[i], arena.attrs[i] = w, it, a
@@ -177,9 +205,61 @@ def format_text(arena):
     return "\n".join(lines + extra) + "\n"
 
 
+def read_file(path, limit, what="file"):
+    """The bytes of a regular file of at most `limit` bytes. Opened without blocking and checked
+    on the open descriptor, so a FIFO, a device or a file swapped in meanwhile is refused."""
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | getattr(os, "O_CLOEXEC", 0))
+    except OSError as e:
+        raise ArenaError("%s: cannot open: %s" % (path, e.strerror))
+    try:
+        info = os.fstat(fd)
+        if not stat.S_ISREG(info.st_mode):
+            raise ArenaError("%s: not a regular file: the %s must be a plain file" % (path, what))
+        if info.st_size > limit:
+            raise ArenaError("%s: too large: %d bytes, a %s has at most %d" % (path, info.st_size, what, limit))
+        chunks, size = [], 0
+        while size <= limit:
+            chunk = os.read(fd, min(1 << 16, limit + 1 - size))
+            if not chunk:
+                break
+            chunks.append(chunk)
+            size += len(chunk)
+        if size > limit:
+            raise ArenaError("%s: too large: more than %d bytes, a %s has at most %d" % (path, limit, what, limit))
+        return b"".join(chunks)
+    except OSError as e:
+        raise ArenaError("%s: cannot read: %s" % (path, e.strerror))
+    finally:
+        os.close(fd)
+
+
+def write_file(path, data):
+    """Writes a whole file, or nothing: a new file beside it, renamed over it when complete."""
+    try:
+        if not stat.S_ISREG(os.stat(path).st_mode):
+            raise ArenaError("%s: not a regular file: will not write over it" % path)
+    except FileNotFoundError:
+        pass
+    except OSError as e:
+        raise ArenaError("%s: cannot write: %s" % (path, e.strerror))
+    partial = os.path.join(os.path.dirname(path) or ".", ".%s.%d.part" % (os.path.basename(path), os.getpid()))
+    try:
+        with open(partial, "xb") as f:
+            f.write(data)
+        os.replace(partial, path)
+    except OSError as e:
+        try:
+            os.remove(partial)
+        except OSError:
+            pass
+        raise ArenaError("%s: cannot write: %s" % (path, e.strerror or errno.errorcode.get(e.errno, "error")))
+
+
 def load(path):
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read_file(path, TEXT_LIMIT, "text arena or arena file")
+    if data.startswith(BOM):  # editors that mark UTF-8 files
+        data = data[len(BOM):]
     looks_like_text = all(b in b"\r\n\t" or 32 <= b < 127 for b in data[:200])
     if data.startswith(b"zoltr-arena") or data.startswith(b"#") or (len(data) != FILE_SIZE and data
                                                                      and looks_like_text):
@@ -196,13 +276,11 @@ def write_checked(arena, path, out, force):
     import arena_check
     if not force:
         findings = arena_check.validate(arena, path)
-        for level, message in findings:
-            if level != "note":  # the check command shows those
-                print("%s: %s: %s" % (path, level, message), file=sys.stderr)
-        if any(level == "error" for level, _ in findings):
+        for line in arena_check.report_lines(arena, path, findings, levels=("error", "warning"))[:-1]:
+            print(line, file=sys.stderr)  # the check command shows the notes
+        if any(f.level == "error" for f in findings):
             raise ArenaError("%s: the arena has errors; fix them, or pass --force" % path)
-    with open(out, "wb") as f:
-        f.write(arena.to_bytes())
+    write_file(out, arena.to_bytes())
 
 
 def _parser():
@@ -219,6 +297,7 @@ def _parser():
     p.add_argument("out", nargs="?")
     p = commands.add_parser("check", help="errors, warnings and notes")
     p.add_argument("--strict", action="store_true", help="warnings fail too")
+    p.add_argument("--verbose", action="store_true", help="every cell of grouped findings")
     p.add_argument("files", nargs="+", metavar="FILE")
     p = commands.add_parser("render", help="a 640x480 picture as the game draws it")
     p.add_argument("--check", action="store_true", help="draw the check's findings on it")
@@ -236,45 +315,65 @@ def _parser():
     return parser
 
 
+def output(text):
+    """Standard output, which may be closed or a pipe closed early."""
+    if sys.stdout is None:
+        raise ArenaError("standard output is closed: name an output file")
+    sys.stdout.write(text)
+    sys.stdout.flush()
+
+
+def run(args):
+    if args.command == "legend":
+        output("".join("%s  wall %2d item %2d attr %2d  %s\n" % ((ch,) + v) for ch, v in LEGEND.items()))
+    elif args.command == "compile":
+        write_checked(load(args.source), args.source, args.out, args.force)
+    elif args.command == "text":
+        text = format_text(load(args.arena))
+        if args.out:
+            write_file(args.out, text.encode("ascii"))
+        else:
+            output(text)
+    elif args.command == "check":
+        import arena_check
+        failed = False
+        for path in args.files:
+            level = load(path)
+            findings = arena_check.validate(level, path)
+            output("".join(line + "\n" for line in arena_check.report_lines(level, path, findings, args.verbose)))
+            failed |= any(f.level == "error" or (args.strict and f.level == "warning") for f in findings)
+        return 1 if failed else 0
+    elif args.command == "render":
+        import arena_picture
+        arena_picture.save(load(args.file), args.file, args.out, args.gfx, args.plain, args.check)
+    elif args.command == "play":
+        import arena_play
+        return arena_play.play(load(args.file), args.file, args.spawn, args.force)
+    elif args.command == "numbers":
+        import arena_check
+        output(arena_check.numbers())
+    return 0
+
+
 def main(argv):
     args = _parser().parse_args(argv[1:])
     try:
-        if args.command == "legend":
-            for ch, (w, it, a, meaning) in LEGEND.items():
-                print("%s  wall %2d item %2d attr %2d  %s" % (ch, w, it, a, meaning))
-        elif args.command == "compile":
-            write_checked(load(args.source), args.source, args.out, args.force)
-        elif args.command == "text":
-            text = format_text(load(args.arena))
-            if args.out:
-                with open(args.out, "w") as f:
-                    f.write(text)
-            else:
-                sys.stdout.write(text)
-        elif args.command == "check":
-            import arena_check
-            failed = False
-            for path in args.files:
-                for level, message in arena_check.validate(load(path), path):
-                    print("%s: %s: %s" % (path, level, message))
-                    failed |= level == "error" or (args.strict and level == "warning")
-            return 1 if failed else 0
-        elif args.command == "render":
-            import arena_picture
-            arena_picture.save(load(args.file), args.file, args.out, args.gfx, args.plain, args.check)
-        elif args.command == "play":
-            import arena_play
-            return arena_play.play(load(args.file), args.file, args.spawn, args.force)
-        elif args.command == "numbers":
-            import arena_check
-            sys.stdout.write(arena_check.numbers())
+        return run(args)
     except ArenaError as e:
-        print("error: %s" % e, file=sys.stderr)
+        message = "error: %s" % e
+    except BrokenPipeError:
+        # The reader went away (tools/arena.py text x | head): nothing more to say.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
         return 1
+    except KeyboardInterrupt:
+        return 130
+    except MemoryError:
+        message = "error: out of memory"
     except OSError as e:
-        print("error: %s: %s" % (e.filename, e.strerror), file=sys.stderr)
-        return 1
-    return 0
+        message = "error: %s: %s" % (e.filename or "arena.py", e.strerror or e)
+    if sys.stderr is not None:
+        print(message, file=sys.stderr)
+    return 1
 
 
 if __name__ == "__main__":

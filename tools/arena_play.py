@@ -5,7 +5,7 @@ import subprocess
 import sys
 import tempfile
 
-from arena import CELLS, REPO, SPAWN, ArenaError, write_checked
+from arena import CELLS, REPO, SPAWN, ArenaError, read_file, write_checked, write_file
 
 GAME = os.path.join(REPO, "game")
 
@@ -40,12 +40,16 @@ def only_spawn(arena, n):
     return type(arena)(list(arena.walls), list(arena.items), kept)
 
 
+SETTINGS_LIMIT = 4 << 20  # bytes: the game's own settings file is a few hundred
+
+
 def settings_naming(level):
-    with open(os.path.join(GAME, "settings.ini")) as f:
-        lines = f.read().splitlines()
+    """The shipped settings with the level replaced. Read as bytes: the menu writes names in the
+    player's 8-bit code page (0xE8 for a Czech c with caron), and they are kept as they are."""
+    lines = read_file(os.path.join(GAME, "settings.ini"), SETTINGS_LIMIT, "settings file").splitlines()
     # Any line that mentions the key sets it, so every such line goes.
-    lines = [line for line in lines if "Level " not in line] + ["Level " + level]
-    return "\n".join(lines) + "\n"
+    lines = [line for line in lines if b"Level " not in line] + [b"Level " + level.encode("ascii")]
+    return b"\n".join(lines) + b"\n"
 
 
 def play(arena, name, spawn=None, force=False):
@@ -54,12 +58,10 @@ def play(arena, name, spawn=None, force=False):
         os.mkdir(os.path.join(folder, "maps"))
         write_checked(arena, name, os.path.join(folder, "maps", "tested"), force)
         if spawn is not None:
-            with open(os.path.join(folder, "maps", "tested"), "wb") as f:
-                f.write(only_spawn(arena, spawn).to_bytes())
+            write_file(os.path.join(folder, "maps", "tested"), only_spawn(arena, spawn).to_bytes())
         for shared in ("gfx", "sfx", "seznam.dat", "maps/win1"):
             os.symlink(os.path.join(GAME, shared), os.path.join(folder, shared))
-        with open(os.path.join(folder, "settings.ini"), "w") as f:
-            f.write(settings_naming("maps/tested"))
+        write_file(os.path.join(folder, "settings.ini"), settings_naming("maps/tested"))
         print("arena.py: playing %s%s" % (name, "" if spawn is None else " from spawn point %d" % spawn),
               file=sys.stderr)
         return subprocess.run([binary], cwd=folder).returncode

@@ -94,10 +94,9 @@ def main(argv):
             path = os.path.join(sources, name)
             level = arena.load(path)
             findings = [] if force else arena_check.validate(level, path)
-            for severity, message in findings:
-                if severity != "note":
-                    print("%s: %s: %s" % (path, severity, message), file=sys.stderr)
-            if any(severity == "error" for severity, _ in findings):
+            for line in arena_check.report_lines(level, path, findings, levels=("error", "warning"))[:-1]:
+                print(line, file=sys.stderr)
+            if any(f.level == "error" for f in findings):
                 print("make_media.py: stopped: fix the arena's errors, or pass --force", file=sys.stderr)
                 return 1
             write(out, "maps/" + name[:-4], level.to_bytes())

@@ -37,7 +37,7 @@ def findings(text):
 
 
 def messages(text):
-    return " | ".join(m for _, m in findings(text))
+    return " | ".join(f.message for f in findings(text))
 
 
 BAD_INPUTS = [
@@ -53,9 +53,13 @@ BAD_INPUTS = [
     (grid(["..?"]), "compile IN OUT", 1, "in:2:3: cell 2 0 is marked '?' but has no 'cell' line"),
     (grid([]) + "cell 2 0 wall 1 item 0 attr 0\n", "compile IN OUT", 1, "in:26: cell 2 0 is not marked '?'"),
     (grid(["..?"]) + "cell 2 0 wall 1 item 0\n", "compile IN OUT", 1, "in:26: expected 'cell COLUMN ROW"),
+    (grid(["..?"]) + "cell 2 0 wall 1 item 0 attr " + "9" * 5000 + "\n", "compile IN OUT", 1, "in:26: expected"),
+    (grid([]).replace("\n", "\n#the floor\n", 1), "compile IN OUT", 1, "in:2:2: comments start with '# '"),
+    (grid([]) + "# accept: everything\n", "compile IN OUT", 1, "in:26:11: only deadly falls can be accepted"),
     (grid(["S", FLOOR]), "compile IN OUT", 1, "1 spawn point(s)"),
     (grid(["S.S", "##.#"] + ["."] * 4 + ["..L", FLOOR]), "compile IN OUT", 1, "lift at (2, 6): no wall above it"),
     (grid(["S", FLOOR]), "compile --force IN OUT", 0, ""),
+    (b"\xef\xbb\xbf" + grid([".S.S", FLOOR]).encode(), "compile IN OUT", 0, ""),   # an editor's byte-order mark
     (grid([".S.S", FLOOR]), "render IN OUT.jpgx", 1, "cannot write pictures of type '.jpgx'"),
     (grid([".S.S", FLOOR]), "render --gfx /nowhere IN OUT.png", 1, "/nowhere: no walls.png there"),
     (grid([".S.S", FLOOR]), "NO-PILLOW render IN OUT.png", 1, "install Debian's python3-pil"),
@@ -86,6 +90,66 @@ class BadInput(unittest.TestCase):
                 for name in written:
                     os.remove(os.path.join(tmp, name))
 
+    def test_hostile_files_and_streams_get_a_message_naming_the_file_never_a_traceback(self):
+        import zlib
+        from PIL import Image
+        with tempfile.TemporaryDirectory() as tmp:
+            source, out, gfx = (os.path.join(tmp, n) for n in ("a.txt", "out", "gfx"))
+            with open(source, "w") as f:
+                f.write(grid([".S.S", FLOOR]))
+            with open(os.path.join(tmp, "huge"), "wb") as f:
+                f.truncate(200 << 20)   # sparse: no disk used
+            os.mkfifo(os.path.join(tmp, "fifo"))
+            os.mkdir(gfx)
+            for sheet in ("walls.png", "items.png", "hud.png"):
+                Image.open(os.path.join(GAME, "gfx", sheet)).save(os.path.join(gfx, sheet))
+            header = b"IHDR" + struct.pack(">IIBBBBB", 100000, 100000, 8, 2, 0, 0, 0)
+            bomb = (b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + header + struct.pack(">I", zlib.crc32(header))
+                    + struct.pack(">I", 0) + b"IDAT" + struct.pack(">I", zlib.crc32(b"IDAT")))
+
+            def fsize(limit):
+                return lambda: __import__("resource").setrlimit(__import__("resource").RLIMIT_FSIZE, (limit, limit))
+            cases = [   # (command line, picture written first, how it runs, message)
+                ("check /dev/zero", None, {}, "/dev/zero: not a regular file"),
+                ("check TMP/fifo", None, {}, "TMP/fifo: not a regular file"),
+                ("check TMP/huge", None, {}, "TMP/huge: too large: 209715200 bytes"),
+                ("render --gfx TMP/gfx IN TMP/a.png", ("walls.png", bomb), {}, "walls.png: the picture claims more"),
+                ("render --gfx TMP/gfx IN TMP/a.png", ("items.png", b"\x89PNG broken"), {}, "items.png: not a pic"),
+                ("compile --force IN OUT", None, {"preexec_fn": fsize(1000)}, "TMP/out: cannot write: File too lar"),
+                ("compile IN OUT", None, {"preexec_fn": fsize(1000)}, "/arena: cannot write: File too large"),
+                ("text IN", None, {"stdout": "closed"}, "standard output is closed"),
+            ]
+            for command, picture, how, message in cases:
+                if picture:
+                    Image.open(os.path.join(GAME, "gfx", "walls.png")).save(os.path.join(gfx, "walls.png"))
+                    with open(os.path.join(gfx, picture[0]), "wb") as f:
+                        f.write(picture[1])
+                args = command.replace("IN", source).replace("OUT", out).replace("TMP", tmp).split()
+                if how.get("stdout") == "closed":
+                    p = subprocess.run(["sh", "-c", 'exec "$0" "$@" >&-', PYTHON, os.path.join(TOOLS, "arena.py")]
+                                       + args, capture_output=False, stderr=subprocess.PIPE, text=True, timeout=60)
+                else:
+                    p = subprocess.run([PYTHON, os.path.join(TOOLS, "arena.py")] + args, capture_output=True,
+                                       text=True, timeout=60, **how)
+                self.assertEqual((p.returncode, p.stderr.count("\n")), (1, 1), (command, p.stderr))
+                self.assertIn(message, p.stderr.replace(tmp, "TMP"), command)
+                self.assertEqual([n for n in os.listdir(tmp) if n.startswith((".out", "out", "a.png"))], [])
+        with tempfile.TemporaryDirectory() as tmp:   # a player's name in the menu's 8-bit code page
+            fake = os.path.join(tmp, "zoltr")
+            with open(fake, "w") as f:
+                f.write("#!/bin/sh\ncp settings.ini %s/\n" % tmp)
+            os.chmod(fake, 0o755)
+            with open(os.path.join(tmp, "settings.ini"), "wb") as f:
+                f.write(b"Name1 Kry\xe8tof\nLevel maps/arena1\n")
+            game, binary = arena_play.GAME, arena_play.game_binary
+            arena_play.GAME, arena_play.game_binary = tmp, lambda: fake
+            try:
+                self.assertEqual(arena_play.play(arena.parse_text(grid([".S.S", FLOOR])), "a", force=True), 0)
+            finally:
+                arena_play.GAME, arena_play.game_binary = game, binary
+            with open(os.path.join(tmp, "settings.ini"), "rb") as f:
+                self.assertEqual(f.read(), b"Name1 Kry\xe8tof\nLevel maps/tested\n")
+
     def test_comments_and_overrides_round_trip(self):
         commented = grid([".S.S", FLOOR]).replace("\n", "\n# the floor\n#\n", 1)
         self.assertEqual(arena.parse_text(commented).to_bytes(), arena.parse_text(grid([".S.S", FLOOR])).to_bytes())
@@ -98,6 +162,7 @@ class BadInput(unittest.TestCase):
         self.assertIn("cell 8 1 wall 0 item 25 attr 12", text)
         self.assertEqual(arena.parse_text(text).to_bytes(), data)
         self.assertIn("spawner at (8, 1) holds melee weapon: it refills only when empty, with knife", messages(text))
+        self.assertIn("attribute code 77 at (28, 21) means nothing to the game", messages(text))
 
 
 class Checks(unittest.TestCase):
@@ -114,8 +179,6 @@ class Checks(unittest.TestCase):
         rows[9] = "..4"   # a knife in the lift's way, found by running the game's lift
         self.assertIn("travels through (2, 9), which holds knife", messages(grid(rows)))
         self.assertIn("shows nothing", messages(grid([".S...X..S", FLOOR])))
-        walled = ["......#"] * 7 + [".S....#.S", FLOOR]
-        self.assertIn("can never meet", messages(grid(walled)))
 
     def test_reach(self):
         self.assertEqual(findings(grid(["." * 32] * 5 + ["....8", "...###", "", ".S......S", FLOOR])), [])
@@ -124,22 +187,58 @@ class Checks(unittest.TestCase):
         ladder = ["....8", "...#H#"] + ["....H"] * 6 + [".S..H...S", FLOOR]
         self.assertNotIn("cannot be reached", messages(grid(ladder)))
 
-    def test_each_deadly_fall_once_and_only_a_parachute_in_reach_excuses_it(self):
+    def test_deadly_falls_grouped_by_ledge_and_excused_only_by_a_parachute_on_the_way(self):
         # Three spawn points below a tower; from its top two ways down kill.
         tower = ["", "..HS...", "#.H####", "..H", "..H", "..H", "..H", "..H", "..H", "..H", "..H", "..H",
                  "..H", ".SH...S", FLOOR]
-        falls = [m for level, m in findings(grid(tower)) if "deadly fall" in m]
-        self.assertTrue(falls)
-        self.assertEqual(len(falls), len(set(falls)))
-        self.assertTrue(all(re.match(r"deadly fall of 2\d\d pixels from \(\d+, [0-2]\) to \(\d+, 13\)$", m)
-                            for m in falls), falls)
-        carried = list(tower)
-        carried[13] = ".SH.p.S"   # taken on the floor and carried up the ladder
-        self.assertEqual([lv for lv, m in findings(grid(carried)) if "fall" in m], ["note"])
-        pit = "#" * 20 + "...." + "#" * 8   # too deep to jump out of, too shallow to kill
-        in_pit = tower[:14] + [pit] * 6 + [pit.replace("....", ".p..")] + [FLOOR]
-        self.assertTrue([m for lv, m in findings(grid(in_pit)) if lv == "warning" and m.startswith("deadly fall")])
+        falls = [f for f in findings(grid(tower)) if "deadly fall" in f.message]
+        self.assertEqual([f.level for f in falls], ["warning"] * len(falls))
+        self.assertTrue(all(re.match(r"deadly falls from the ledge at rows? [0-2](-[0-2])?, columns? \d+(-\d+)? "
+                                     r"\(\d landing cells?, up to 2\d\d pixels\)$", f.message) for f in falls), falls)
+        self.assertTrue(all(re.match(r"from \(\d+, [0-2]\) to \(\d+, 13\): 2\d\d pixels$", d)
+                            for f in falls for d in f.details))
+        self.assertGreater(sum(len(f.details) for f in falls), len(falls))
+        with tempfile.TemporaryDirectory() as tmp:   # where the ledge is written, every fall with --verbose, a total
+            with open(tmp + "/a.txt", "w") as f:
+                f.write(grid(tower).replace("\n", "\n# a comment moves the rows down\n", 1))
+            status, out, _ = run_tool("check", "--strict", "--verbose", tmp + "/a.txt")
+            lines = [line for line in out.replace(tmp + "/", "").splitlines() if ": note: " not in line]
+            self.assertEqual(status, 1)
+            self.assertTrue(re.match(r"a\.txt:[345]:\d+: warning: deadly falls from the ledge", lines[0]), lines)
+            self.assertEqual(len(lines), 1 + len(falls) + sum(len(f.details) for f in falls), lines)
+            self.assertEqual(lines[-1], "a.txt: 0 errors, %d warnings, 1 note" % len(falls))
+        far = list(tower)
+        far[13] = ".SH...S...............p"   # a parachute off the way up
+        self.assertEqual({f.level for f in findings(grid(far)) if "falls" in f.message}, {"warning"})
+        near = list(tower)
+        near[1] = "..HSp.."                    # picked up on the ledge the falls start from
+        self.assertEqual({f.level for f in findings(grid(near)) if "falls" in f.message}, {"note"})
+        accepted = grid(tower).replace("\n", "\n# accept: deadly falls\n", 1)
+        self.assertEqual({f.level for f in findings(accepted) if "falls" in f.message}, {"note"})
 
+    def test_traps_and_death_loops_are_errors_named_once_and_a_fair_arena_has_none(self):
+        floor = [""] * 16
+        cases = [   # (rows, the one error's start)
+            (floor + ["....####", "....#S.#", ".S..####......S", FLOOR], "trap: a fighter that gets to (5, 17) and "
+             "(6, 17) can never get out at all; spawn point 0 (5, 17) appears there"),
+            ([""] * 10 + [".S......S....S", "#" * 10 + "...." + "#" * 18] + ["#########......#"] * 7 + ["#" * 16],
+             "trap: a fighter that gets to row 18, columns 9-14 (6 cells) can never get out at all; spawn point 2 "
+             "(13, 10) appears there; spawn points 0 (1, 10), 1 (8, 10) lead there"),
+            ([""] * 11 + ["........###"] + ["........#H#"] * 6 + [".S.......H.....S", FLOOR],
+             "trap: a fighter that gets to (9, 12) and (9, 18) can never get out at all"),
+            ([""] * 11 + ["#" * 12] + [""] * 5 + [".S....L....S", "......S", FLOOR],
+             "death loop: spawn point 2 (6, 18) lies in the way of the lift at (6, 17)"),
+            (floor + ["......#####", "......#.S.#", "......#...#", ".S....#aaa#....S", FLOOR],
+             "death loop: whatever a fighter appearing at spawn point 0 (8, 17) does, it is hurt or killed"),
+            (floor + ["......#####", "......#.S.#", "......#...#", ".S....#^^^#....S", FLOOR],
+             "death loop: a fighter appearing at spawn point 0 (8, 17) dies at once"),
+            (floor + ["..........####", "", ".S.....H........S", ".......H", FLOOR], None),
+            ([""] * 8 + [".............#", "", ".S......S..S.L", "#" * 10 + "...." + "#" * 18] +   # a lift out
+             ["#########......#"] * 7 + ["#" * 16], None),
+        ]
+        for rows, error in cases:
+            found = [f for f in findings(grid(rows)) if f.level == "error"]
+            self.assertEqual([f.message[:len(error)] for f in found] if error else found, [error] if error else [])
     def test_off_centre_fighters_on_a_one_cell_ladder_hole(self):
         narrow = ["", "....8", "#######H####", ".......H", ".......H", ".S.....H...S", FLOOR]
         self.assertIn("the ladder in column 7 takes a fighter past row 2 only from x = 145 to 154",
@@ -204,7 +303,7 @@ class ShippedArenas(unittest.TestCase):
         self.assertEqual(status, 0, out)
         for name in names:
             with open(os.path.join(ARENAS, name + ".txt")) as f:
-                text = f.read()
+                text = "".join(line for line in f if not line.startswith("#"))
             self.assertEqual(arena.format_text(arena.load(os.path.join(GAME, "maps", name))), text, name)
         win = arena.load(os.path.join(ARENAS, "win1.txt"))
         winner, loser = [i for i in range(768) if win.attrs[i] == 2]  # row-major order is the spawn numbering

@@ -22,6 +22,19 @@ namespace {
 
 constexpr int MaxPlaces = 200000;
 
+std::vector<Move> ladderMoves()
+{
+    std::vector<Move> moves;
+    for (int frames : {12, 30, 60, 120}) {
+        moves.push_back({frames, 0, 0, 0});
+        for (int d : {-1, 1})
+            moves.push_back({frames, d, frames - 4, Forever});
+    }
+    return moves;
+}
+
+}  // namespace
+
 // Short and long walks, standing and running jumps steered early, late or all
 // the way; on ladders also climbs of several lengths, stepping off at the top.
 std::vector<Move> groundMoves()
@@ -38,140 +51,127 @@ std::vector<Move> groundMoves()
     return moves;
 }
 
-std::vector<Move> ladderMoves()
+int Exploration::placeOf(const Stance &s)
 {
-    std::vector<Move> moves;
-    for (int frames : {12, 30, 60, 120}) {
-        moves.push_back({frames, 0, 0, 0});
-        for (int d : {-1, 1})
-            moves.push_back({frames, d, frames - 4, Forever});
-    }
-    return moves;
+    long long key =
+        static_cast<long long>(s.x) | static_cast<long long>(s.y) << 16 | static_cast<long long>(s.parachute) << 32;
+    auto found = index.find(key);
+    if (found != index.end())
+        return found->second;
+    if (static_cast<int>(places.size()) >= MaxPlaces)
+        return -1;
+    int cell = static_cast<int>(s.y / CellSize - 1) * ArenaColumns + static_cast<int>(s.x / CellSize);
+    places.push_back({s, cell, {}, {}});
+    index[key] = static_cast<int>(places.size()) - 1;
+    return static_cast<int>(places.size()) - 1;
 }
 
-struct Place {
-    Stance stance;
-    int cell;
-    std::bitset<768> touched;
-    std::vector<int> next;
-    int climbTop = -1;  // on ladders: the highest row a plain climb reaches
-};
+MoveResult Exploration::play(const Stance &s, const Move &m)
+{
+    MoveResult r = level.play(s, m);
+    moves++;
+    frames += r.frames;
+    return r;
+}
 
-struct Explorer {
-    ProbeLevel level;
-    std::vector<Place> places;
-    std::unordered_map<long long, int> index;
-    struct Fall {
-        int height;                  // the highest such fall, in pixels
-        std::vector<int> startedAt;  // places whose moves make it
-    };
-    std::map<std::pair<int, int>, Fall> falls;  // (start cell, landing cell), made without a parachute
-    long moves = 0, frames = 0;
-
-    int placeOf(const Stance &s)
-    {
-        long long key =
-            static_cast<long long>(s.x) | static_cast<long long>(s.y) << 16 | static_cast<long long>(s.parachute) << 32;
-        auto found = index.find(key);
-        if (found != index.end())
-            return found->second;
-        if (static_cast<int>(places.size()) >= MaxPlaces)
-            return -1;
-        int cell = static_cast<int>(s.y / CellSize - 1) * ArenaColumns + static_cast<int>(s.x / CellSize);
-        places.push_back({s, cell, {}, {}});
-        index[key] = static_cast<int>(places.size()) - 1;
-        return static_cast<int>(places.size()) - 1;
-    }
-
-    MoveResult play(const Stance &s, const Move &m)
-    {
-        MoveResult r = level.play(s, m);
-        moves++;
-        frames += r.frames;
-        return r;
-    }
-
-    void explore(std::vector<int> queue)
-    {
-        std::vector<Move> ground = groundMoves(), ladder = ladderMoves();
-        std::vector<bool> done(places.size());
-        clock_t started = clock(), shown = started;
-        bool tty = isatty(2);
-        while (!queue.empty()) {
-            int n = queue.back();
-            queue.pop_back();
-            if (n < static_cast<int>(done.size()) && done[n])
+void Exploration::explore(std::vector<int> queue)
+{
+    std::vector<Move> ground = groundMoves(), ladder = ladderMoves();
+    std::vector<bool> done(places.size());
+    clock_t started = clock(), shown = started;
+    bool tty = isatty(2);
+    while (!queue.empty()) {
+        int n = queue.back();
+        queue.pop_back();
+        if (n < static_cast<int>(done.size()) && done[n])
+            continue;
+        done.resize(places.size());
+        done[n] = true;
+        Stance from = places[n].stance;
+        bool onLadder = level.items[places[n].cell] == ItemLadder;
+        for (const std::vector<Move> *set : {&ground, &ladder}) {
+            if (set == &ladder && !onLadder)
                 continue;
-            done.resize(places.size());
-            done[n] = true;
-            Stance from = places[n].stance;
-            bool onLadder = level.items[places[n].cell] == ItemLadder;
-            for (const std::vector<Move> *set : {&ground, &ladder}) {
-                if (set == &ladder && !onLadder)
-                    continue;
-                for (const Move &m : *set) {
-                    MoveResult r = play(from, m);
-                    if (set == &ladder && m.direction == 0 && m.jumpFrames == 120)
-                        places[n].climbTop = r.topRow;  // the longest plain climb
-                    if (r.outcome == MoveResult::Fell && !from.parachute) {
-                        Fall &fall = falls[{r.fallStartCell, r.landingCell}];
-                        fall.height = std::max(fall.height, r.fallHeight);
-                        fall.startedAt.push_back(places[n].cell);
-                    }
-                    if (r.outcome != MoveResult::Rests)
-                        continue;
-                    int to = placeOf(r.end);
-                    places[n].touched |= r.touched;
-                    if (to < 0)
-                        continue;
-                    places[n].next.push_back(to);
-                    if (to >= static_cast<int>(done.size()) || !done[to])
-                        queue.push_back(to);
+            for (const Move &m : *set) {
+                MoveResult r = play(from, m);
+                if (set == &ladder && m.direction == 0 && m.jumpFrames == 120)
+                    places[n].climbTop = r.topRow;  // the longest plain climb
+                if (r.outcome == MoveResult::Fell && !from.parachute) {
+                    Fall &fall = falls[{r.fallStartCell, r.landingCell}];
+                    fall.height = std::max(fall.height, r.fallHeight);
+                    fall.startedAt.push_back(n);
                 }
-            }
-            if (tty && clock() - shown > CLOCKS_PER_SEC / 2) {
-                shown = clock();
-                fprintf(stderr, "\rexploring: %zu places, %ld moves, %.0f s ", places.size(), moves,
-                        static_cast<double>(shown - started) / CLOCKS_PER_SEC);
+                places[n].deathExit |= r.outcome != MoveResult::Rests && r.outcome != MoveResult::Stuck;
+                if (r.outcome != MoveResult::Rests)
+                    continue;
+                int to = placeOf(r.end);
+                places[n].touched |= r.touched;
+                if (to < 0)
+                    continue;
+                places[n].next.push_back(to);
+                if (to >= static_cast<int>(done.size()) || !done[to])
+                    queue.push_back(to);
             }
         }
-        if (tty && shown != started)
-            fprintf(stderr, "\r%60s\r", "");
-    }
-
-    // Cells touched from each start, following the places' moves.
-    std::bitset<768> reach(int start, std::vector<bool> &seen) const
-    {
-        std::bitset<768> touched;
-        std::vector<int> queue{start};
-        std::vector<bool> mine(places.size());
-        while (!queue.empty()) {
-            int n = queue.back();
-            queue.pop_back();
-            if (mine[n])
-                continue;
-            mine[n] = seen[n] = true;
-            touched |= places[n].touched;
-            touched.set(places[n].cell);
-            for (int to : places[n].next)
-                queue.push_back(to);
+        if (tty && clock() - shown > CLOCKS_PER_SEC / 2) {
+            shown = clock();
+            fprintf(stderr, "\rexploring: %zu places, %ld moves, %.0f s ", places.size(), moves,
+                    static_cast<double>(shown - started) / CLOCKS_PER_SEC);
         }
-        return touched;
     }
-};
+    if (tty && shown != started)
+        fprintf(stderr, "\r%60s\r", "");
+}
 
+std::bitset<768> Exploration::reach(int start) const
+{
+    std::bitset<768> touched;
+    std::vector<int> queue{start};
+    std::vector<bool> mine(places.size());
+    while (!queue.empty()) {
+        int n = queue.back();
+        queue.pop_back();
+        if (mine[n])
+            continue;
+        mine[n] = true;
+        touched |= places[n].touched;
+        touched.set(places[n].cell);
+        for (int to : places[n].next)
+            queue.push_back(to);
+    }
+    return touched;
+}
+
+bool isDeathLoop(Exploration &e, const Stance &spawn)
+{
+    std::vector<Move> moves = groundMoves();
+    moves.push_back({0, 0, 0, 0});
+    for (const Move &m : moves) {
+        MoveResult r = e.play(spawn, m);
+        if (r.outcome == MoveResult::Rests && !r.hurt)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// A line of cells; the number is left out when negative.
 void printCells(const char *label, int n, const std::bitset<768> &cells)
 {
-    printf("%s %d", label, n);
+    printf("%s", label);
+    if (n >= 0)
+        printf(" %d", n);
     for (int cell = 0; cell < ArenaCells; cell++)
         if (cells[cell])
             printf(" %d,%d", cell % ArenaColumns, cell / ArenaColumns);
     printf("\n");
 }
 
-// Lifts run on their own through two full trips; the report gives the rows
-// their body and shaft cover and the frames of one trip down and back up.
-void reportLifts(ProbeLevel &level)
+}  // namespace
+
+// Lifts run on their own through two full trips.
+std::vector<LiftTravel> liftTravels(ProbeLevel &level)
 {
     level.restart(true);
     level.match.players[0].respawnTimer = ForeverDead;
@@ -194,13 +194,16 @@ void reportLifts(ProbeLevel &level)
                 t.period = frame;
         }
     }
+    std::vector<LiftTravel> travels;
     for (const Trip &t : trips) {
-        // The body covers y - 10 to y + 9; row 0 starts at y = 20.
+        // The body covers y - 10 to y + 9; row 0 starts at y = 20. A lift starts 20 pixels above its mark's centre.
         int top = std::max(0, (t.top - 30) / CellSize), bottom = (t.bottom - 11) / CellSize;
-        // A lift starts 20 pixels above its mark's centre.
-        printf("lift %d %d %d %d %d\n", t.lift->x / CellSize, (t.startY - 10) / CellSize, top, bottom, t.period);
+        travels.push_back({t.lift->x / CellSize, (t.startY - 10) / CellSize, top, bottom, t.period});
     }
+    return travels;
 }
+
+namespace {
 
 void reportPads(ProbeLevel &level)
 {
@@ -226,7 +229,7 @@ void reportPads(ProbeLevel &level)
 
 int exploreArena(const char *path)
 {
-    Explorer e;
+    Exploration e;
     if (!e.level.load(path)) {
         fprintf(stderr, "zoltr-arena-probe: cannot load the arena %s\n", path);
         return 1;
@@ -239,13 +242,18 @@ int exploreArena(const char *path)
         return 0;
     clock_t started = clock();
     // No jetpacks: a fighter with one goes nearly anywhere, which hides the arena's own ways.
+    std::bitset<768> jetpackSpawners;
     for (int cell = 0; cell < ArenaCells; cell++) {
         if (e.level.items[cell] == ItemJetpack)
             e.level.items[cell] = 0;
-        if (e.level.attributes[cell] == ItemJetpack - 16)  // its spawner
+        if (e.level.attributes[cell] == ItemJetpack - 16) {  // its spawner
             e.level.attributes[cell] = 0;
+            jetpackSpawners.set(cell);
+        }
     }
-    reportLifts(e.level);
+    std::vector<LiftTravel> lifts = liftTravels(e.level);
+    for (const LiftTravel &l : lifts)
+        printf("lift %d %d %d %d %d\n", l.column, l.row, l.top, l.bottom, l.period);
     reportPads(e.level);
 
     std::vector<int> starts;
@@ -253,9 +261,13 @@ int exploreArena(const char *path)
         if (e.level.attributes[cell] != AttributeSpawn)
             continue;
         int column = cell % ArenaColumns, row = cell / ArenaColumns;
-        MoveResult r = e.play({column * CellSize + 10.0, row * CellSize + 30.0, false}, {0, 0, 0, 0});
+        Stance spawn = {column * CellSize + 10.0, row * CellSize + 30.0, false};
+        MoveResult r = e.play(spawn, {0, 0, 0, 0});
         int n = r.outcome == MoveResult::Rests ? e.placeOf(r.end) : -1;
-        printf("spawn %zu %d %d %s\n", starts.size(), column, row, n < 0 ? "dies" : "rests");
+        printf("spawn %zu %d %d %s\n", starts.size(), column, row,
+               n < 0                   ? "dies"
+               : isDeathLoop(e, spawn) ? "hurts"
+                                       : "rests");
         starts.push_back(n);
     }
     std::vector<int> queue;
@@ -264,21 +276,35 @@ int exploreArena(const char *path)
             queue.push_back(n);
     e.explore(queue);
 
-    std::vector<bool> seen(e.places.size());
     for (size_t s = 0; s < starts.size(); s++)
         if (starts[s] >= 0)
-            printCells("reach", static_cast<int>(s), e.reach(starts[s], seen));
+            printCells("reach", static_cast<int>(s), e.reach(starts[s]));
 
-    std::bitset<768> parachuteCells;
-    for (const Place &p : e.places)
-        if (p.stance.parachute)
-            parachuteCells.set(p.cell);
-    // A fall is excused when a fighter with a parachute can make it: it can
-    // bring one to a place whose moves lead into that fall.
+    // trap HOW REACHING INSIDE CELLS...: spawn point lists joined by '/', '-' when empty.
+    for (const Trap &trap : findTraps(e, starts, lifts, jetpackSpawners)) {
+        printf("trap %s", trap.deathGetsOut ? "dying" : "sealed");
+        for (const std::vector<int> *list : {&trap.spawns, &trap.inside}) {
+            for (size_t k = 0; k < list->size(); k++)
+                printf("%c%d", k ? '/' : ' ', (*list)[k]);
+            if (list->empty())
+                printf(" -");
+        }
+        printCells("", -1, trap.cells);
+    }
+
+    std::vector<int> sincePickup = movesSinceParachute(e);
+    std::vector<int> nearestWithParachute(ArenaCells, -1);
+    for (size_t n = 0; n < e.places.size(); n++) {
+        int &best = nearestWithParachute[e.places[n].cell];
+        if (sincePickup[n] >= 0 && (best < 0 || sincePickup[n] < best))
+            best = sincePickup[n];
+    }
     for (const auto &[cells, fall] : e.falls) {
         bool excused = false;
-        for (int cell : fall.startedAt)
-            excused |= parachuteCells[cell];
+        for (int n : fall.startedAt) {
+            int since = nearestWithParachute[e.places[n].cell];
+            excused |= since >= 0 && since <= ParachuteMoves;
+        }
         printf("fall %d %d %d %d %d %d\n", cells.first % ArenaColumns, cells.first / ArenaColumns,
                cells.second % ArenaColumns, cells.second / ArenaColumns, fall.height, excused ? 1 : 0);
     }

@@ -85,8 +85,10 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
         FighterInput input = {steering && move.direction < 0, steering && move.direction > 0, t < move.jumpFrames, 0};
         double x = p.x, y = p.y, vy = p.vy;
         int fall = p.fallDistance;
+        int health = p.health;
         playFrame(match, input);
         result.frames = t + 1;
+        result.hurt |= p.health < health || p.respawnTimer > 0;
         if (p.respawnTimer > 0) {
             int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
             if (attributeAt(match.arena, column, row) == AttributeDeadly) {

@@ -8,6 +8,8 @@
 #include <SDL.h>
 
 #include <bitset>
+#include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -31,6 +33,7 @@ struct MoveResult {
     int landingCell;           // Fell: the cell it landed in
     int fallStartCell;         // Fell: where the fall began: the top of the jump, or the edge walked off
     int frames;                // frames played
+    bool hurt;                 // health was lost on the way
 };
 
 // One scripted input: jump held for `jumpFrames`, a direction (-1 left,
@@ -59,6 +62,61 @@ public:
     void idle();  // one frame with both fighters idle
     Match match;  // the level being played
 };
+
+// A place: a stance at rest, reached from the spawn points, and where its moves lead.
+struct Place {
+    Stance stance;
+    int cell;
+    std::bitset<768> touched;  // cells its moves pass on their way
+    std::vector<int> next;     // places its moves come to rest at
+    int climbTop = -1;         // on ladders: the highest row a plain climb reaches
+    bool deathExit = false;    // some move from here kills
+};
+
+// Every place a fighter can come to rest, found by playing a fixed set of
+// moves from every place already found, starting from the places given.
+struct Exploration {
+    ProbeLevel level;
+    std::vector<Place> places;
+    std::unordered_map<long long, int> index;
+    struct Fall {
+        int height;                  // the highest such fall, in pixels
+        std::vector<int> startedAt;  // places whose moves make it
+    };
+    std::map<std::pair<int, int>, Fall> falls;  // (start cell, landing cell), made without a parachute
+    long moves = 0, frames = 0;
+
+    int placeOf(const Stance &s);  // -1 when there are too many places
+    MoveResult play(const Stance &s, const Move &m);
+    void explore(std::vector<int> queue);
+    std::bitset<768> reach(int start) const;  // cells touched from a place, following its moves
+};
+
+std::vector<Move> groundMoves();
+
+// A lift's way: its column and mark's row, the rows its body and shaft cover, the frames of one trip.
+struct LiftTravel {
+    int column, row, top, bottom, period;
+};
+std::vector<LiftTravel> liftTravels(ProbeLevel &level);
+
+// Places a fighter can reach but never leave for the rest of the arena.
+struct Trap {
+    std::bitset<768> cells;
+    std::vector<int> spawns;  // spawn points whose fighters can get there
+    std::vector<int> inside;  // spawn points whose fighters appear in it
+    bool deathGetsOut;        // dying is the only way out
+};
+// `starts` are the spawn points' places (-1 where the fighter dies); riding a
+// lift joins every place beside its way, a jetpack spawner is a way out.
+std::vector<Trap> findTraps(const Exploration &e, const std::vector<int> &starts, const std::vector<LiftTravel> &lifts,
+                            const std::bitset<768> &jetpackSpawners);
+// Moves since a parachute was picked up, for each place with one in hand; -1 elsewhere.
+std::vector<int> movesSinceParachute(const Exploration &e);
+// A fall is excused when a parachute can be in hand on the way there: picked up this many moves before, or fewer.
+constexpr int ParachuteMoves = 3;
+// True when every move from a fresh fighter at the spawn point hurts or kills it.
+bool isDeathLoop(Exploration &e, const Stance &spawn);
 
 int exploreArena(const char *path);  // the exploration report on stdout
 int measureGame();                   // the designer's numbers on stdout
