@@ -6,7 +6,7 @@
   arena.py check [--strict] [--verbose] FILE...  errors, warnings and notes
   arena.py render [--check] [--plain] [--gfx DIR] FILE OUT.png
   arena.py play [--spawn N] [--force] FILE    play the arena in the built game
-  arena.py numbers                            the game's movement numbers, measured
+  arena.py numbers [--markdown]               the game's movement numbers, measured
   arena.py legend                             every legend character
 
 The text form is a first line "zoltr-arena 1", then 24 rows of 32 legend
@@ -310,7 +310,8 @@ def _parser():
     p.add_argument("--spawn", type=int, metavar="N", help="keep only spawn point N: both fighters start there")
     p.add_argument("--force", action="store_true", help="play it even when the check finds errors")
     p.add_argument("file")
-    commands.add_parser("numbers", help="the game's movement numbers, measured by the probe")
+    p = commands.add_parser("numbers", help="the game's movement numbers, measured by the probe")
+    p.add_argument("--markdown", action="store_true", help="as the rows of the designing guide's table")
     commands.add_parser("legend", help="every legend character")
     return parser
 
@@ -351,7 +352,7 @@ def run(args):
         return arena_play.play(load(args.file), args.file, args.spawn, args.force)
     elif args.command == "numbers":
         import arena_check
-        output(arena_check.numbers())
+        output(arena_check.numbers_text(args.markdown))
     return 0
 
 

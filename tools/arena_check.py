@@ -294,5 +294,24 @@ def report_lines(arena, path, findings, verbose=False, levels=LEVELS):
     return out
 
 
+# Frames a second of a match at FPS 50, measured in a real window (docs/designing-arenas.md says how).
+FRAME_RATE = 90
+FRAME_KEYS = ("pad.rest", "lift.down", "lift.trip", "spawner.earliest", "spawner.latest")
+
+
 def numbers():
-    return run_probe("numbers")
+    """[(key, value, seconds or '', meaning)] as the probe measures them; seconds at FRAME_RATE for times."""
+    out = []
+    for line in run_probe("numbers").splitlines():
+        key, value, meaning = line.split(None, 2)
+        seconds = "%.1f" % (int(value) / FRAME_RATE) if key in FRAME_KEYS else ""
+        out.append((key, int(value), seconds, meaning))
+    return out
+
+
+def numbers_text(markdown=False):
+    if markdown:
+        return "".join("| `%s` | %d | %s | %s |\n" % row for row in numbers())
+    return "".join("%-17s %5d %5s  %s\n" % (key, value, seconds and seconds + " s", meaning)
+                   for key, value, seconds, meaning in numbers()) + \
+        "(seconds at %d frames a second, a match at FPS 50)\n" % FRAME_RATE

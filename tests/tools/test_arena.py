@@ -312,11 +312,19 @@ class ShippedArenas(unittest.TestCase):
 
 
 class Numbers(unittest.TestCase):
-    def test_the_guide_quotes_the_numbers_the_game_gives(self):
-        measured = dict(line.split()[:2] for line in arena_check.numbers().splitlines())
+    def test_every_number_of_the_guide_is_one_the_game_gives(self):
         with open(os.path.join(REPO, "docs", "designing-arenas.md")) as f:
-            quoted = dict(re.findall(r"^\| `([a-z.]+)` \| (\d+) \|", f.read(), re.M))
-        self.assertEqual(quoted, measured)
+            section = f.read().split("## The numbers")[1].split("\n## ")[0]
+        intro, rest = section.split("| Key |")
+        self.assertIn("at %d frames a second" % arena_check.FRAME_RATE, intro)
+        self.assertIn(arena_check.numbers_text(markdown=True), rest)
+        measured = arena_check.numbers()
+        given = {int(n) for row in measured for n in re.findall(r"\d+", "%d %s" % (row[1], row[3]))}
+        # Rows of 20 pixels, "5 rows are deadly, 4 are safe", and times in seconds at the rate named.
+        allowed = {str(n) for n in given | {n // 20 for n in given} | {n - 1 for n in given}}
+        allowed |= {row[2] for row in measured if row[2]}
+        prose = rest.split("\n\n", 1)[1]
+        self.assertEqual([n for n in re.findall(r"\d+(?:\.\d+)?", prose) if n not in allowed], [])
 
 
 if __name__ == "__main__":

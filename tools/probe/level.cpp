@@ -44,7 +44,7 @@ static void playFrame(Match &match, const FighterInput &input)
 }
 
 // Puts the first fighter at rest at a stance, fresh from a spawn.
-static Player &place(Match &match, const Stance &start, int facing)
+Player &ProbeLevel::place(const Stance &start, int facing)
 {
     Player &p = match.players[0];
     p.health = 100;
@@ -72,7 +72,7 @@ static int cellOf(double x, double y)
 MoveResult ProbeLevel::play(const Stance &start, const Move &move)
 {
     restart(false);
-    Player &p = place(match, start, move.direction < 0 ? 1 : 0);
+    Player &p = place(start, move.direction < 0 ? 1 : 0);
     MoveResult result{};
     result.topRow = static_cast<int>(start.y / CellSize - 1);
     bool leftFeet = false;
@@ -137,7 +137,7 @@ MoveResult ProbeLevel::play(const Stance &start, const Move &move)
 std::vector<std::pair<int, int>> ProbeLevel::path(const Stance &start, int direction, int jumpFrames)
 {
     restart(false);
-    Player &p = place(match, start, direction < 0 ? 1 : 0);
+    Player &p = place(start, direction < 0 ? 1 : 0);
     std::vector<std::pair<int, int>> points{{static_cast<int>(p.x), static_cast<int>(p.y)}};
     int restFrames = 0;
     for (int t = 0; t < MaxMoveFrames && (restFrames < 2 || t < jumpFrames); t++) {
@@ -149,6 +149,11 @@ std::vector<std::pair<int, int>> ProbeLevel::path(const Stance &start, int direc
         restFrames = p.vy == 0 && p.y == y ? restFrames + 1 : 0;
     }
     return points;
+}
+
+void ProbeLevel::frame(const FighterInput &input)
+{
+    playFrame(match, input);
 }
 
 void ProbeLevel::idle()

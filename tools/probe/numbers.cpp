@@ -200,6 +200,85 @@ void ladderMotion(int &climbed, int &sunk)
     sunk = idle.back().second - static_cast<int>(on.y);
 }
 
+// Frames a jump pad rests after a throw before it can throw again.
+int padRest()
+{
+    ProbeLevel level;
+    clear(level);
+    wall(level, Floor, 0, 31);
+    level.items[(Floor - 1) * ArenaColumns + 15] = ItemJumpPad;
+    level.restart(false);
+    JumpPad *pad = nullptr;
+    for (WorldObject *o = level.match.worldHead; o && !pad; o = o->next == level.match.worldHead ? nullptr : o->next)
+        pad = dynamic_cast<JumpPad *>(o);
+    level.place(standing(15, Floor - 1), 0);
+    int frames = 0;
+    for (int frame = 0; frame < 1000 && (frames == 0 || pad->age != 0); frame++) {
+        level.idle();
+        frames += pad->age != 0;
+    }
+    return frames;
+}
+
+// The longest fall survived and the shortest that kills, in the pixels the fighter counts,
+// over walks and jumps off ledges of every height; and how far a fighter holding a
+// parachute falls before it opens.
+void fallLimits(int &survived, int &killed, int &parachuteOpens)
+{
+    ProbeLevel level;
+    survived = 0;
+    killed = 1 << 20;
+    parachuteOpens = 0;
+    for (int rows = 1; rows < 18; rows++) {
+        clear(level);
+        wall(level, Floor, 0, 31);
+        wall(level, Floor - rows, 0, 12);
+        for (int jump : {0, 1})
+            for (bool parachute : {false, true}) {
+                level.restart(false);
+                Player &p = level.place({12 * CellSize + 10.0, (Floor - rows - 1) * CellSize + 30.0, parachute}, 0);
+                int fall = 0;
+                for (int t = 0; t < MaxMoveFrames && p.respawnTimer <= 0; t++) {
+                    int charge = p.gadgetCharge;
+                    fall = std::max(fall, p.fallDistance);
+                    level.frame({0, t < 30, t < jump, 0});
+                    if (parachute && charge != 2 && p.gadgetCharge == 2)
+                        parachuteOpens = std::max(parachuteOpens, fall);
+                    if (p.fallDistance == 0 && p.vy == 0 && t > 30)
+                        break;
+                }
+                if (parachute)
+                    continue;
+                if (p.respawnTimer > 0)
+                    killed = std::min(killed, fall);
+                else
+                    survived = std::max(survived, fall);
+            }
+    }
+}
+
+// The pixels of a cell's width from which a plain climb takes a fighter up
+// through a one-cell hole in a ceiling: the first and the last x within the cell.
+void ladderHole(int &from, int &to)
+{
+    ProbeLevel level;
+    clear(level);
+    wall(level, Floor, 0, 31);
+    wall(level, 10, 0, 31);
+    level.walls[10 * ArenaColumns + 15] = 0;
+    for (int row = 5; row < Floor; row++)
+        level.items[row * ArenaColumns + 15] = ItemLadder;
+    from = CellSize;
+    to = -1;
+    for (int x = 0; x < CellSize; x++) {
+        MoveResult r = level.play({15.0 * CellSize + x, (Floor - 1) * CellSize + 30.0, false}, {120, 0, 0, 0});
+        if (r.topRow < 10) {
+            from = std::min(from, x);
+            to = std::max(to, x);
+        }
+    }
+}
+
 }  // namespace
 
 int measureGame()
@@ -217,16 +296,25 @@ int measureGame()
     refillFrames(earliest, latest);
     spawnShares(least, most);
     ladderMotion(climbed, sunk);
+    int survived = 0, killed = 0, opens = 0, holeFrom = 0, holeTo = 0;
+    fallLimits(survived, killed, opens);
+    ladderHole(holeFrom, holeTo);
     printf("jump.pixels %d  a standing jump lifts the fighter's centre (%d rows)\n", jumpRise, jumpRise / 20);
     printf("jump.ledge %d  the tallest step, in rows, that a jump from the floor lands on\n", highestLedge());
     printf("jump.gap %d  the widest gap, in cells, that a running jump clears\n", widestGap());
     printf("pad.pixels %d  a jump pad lifts a fighter standing on it (%d rows)\n", padRise, padRise / 20);
+    printf("pad.rest %d  frames a jump pad rests after a throw\n", padRest());
     printf("fall.walk %d  the smallest drop, in rows, that kills a fighter walking off its edge\n", deadlyDrop(false));
     printf("fall.jump %d  the smallest drop, in rows, that kills a fighter jumping off it\n", deadlyDrop(true));
+    printf("fall.survived %d  the longest fall survived, in pixels as the fighter counts them\n", survived);
+    printf("fall.kills %d  the shortest fall that kills, counted the same way\n", killed);
+    printf("parachute.opens %d  pixels a fighter holding a parachute falls before it opens\n", opens);
     printf("lift.down %d  frames a lift takes down 10 rows (200 pixels)\n", down);
     printf("lift.trip %d  frames of that lift's trip down and back up\n", trip);
     printf("ladder.climb %d  pixels climbed in the 20 frames after one press of jump on a ladder\n", climbed);
     printf("ladder.sink %d  pixels a fighter hanging on a ladder sinks with no key held\n", sunk);
+    printf("ladder.hole.from %d  the first x in a cell from which a climb passes a one-cell hole\n", holeFrom);
+    printf("ladder.hole.to %d  the last such x\n", holeTo);
     printf("spawner.earliest %d  frames from taking a spawner's item to its return, at the earliest\n", earliest);
     printf("spawner.latest %d  the same, at the latest\n", latest);
     printf("spawn.least %d  percent of 4000 respawns at the least chosen of four spawn points\n", least);

@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+class Player;
+
 #include <bitset>
 #include <map>
 #include <unordered_map>
@@ -52,6 +54,8 @@ public:
     // frame 0, the first fighter alive, the second dead for good. Lifts are left
     // out unless asked for: their columns stay open.
     void restart(bool withLifts);
+    // Puts the first fighter at rest at a stance, fresh from a spawn.
+    Player &place(const Stance &start, int facing);
     // Runs one move of the first fighter from a resting stance.
     MoveResult play(const Stance &start, const Move &move);
     // The centre's positions, one a frame, from `start` with a direction held
@@ -59,7 +63,8 @@ public:
     std::vector<std::pair<int, int>> path(const Stance &start, int direction, int jumpFrames = 0);
 
     Uint16 walls[768], items[768], attributes[768];
-    void idle();  // one frame with both fighters idle
+    void frame(const FighterInput &input);  // one frame with the first fighter steered, the second idle
+    void idle();                            // one frame with both fighters idle
     Match match;  // the level being played
 };
 
