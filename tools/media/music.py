@@ -324,8 +324,13 @@ def music():
         timeline.append((section, seconds, step))
         seconds += section[1] * 16 * step
     total = int(RATE * (seconds + 2.0))
-    buses = {name: np.zeros(total) for name in LEVELS}
+    # Notes are listed first and mixed one bus at a time, so that only one bus
+    # besides the mix is in memory (each is 8 bytes a sample of a 9-minute track).
+    placed = []
     kit = _drums()
+
+    def place(bus, start, samples, gain):
+        placed.append((bus, start, samples, gain))
 
     for index, ((name, bars, bpm, key, degrees, lead, theme, drums, bass, arp, pad), start, step) in enumerate(timeline):
         at = lambda s: int(RATE * (start + s * step))  # noqa: E731  sample of step s in the section
@@ -333,7 +338,7 @@ def music():
         chords = [key.chord(d) for d in degrees]
         following = SECTIONS[index + 1][7] if index + 1 < len(SECTIONS) else "none"
         if drums != "none":
-            _place(buses["drums"], at(0), kit["crash"], 1.0)
+            place("drums", at(0), kit["crash"], 1.0)
         for bar in range(bars):
             chord = chords[bar % len(chords)]
             s0 = bar * 16
@@ -343,43 +348,66 @@ def music():
                 for part, marks in zip(("kick", "snare", "hat", "open"), pattern):
                     if marks[pos] == "x" and not (fill and pos >= 8 and part != "hat"):
                         gain = 0.5 + 0.5 * bar / bars if drums == "build" and part == "snare" else 1.0
-                        _place(buses["drums"], at(s0 + pos), kit[part], gain)
+                        place("drums", at(s0 + pos), kit[part], gain)
                 if fill and pos >= 8:
-                    _place(buses["drums"], at(s0 + pos), kit["tom" if pos < 12 else "snare"], 0.6 + pos / 40)
+                    place("drums", at(s0 + pos), kit["tom" if pos < 12 else "snare"], 0.6 + pos / 40)
             for t, d, n in _bass_line(bass, chord):
-                _place(buses["bass"], at(s0 + t), note_samples("bass", n, length(d)), 1.0)
-                _place(buses["bass"], at(s0 + t), note_samples("subbass", n, length(d)), 0.6)
+                place("bass", at(s0 + t), note_samples("bass", n, length(d)), 1.0)
+                place("bass", at(s0 + t), note_samples("subbass", n, length(d)), 0.6)
             if pad:
                 for n in chord:
-                    _place(buses["pad"], at(s0), note_samples("pad", n, length(16)), 1.0)
+                    place("pad", at(s0), note_samples("pad", n, length(16)), 1.0)
             if arp:
                 tones = [n + 12 for n in chord] + [chord[0] + 24]
                 order = tones + tones[-2:0:-1] if bar % 2 else tones[::-1] + tones[1:-1]
                 for pos in range(16):
-                    _place(buses["arp"], at(s0 + pos), note_samples(arp, order[pos % len(order)], length(1.5)), 1.0)
+                    place("arp", at(s0 + pos), note_samples(arp, order[pos % len(order)], length(1.5)), 1.0)
         if lead:
             low = key.tonic + (0 if lead in ("bell", "marimba") else -5)
             line = melody(THEMES[theme], key, chords, bars, low, low + 19, phrase_shift=index)
             for t, d, n in line:
-                _place(buses["lead"], at(t), note_samples(lead, n, length(d)), 1.0)
+                place("lead", at(t), note_samples(lead, n, length(d)), 1.0)
                 if name == "finale":  # a third below in the last section
                     below = [m for m in range(n - 5, n - 2) if (m - key.tonic) % 12 in key.scale][-1]
-                    _place(buses["harmony"], at(t), note_samples("organ", below, length(d)), 1.0)
+                    place("harmony", at(t), note_samples("organ", below, length(d)), 1.0)
 
-    _echo(buses["lead"], int(RATE * 0.33), 0.3)
-    out = sum(buses[name] * level for name, level in LEVELS.items())
+    out = None
+    for name, level in LEVELS.items():
+        bus = np.zeros(total)
+        for _, start, samples, gain in (p for p in placed if p[0] == name):
+            _place(bus, start, samples, gain)
+        if name == "lead":
+            _echo(bus, int(RATE * 0.33), 0.3)
+        bus *= level
+        if out is None:
+            out = bus
+        else:
+            out += bus
+        del bus
     fade = int(RATE * 6)
     end = int(RATE * seconds)
     out[end - fade:end] *= np.arange(fade, 0, -1) / fade
     out[end:] = 0
-    return _limit(out * (1.5 / np.max(np.abs(out)))) * PEAK
+    out *= 1.5 / _peak(out)
+    _limit(out)
+    out *= PEAK
+    return out
+
+
+CHUNK = 1 << 16  # samples: whole-track work is done a piece at a time, in place
+
+
+def _peak(x):
+    return max(np.max(np.abs(x[i:i + CHUNK])) for i in range(0, len(x), CHUNK))
 
 
 def _limit(x, knee=0.6):
-    """Rounds off the few loudest peaks (drum hits on top of long notes) below 1."""
-    over = np.maximum(np.abs(x) - knee, 0) / (1 - knee)
-    y = np.sign(x) * (np.minimum(np.abs(x), knee) + (1 - knee) * over / (1 + over))
-    return y / np.max(np.abs(y))
+    """Rounds off the few loudest peaks (drum hits on top of long notes) below 1, in place."""
+    for i in range(0, len(x), CHUNK):
+        part = x[i:i + CHUNK]
+        over = np.maximum(np.abs(part) - knee, 0) / (1 - knee)
+        part[:] = np.sign(part) * (np.minimum(np.abs(part), knee) + (1 - knee) * over / (1 + over))
+    x /= _peak(x)
 
 
 def _echo(bus, delay, feedback):
@@ -401,7 +429,8 @@ def ogg_bytes(samples):
             w.setnchannels(1)
             w.setsampwidth(2)
             w.setframerate(RATE)
-            w.writeframes(pcm16(samples))
+            for i in range(0, len(samples), CHUNK):
+                w.writeframes(pcm16(samples[i:i + CHUNK]))
         target = os.path.join(work, "music.ogg")
         subprocess.run(["oggenc", "-Q", "-q", OGG_QUALITY, "--serial", OGG_SERIAL, "-o", target, source], check=True)
         with open(target, "rb") as f:
