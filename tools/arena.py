@@ -5,7 +5,7 @@
   arena.py text ARENA [OUT.txt]               arena file -> text (stdout without OUT)
   arena.py check [--strict] [--verbose] FILE...  errors, warnings and notes
   arena.py render [--check] [--plain] [--gfx DIR] FILE OUT.png
-  arena.py play [--spawn N] [--force] FILE    play the arena in the built game
+  arena.py play [--spawn N] [--force] [--watch] FILE  play the arena in the built game
   arena.py numbers [--markdown]               the game's movement numbers, measured
   arena.py legend                             every legend character
 
@@ -309,6 +309,8 @@ def _parser():
     p = commands.add_parser("play", help="play the arena in the built game")
     p.add_argument("--spawn", type=int, metavar="N", help="keep only spawn point N: both fighters start there")
     p.add_argument("--force", action="store_true", help="play it even when the check finds errors")
+    p.add_argument("--watch", action="store_true",
+                   help="no intro; the arena is loaded again whenever FILE is saved, with the check's findings")
     p.add_argument("file")
     p = commands.add_parser("numbers", help="the game's movement numbers, measured by the probe")
     p.add_argument("--markdown", action="store_true", help="as the rows of the designing guide's table")
@@ -349,6 +351,8 @@ def run(args):
         arena_picture.save(load(args.file), args.file, args.out, args.gfx, args.plain, args.check)
     elif args.command == "play":
         import arena_play
+        if args.watch:
+            return arena_play.watch(args.file, args.spawn, args.force)
         return arena_play.play(load(args.file), args.file, args.spawn, args.force)
     elif args.command == "numbers":
         import arena_check

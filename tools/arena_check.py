@@ -14,11 +14,16 @@ ANIMATION_STARTS = {0, 11, 14, 17, 20}  # item codes whose next two tiles are it
 PROBE = "zoltr-arena-probe"
 
 
+_built = []
+
+
 def probe_path():
-    """The built probe; built through CMake in build/ (as ./play builds the game) when needed."""
+    """The built probe; built through CMake in build/ (as ./play builds the game) once a run, when needed."""
     given = os.environ.get("ZOLTR_ARENA_PROBE")
     if given:
         return given
+    if _built:
+        return _built[0]
     build = os.path.join(REPO, "build")
     steps = [["cmake", "--build", build, "--target", PROBE]]
     if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
@@ -33,7 +38,8 @@ def probe_path():
                              "install cmake, ninja-build and g++, or run ./play once")
         if done.returncode:
             raise ArenaError("building %s failed:\n%s%s" % (PROBE, done.stdout[-2000:], done.stderr[-2000:]))
-    return os.path.join(build, "tools", PROBE)
+    _built.append(os.path.join(build, "tools", PROBE))
+    return _built[0]
 
 
 def run_probe(*args):
@@ -72,6 +78,14 @@ def explore(arena):
         else:
             report[kind].append(tuple(float(w) if "." in w else int(w) for w in words))
     return report
+
+
+def problems(arena):
+    """The game library's own faults of an arena, at once: what keeps it from being played."""
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "arena")
+        write_file(path, arena.to_bytes())
+        return [named(line[len("error "):]) for line in run_probe("problems", path).splitlines()]
 
 
 class Finding:

@@ -25,6 +25,7 @@ static void sdlDelay(Uint32 ms)
     SDL_Delay(ms);
 }
 Uint32 (*matchTicks)() = sdlTicks;
+void (*betweenMatchFrames)(Match &match) = nullptr;
 void (*matchDelay)(Uint32 ms) = sdlDelay;
 
 constexpr int EndSceneFrames = 2000;
@@ -116,9 +117,11 @@ int runMatch(unsigned seed)
         missingArena(settings.Level);
     enterLevel();
 
-    do
+    do {
         runFrame(match, nullptr, events);
-    while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
+        if (betweenMatchFrames)
+            betweenMatchFrames(match);
+    } while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
     runEndScene(match);
     return 0;
 }

@@ -122,6 +122,9 @@ int runMatch(unsigned seed);  // the whole match and its end scene; returns 0
 void runEndScene(Match &match);
 void paceFrame();  // holds the FPS setting
 
+// Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
+extern void (*betweenMatchFrames)(Match &match);
+
 // Clock used by paceFrame; tests replace it.
 extern Uint32 (*matchTicks)();
 extern void (*matchDelay)(Uint32 ms);

@@ -18,6 +18,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "%s\n%s\n", error.c_str(), Usage);
         return 2;
     }
+    // The arena tool's live loop: straight into the match, the arena reloaded when the tool says.
+    if (options.watch)
+        watchArena();
     loadSettings();
     startSdl();
     loadFonts();
@@ -31,9 +34,11 @@ int main(int argc, char **argv)
         net.frameLimit = options.frameLimit;
         exit(runNetworkMatch(net));
     }
-    runIntro();
+    if (!options.watch)
+        runIntro();
     unsigned seed = SDL_GetTicks();
-    waitForKeyRelease();
+    if (!options.watch)
+        waitForKeyRelease();
     runMatch(seed);
     exit(0);
 }

@@ -22,7 +22,9 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
         const char *option = argv[i];
         const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
         int number = 0;
-        if (strcmp(option, "--host") == 0 && options.mode == GameOptions::Local) {
+        if (strcmp(option, "--watch") == 0 && options.mode == GameOptions::Local) {
+            options.watch = true;
+        } else if (strcmp(option, "--host") == 0 && options.mode == GameOptions::Local && !options.watch) {
             options.mode = GameOptions::Host;
             options.port = DefaultPort;
             if (value && value[0] != '-') {
@@ -33,7 +35,7 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
                 options.port = static_cast<std::uint16_t>(number);
                 i++;
             }
-        } else if (strcmp(option, "--join") == 0 && options.mode == GameOptions::Local && value) {
+        } else if (strcmp(option, "--join") == 0 && options.mode == GameOptions::Local && !options.watch && value) {
             options.mode = GameOptions::Join;
             if (!splitAddress(value, options.address, options.port)) {
                 error = std::string("not an address: ") + value;

@@ -36,6 +36,10 @@ void requireDisplay(const char *program);
 // and a display that goes away ending it at once.
 void endPromptlyWhenAsked();
 
+// `zoltr --watch`, the arena tool's live loop: SIGHUP loads the arena named by
+// the settings again, through the level set-up, between two frames of the match.
+void watchArena();
+
 // The start-up sequence of main, split so that tests can run its parts.
 void startSdl();  // SDL, caption, video mode, audio, cursor; stopSdl runs at exit
 void stopSdl();   // closes the mixer and SDL; safe to call more than once
@@ -51,7 +55,8 @@ struct GameOptions {
     std::uint16_t port = 0;  // Host and Join
     int inputDelay = -1;     // --delay FRAMES (0 to 3); -1: chosen from the round trip
     int frameLimit = 0;      // --frames N: a networked match ends after N frames
+    bool watch = false;      // --watch: the arena tool's live loop (see watchArena)
 };
-constexpr char Usage[] = "Usage: zoltr [--host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N]";
+constexpr char Usage[] = "Usage: zoltr [--watch | --host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N]";
 // False, with the reason in one line, for a command line it does not understand.
 bool parseOptions(int argc, char **argv, GameOptions &options, std::string &error);

@@ -3,6 +3,8 @@
 // test, the result and the end scene; and the frame pacing on its own.
 #include "support/support.h"
 
+#include <csignal>
+
 namespace {
 
 Uint32 fakeNow;
@@ -308,6 +310,35 @@ TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
         fakeNow += work;
     }
     EXPECT_EQ(returns, (std::vector<Uint32>{0u - 30, 5, 25}));
+}
+
+// The arena tool's live loop: after SIGHUP the arena file is loaded again
+// between two frames; a fighter the new walls leave no room for goes to a
+// spawn point, the other stays where it stands.
+TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom)
+{
+    watchArena();
+    std::tuple<Uint16, double, double, double> seen{};
+    onFrame = [&](int frame) {
+        Match &running = *currentMatch;
+        if (frame == 3) {
+            running.players[0].x = 310;
+            running.players[1].x = 110;
+            std::vector<std::string> saved(11);
+            saved[9] = "...............#..............S";
+            writeArena("maps/test", saved);
+            raise(SIGHUP);
+        }
+        if (frame == 5) {
+            seen = {running.arena.WallLayer[9 * ArenaColumns + 15], running.players[0].x, running.players[1].x,
+                    running.players[1].y};
+            holdEscape();
+        }
+    };
+    runMatch(3);
+    betweenMatchFrames = nullptr;
+    signal(SIGHUP, SIG_DFL);
+    EXPECT_EQ(seen, std::tuple(Uint16{1}, 610.0, 110.0, 210.0));
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 """The arena tool as a designer uses it: the commands on real files, their exit
 statuses and messages, and what the check finds by playing arenas in the game."""
+import io
 import os
 import re
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -291,6 +293,64 @@ class Play(unittest.TestCase):
             self.assertEqual([i for i in range(768) if played.attrs[i] == 2], [5])
             with self.assertRaises(arena.ArenaError):
                 arena_play.play(source, "a", spawn=3)
+
+    def test_watch_plays_every_saved_arena_in_the_running_game_and_keeps_the_last_good_one(self):
+        from PIL import Image
+        game = os.environ.get("ZOLTR_GAME")
+        if not game:
+            self.skipTest("needs the built game (ZOLTR_GAME)")
+        with tempfile.TemporaryDirectory() as tmp:
+            source, errors = tmp + "/a.txt", open(tmp + "/errors", "w+")
+            server = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            display = ":" + server.stdout.readline().strip()
+
+            def save(rows):
+                with open(source + ".new", "w") as f:   # as editors save: a new file renamed over the old
+                    f.write(grid(rows))
+                os.replace(source + ".new", source)
+
+            def shows(cell, colour, seconds=30):
+                """Waits until the cell's centre in the game's window has the colour (None: any but black)."""
+                deadline = time.monotonic() + seconds
+                while time.monotonic() < deadline:
+                    shot = subprocess.run(["import", "-display", display, "-window", "root", "png:-"],
+                                          capture_output=True).stdout
+                    if shot:
+                        pixel = Image.open(io.BytesIO(shot)).convert("RGB").getpixel((20 * cell[0] + 10,
+                                                                                         30 + 20 * cell[1]))
+                        if pixel == colour or (colour is None and pixel != (0, 0, 0)):
+                            return pixel
+                    time.sleep(0.05)
+                self.fail("cell %s never showed %s" % (cell, colour))
+
+            save([".S.......S", FLOOR])
+            tool = subprocess.Popen([PYTHON, os.path.join(TOOLS, "arena.py"), "play", "--watch", source],
+                                    env=dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy"),
+                                    stdout=subprocess.DEVNULL, stderr=errors)
+            try:
+                wall = shows((20, 1), None)                       # the match is on, without the intro
+                save([".S.......S", FLOOR] + [""] * 3 + ["." * 20 + "#"])
+                shows((20, 5), wall)
+                save([".S..K....S", FLOOR])                       # broken saves: the last good arena stays
+                time.sleep(0.5)
+                save(["..........S", FLOOR, "", "." * 20 + "#"])  # one spawn point: unfit for a match
+                time.sleep(1)
+                self.assertEqual(shows((20, 5), wall, 1), wall)
+                self.assertIsNone(tool.poll())
+            finally:
+                tool.terminate()
+                tool.wait(10)
+                server.terminate()
+                server.wait()
+                server.stdout.close()
+            errors.seek(0)
+            said = errors.read().replace(tmp + "/", "")
+            errors.close()
+            self.assertIn("error: a.txt:2:5: 'K' is not a legend character", said)
+            self.assertIn("error: a.txt: 1 spawn point(s)", said)
+            self.assertEqual(said.count("the last good arena plays on"), 2, said)
+            self.assertNotIn("Traceback", said)
 
 
 class ShippedArenas(unittest.TestCase):

@@ -227,19 +227,27 @@ void reportPads(ProbeLevel &level)
 
 }  // namespace
 
-int exploreArena(const char *path)
+int reportProblems(const char *path)
 {
-    Exploration e;
-    if (!e.level.load(path)) {
+    static Arena arena;
+    if (!loadArena(arena, path)) {
         fprintf(stderr, "zoltr-arena-probe: cannot load the arena %s\n", path);
-        return 1;
+        return -1;
     }
     // The faults that make an arena unfit for a match have one home in the game library.
-    std::vector<std::string> problems = arenaProblems(e.level.match.arena);
+    std::vector<std::string> problems = arenaProblems(arena);
     for (const std::string &problem : problems)
         printf("error %s\n", problem.c_str());
-    if (!problems.empty())
-        return 0;
+    return static_cast<int>(problems.size());
+}
+
+int exploreArena(const char *path)
+{
+    int problems = reportProblems(path);
+    if (problems != 0)
+        return problems < 0 ? 1 : 0;
+    Exploration e;
+    e.level.load(path);
     clock_t started = clock();
     // No jetpacks: a fighter with one goes nearly anywhere, which hides the arena's own ways.
     std::bitset<768> jetpackSpawners;

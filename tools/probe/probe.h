@@ -65,7 +65,7 @@ public:
     Uint16 walls[768], items[768], attributes[768];
     void frame(const FighterInput &input);  // one frame with the first fighter steered, the second idle
     void idle();                            // one frame with both fighters idle
-    Match match;  // the level being played
+    Match match;                            // the level being played
 };
 
 // A place: a stance at rest, reached from the spawn points, and where its moves lead.
@@ -123,5 +123,6 @@ constexpr int ParachuteMoves = 3;
 // True when every move from a fresh fighter at the spawn point hurts or kills it.
 bool isDeathLoop(Exploration &e, const Stance &spawn);
 
-int exploreArena(const char *path);  // the exploration report on stdout
-int measureGame();                   // the designer's numbers on stdout
+int reportProblems(const char *path);  // the game library's faults of an arena: their count, -1 unreadable
+int exploreArena(const char *path);    // the exploration report on stdout
+int measureGame();                     // the designer's numbers on stdout
