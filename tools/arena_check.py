@@ -309,7 +309,7 @@ def report_lines(arena, path, findings, verbose=False, levels=LEVELS):
 
 
 # Frames a second of a match at FPS 50, measured in a real window (docs/designing-arenas.md says how).
-FRAME_RATE = 90
+FRAME_RATE = 94
 FRAME_KEYS = ("pad.rest", "lift.down", "lift.trip", "spawner.earliest", "spawner.latest")
 
 

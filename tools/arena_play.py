@@ -95,6 +95,7 @@ def watch(path, spawn=None, force=False, poll=0.05):
     with tempfile.TemporaryDirectory(prefix="zoltr-play-") as folder:
         tested = game_folder(folder, load(path), path, spawn, force)
         game = subprocess.Popen([binary, "--watch"], cwd=folder)
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))  # the game goes with the tool
         try:
             seen = saved(path)
             while game.poll() is None:
