@@ -66,6 +66,11 @@ public:
     void frame(const FighterInput &input);  // one frame with the first fighter steered, the second idle
     void idle();                            // one frame with both fighters idle
     Match match;                            // the level being played
+
+private:
+    Match started;               // the fresh start the last restart made
+    Uint16 startedFrom[3][768];  // the layers it was made from
+    int startedWith = -1;        // its lifts: 1 in, 0 left out, -1 no start made yet
 };
 
 // A place: a stance at rest, reached from the spawn points, and where its moves lead.
