@@ -15,6 +15,7 @@ Settings settings;
 Uint8 *keyState;
 Uint32 nextFrameTick;
 Match *currentMatch;
+FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
 
 static Uint32 sdlTicks()
 {
@@ -99,8 +100,17 @@ static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
     int fire1 = down.tab || keyState[SDLK_TAB];
     int fire2 = down.rightCtrl || keyState[SDLK_RCTRL];
     paceFrame();
-    const FighterInput inputs[MaxPlayers] = {{keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
-                                             {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2}};
+    const FighterInput keys[MaxPlayers] = {{keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
+                                           {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2}};
+    FighterInput inputs[MaxPlayers];
+    for (int i = 0; i < MaxPlayers; i++) {
+        const FighterInput &mine = keys[i], &theirs = keys[1 - i];
+        bool alone = computerPlayers[1 - i] != nullptr;  // the other fighter is the computer's
+        inputs[i] = scene || !computerPlayers[i] ? mine : computerPlayers[i](match, i);
+        if (alone && !computerPlayers[i])
+            inputs[i] = {mine.left | theirs.left, mine.right | theirs.right, mine.jump | theirs.jump,
+                         mine.fire | theirs.fire};
+    }
     step(match, inputs, events);
     playEvents(events);
 }

@@ -2,6 +2,7 @@
 // --host or --join, one match over the network without the intro.
 #include "shell/shell.h"
 
+#include "brain/brain.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
 
@@ -36,7 +37,9 @@ int main(int argc, char **argv)
     }
     if (!options.watch)
         runIntro();
+    // The match's seed; the computer players' own randomness starts from it too.
     unsigned seed = SDL_GetTicks();
+    startComputers(seed);
     if (!options.watch)
         waitForKeyRelease();
     runMatch(seed);
