@@ -8,8 +8,8 @@
 // Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
 static void findArenas(Menu &menu, std::string chosen)
 {
-    freeArenas(menu.arenas);
-    menu.arenas = listArenas("maps");
+    std::vector<ArenaChoice> known = std::move(menu.arenas);
+    menu.arenas = listArenas("maps", known);
     menu.arena = 0;
     for (size_t i = 0; i < menu.arenas.size(); i++)
         if (menu.arenas[i].path == chosen)
@@ -61,6 +61,10 @@ int main(int, char **)
 
     const std::string game = gameBinary();
     for (;;) {
+        // Only what shows is examined: a folder of a thousand arenas costs
+        // the seven on screen.
+        for (int shown : shownArenas(menu))
+            examineArena(menu.arenas[shown]);
         if (menu.rules)
             drawRules(menu);
         else

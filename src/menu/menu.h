@@ -14,10 +14,14 @@
 #include <string>
 #include <vector>
 
-// One arena file of maps/, as the menu offers it.
+// One arena file of maps/, as the menu offers it. The check and the
+// miniatures are made when it first shows (examined), and kept while the file
+// stays the same.
 struct ArenaChoice {
-    std::string path;  // as settings.ini names it: "maps/arena1"
-    std::string name;  // the file name shown
+    std::string path;      // as settings.ini names it: "maps/arena1"
+    std::string name;      // the file name shown
+    std::string identity;  // the file's inode, size and change time when listed
+    bool examined;         // the fields below are filled in
     int spawnPoints;
     std::vector<std::string> problems;  // why the arena check rejects it; empty when fine
     SDL_Surface *preview;               // 320x230 miniature; null when the file does not load
@@ -70,8 +74,12 @@ std::string writeSettingsFile(const char *path, const Settings &values);
 void removeStaleTemporaries(const char *path);
 
 // --- arenas (arena_previews.cpp) ---
-// Every arena file of the folder, sorted by name, with its previews and check.
-std::vector<ArenaChoice> listArenas(const char *folder);
+// Every arena file of the folder, sorted by name, not yet examined; the
+// examined arenas of `known` whose files are unchanged come back as they
+// were, the rest of `known` is freed.
+std::vector<ArenaChoice> listArenas(const char *folder, std::vector<ArenaChoice> &known);
+// Checks the arena and makes its miniatures, once.
+void examineArena(ArenaChoice &arena);
 void freeArenas(std::vector<ArenaChoice> &arenas);
 // A miniature of a 16-bit surface's part, 1/factor of its size, by averaging boxes.
 SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
@@ -79,6 +87,8 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
 // --- screens (screens.cpp, rules.cpp) ---
 const char *say(const Menu &menu, const char *english, const char *czech);
 void drawMenu(const Menu &menu);
+// The arenas the set-up screen shows: the chosen one and the row of miniatures.
+std::vector<int> shownArenas(const Menu &menu);
 void drawRules(const Menu &menu);
 MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event);
 

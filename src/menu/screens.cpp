@@ -258,6 +258,18 @@ static int firstThumbnail(const Menu &menu)
     return first < 0 ? 0 : first;
 }
 
+std::vector<int> shownArenas(const Menu &menu)
+{
+    std::vector<int> shown;
+    if (menu.arenas.empty())
+        return shown;
+    shown.push_back(menu.arena);
+    int first = firstThumbnail(menu);
+    for (int i = 0; i < Thumbnails && first + i < static_cast<int>(menu.arenas.size()); i++)
+        shown.push_back(first + i);
+    return shown;
+}
+
 static void drawArenaPanel(const Menu &menu)
 {
     frame(9, 27, 322, 232, colour(70, 80, 100));
