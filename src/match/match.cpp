@@ -84,7 +84,7 @@ static FireKeysDown drainEvents()
 
 // One frame of the match, or of the end scene when `scene` is given: draw
 // everything, flip, read the events, pace, step, and play what the step asks.
-static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
+static void runFrame(Match &match, const EndScene *scene, FrameEvents &events, Recording *recording)
 {
     keyState = SDL_GetKeyState(nullptr);
     if (scene)
@@ -102,6 +102,8 @@ static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
     const FighterInput inputs[MaxPlayers] = {{keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
                                              {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2}};
     step(match, inputs, events);
+    if (recording)
+        recordFrame(*recording, match, inputs);
     playEvents(events);
 }
 
@@ -113,15 +115,20 @@ int runMatch(unsigned seed)
     FrameEvents events;
     events.reserve(256);  // no frame allocates for its sounds
     playSound(Sound::Start);
-    if (!startMatch(match, setupFromSettings(seed)))
+    MatchSetup setup = setupFromSettings(seed);
+    if (!startMatch(match, setup))
         missingArena(settings.Level);
+    static Recording recording;
+    recording = beginRecording(match, setup);
     enterLevel();
 
     do {
-        runFrame(match, nullptr, events);
+        runFrame(match, nullptr, events, &recording);
         if (betweenMatchFrames)
             betweenMatchFrames(match);
     } while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
+    recording.finalHash = hash(match);
+    keepRecording(recording);
     runEndScene(match);
     return 0;
 }
@@ -144,7 +151,7 @@ void runEndScene(Match &match)
     playSound(Sound::Start);
 
     do
-        runFrame(match, &scene, events);
+        runFrame(match, &scene, events, nullptr);
     while (!keyState[SDLK_ESCAPE] && match.frameCounter < EndSceneFrames);
 }
 

@@ -11,6 +11,8 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The game's random generator: for a seed, exactly the numbers the C
 // library's rand() gives after srand on this platform. A plain value, so a
@@ -84,6 +86,53 @@ void drawMatchFrame(const Match &match);
 // The victory scene's picture: the HUD strip under the arena, two lines of
 // text over it, then the fighters.
 void drawEndSceneFrame(const Match &match, const char *result, const char *prompt);
+
+// --- recorded matches ---
+// A match is its start (arena, kill limit, looks, seed) and both inputs of
+// every frame; the state hash every 100 frames and at the end lets a replay
+// prove it comes out the same.
+constexpr int RecordingCheckInterval = 100;
+
+struct Recording {
+    std::string gameVersion;
+    std::string arena;   // the arena file, as the settings named it
+    uint32_t arenaHash;  // of its three layers as loaded
+    int killLimit;
+    int looks[MaxPlayers];
+    unsigned seed;
+    std::string names[MaxPlayers];
+    std::vector<uint8_t> inputs;   // one byte a frame: see packInputs
+    std::vector<uint32_t> checks;  // the state hash after every 100th frame
+    uint32_t finalHash;            // after the last frame
+};
+
+// Both fighters' controls in a byte: bits 0-3 fighter 1 (left, right, jump,
+// fire), bits 4-7 fighter 2.
+uint8_t packInputs(const FighterInput inputs[MaxPlayers]);
+void unpackInputs(uint8_t byte, FighterInput inputs[MaxPlayers]);
+uint32_t arenaHash(const Arena &arena);
+
+// A recording of the match about to be played (started with `setup`).
+Recording beginRecording(const Match &match, const MatchSetup &setup);
+// Notes a frame's inputs after its step; the caller sets finalHash at the end.
+void recordFrame(Recording &recording, const Match &match, const FighterInput inputs[MaxPlayers]);
+
+// The file's bytes, and back; decodeRecording returns what is wrong, or an empty text.
+std::string encodeRecording(const Recording &recording);
+std::string decodeRecording(const std::string &bytes, Recording &recording);
+constexpr long MaxRecordingFileBytes = 16L << 20;
+
+// Writes a finished recording into replays/ and keeps the last ten there;
+// a folder it cannot write gets a one-line note on stderr.
+void keepRecording(const Recording &recording);
+// The newest file in replays/, or an empty text.
+std::string lastRecordingPath();
+
+// zoltr --replay FILE [--verify]: plays a recording back in the window
+// (Escape stops it), or steps it headless and checks it against its hashes.
+// One line on stdout or stderr; 0 when it matches, 1 for any fault.
+int playRecording(const char *path);
+int verifyRecording(const char *path);
 
 // --- the running game ---
 

@@ -81,6 +81,8 @@ int main(int, char **)
         MenuAction action = handleMenuEvent(menu, event);
         if (action == ActionQuit)
             break;
+        if (action == ActionWatch)
+            menu.message = watchLastMatch(menu, game);
         if (action == ActionPlay) {
             menu.message = playMatch(menu, game);
             // Arenas made or removed while the game ran show up now.

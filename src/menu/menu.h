@@ -42,12 +42,13 @@ enum MenuRow {
     RowSound,
     RowLanguage,
     RowRules,
+    RowWatch,
     RowPlay,
     RowQuit,
     RowCount
 };
 
-enum MenuAction { ActionNone, ActionPlay, ActionQuit };
+enum MenuAction { ActionNone, ActionPlay, ActionWatch, ActionQuit };
 
 // The menu's state for one run of the program.
 struct Menu {
@@ -97,7 +98,10 @@ MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event);
 std::string gameBinary();
 // Runs the game in the working folder and waits for it; returns the message
 // to show ("" when the match ended normally) and counts a played match.
-std::string runGame(Menu &menu, const std::string &binary);
+// With `replay`, the game plays that recording back instead.
+std::string runGame(Menu &menu, const std::string &binary, const char *replay = nullptr);
+// Plays back the newest recording of replays/.
+std::string watchLastMatch(Menu &menu, const std::string &binary);
 // Checks the arena and the victory stage, saves the set-up, then runGame.
 std::string playMatch(Menu &menu, const std::string &binary);
 // True while input is still ignored after a match. Ticks wrap after 49 days:

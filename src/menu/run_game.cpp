@@ -74,7 +74,7 @@ static std::string readCapture(FILE *capture)
 }
 
 // Starts the game with its error stream in `capture`; the status as waitpid gives it, or -1.
-static int runAndWait(const std::string &binary, FILE *capture)
+static int runAndWait(const std::string &binary, FILE *capture, const char *replay)
 {
     fflush(nullptr);
     pid_t parent = getpid();
@@ -87,7 +87,10 @@ static int runAndWait(const std::string &binary, FILE *capture)
         if (getppid() != parent)
             _exit(127);
         dup2(fileno(capture), STDERR_FILENO);
-        execl(binary.c_str(), "zoltr", static_cast<char *>(nullptr));
+        if (replay)
+            execl(binary.c_str(), "zoltr", "--replay", replay, static_cast<char *>(nullptr));
+        else
+            execl(binary.c_str(), "zoltr", static_cast<char *>(nullptr));
         fprintf(stderr, "cannot start %s: %s", binary.c_str(), strerror(errno));
         _exit(127);
     }
@@ -98,7 +101,7 @@ static int runAndWait(const std::string &binary, FILE *capture)
     return status;
 }
 
-std::string runGame(Menu &menu, const std::string &binary)
+std::string runGame(Menu &menu, const std::string &binary, const char *replay)
 {
     FILE *capture = tmpfile();
     if (!capture)
@@ -107,7 +110,7 @@ std::string runGame(Menu &menu, const std::string &binary)
     releasePresent();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     screen = nullptr;
-    int status = runAndWait(binary, capture);
+    int status = runAndWait(binary, capture, replay);
     std::string said = readCapture(capture);
     fclose(capture);
     // The game's words also go where the menu's own would.
@@ -127,6 +130,11 @@ std::string runGame(Menu &menu, const std::string &binary)
     } else if (WEXITSTATUS(status) != 0) {
         snprintf(head, sizeof head, say(menu, "The game failed (status %d)", "Hra selhala (status %d)"),
                  WEXITSTATUS(status));
+    } else if (replay) {
+        return said.empty() ? say(menu, "That was the last match.",
+                                  "To byl posledn\xED z\xE1"
+                                  "pas.")
+                            : said;
     } else {
         menu.played++;
         if (said.empty())
@@ -140,6 +148,17 @@ bool menuIsCalm(const Menu &menu, Uint32 now)
 {
     Uint32 left = menu.calmUntil - now;
     return left > 0 && left <= CalmMilliseconds;
+}
+
+std::string watchLastMatch(Menu &menu, const std::string &binary)
+{
+    std::string last = lastRecordingPath();
+    if (last.empty())
+        return say(menu, "No match has been recorded yet.",
+                   "Zat\xEDm nebyl nahr\xE1n \x9E\xE1"
+                   "dn\xFD z\xE1"
+                   "pas.");
+    return runGame(menu, binary, last.c_str());
 }
 
 // Checks what the game would stop on, saves the set-up and plays.

@@ -12,7 +12,7 @@
 constexpr int ListX = 345;        // the set-up list's left edge
 constexpr int ValueCentre = 560;  // values are centred here
 constexpr int ListTop = 26;
-constexpr int RowHeight = 22;
+constexpr int RowHeight = 20;
 constexpr int FighterRowHeight = 40;
 constexpr int ThumbnailTop = 372;
 constexpr int ThumbnailStep = 88;
@@ -163,6 +163,11 @@ static std::string rowLabel(const Menu &menu, int row)
     case RowSound: return say(menu, "Sound", "Zvuk");
     case RowLanguage: return say(menu, "Language", "Jazyk");
     case RowRules: return say(menu, "Rules", "Pravidla");
+    case RowWatch:
+        return say(menu, "Watch the last match",
+                   "P\xF8"
+                   "ehr\xE1t posledn\xED z\xE1"
+                   "pas");
     case RowPlay: return say(menu, "Play!", "Hr\xE1t!");
     default: return say(menu, "Quit", "Konec");
     }
@@ -201,7 +206,7 @@ static void drawRow(const Menu &menu, int row)
     if (bar)
         fill(ListX, top, 290, height - 2, bar);
     int middle = top + (height - 2) / 2;
-    if (row == RowRules || row == RowPlay || row == RowQuit) {
+    if (row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit) {
         text(ListX + 145, middle, rowLabel(menu, row), TextCentreVertically | TextCentreHorizontally);
         return;
     }
@@ -399,6 +404,8 @@ static MenuAction activate(Menu &menu, int row)
         menu.rules = true;
         return ActionNone;
     }
+    if (row == RowWatch)
+        return ActionWatch;
     return row == RowQuit ? ActionQuit : ActionPlay;
 }
 
@@ -457,7 +464,7 @@ static MenuAction handleClick(Menu &menu, int x, int y)
         if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
             continue;
         menu.row = row;
-        if (row == RowRules || row == RowPlay || row == RowQuit)
+        if (row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit)
             return activate(menu, row);
         if (isComputerRow(row))
             changeValue(menu, row, x < ListX + 145 ? -1 : 1);

@@ -1,5 +1,6 @@
 // Zoltr Deathmatch: settings, media, intro, one match, exit; or, with
-// --host or --join, one match over the network without the intro.
+// --host or --join, one match over the network without the intro; or a
+// recorded match played back (--replay FILE) or checked headless (--verify).
 #include "shell/shell.h"
 
 #include "gfx/gfx.h"
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
@@ -18,6 +20,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "%s\n%s\n", error.c_str(), Usage);
         return 2;
     }
+    if (options.mode == GameOptions::Replay && options.verify)
+        return verifyRecording(options.replay.c_str());
     // The arena tool's live loop: straight into the match, the arena reloaded when the tool says.
     if (options.watch)
         watchArena();
@@ -25,6 +29,8 @@ int main(int argc, char **argv)
     startSdl();
     loadFonts();
     loadCatalogue();
+    if (options.mode == GameOptions::Replay)
+        exit(playRecording(options.replay.c_str()));
     if (options.mode != GameOptions::Local) {
         NetMatchOptions net;
         net.hosting = options.mode == GameOptions::Host;

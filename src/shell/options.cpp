@@ -1,5 +1,5 @@
-// The game's command line: nothing for a match at one keyboard, or a match
-// over the network as its host or as the one who joins.
+// The game's command line: nothing for a match at one keyboard, a match over
+// the network as its host or as the one who joins, or a recorded match.
 #include "shell/shell.h"
 
 #include <cstdlib>
@@ -42,6 +42,12 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
                 return false;
             }
             i++;
+        } else if (strcmp(option, "--replay") == 0 && options.mode == GameOptions::Local && !options.watch && value) {
+            options.mode = GameOptions::Replay;
+            options.replay = value;
+            i++;
+        } else if (strcmp(option, "--verify") == 0 && !options.verify) {
+            options.verify = true;
         } else if (strcmp(option, "--delay") == 0 && value && readNumber(value, 0, MaxInputDelay, number)) {
             options.inputDelay = number;
             i++;
@@ -52,6 +58,10 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
             error = std::string("not understood: ") + option;
             return false;
         }
+    }
+    if (options.verify && options.mode != GameOptions::Replay) {
+        error = "--verify goes with --replay FILE";
+        return false;
     }
     return true;
 }

@@ -47,16 +47,20 @@ void runIntro();
 void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip
 void waitForKeyRelease();
 
-// What the command line asks for: a match at one keyboard (no options), or a
-// networked one as its host or as the one who joins.
+// What the command line asks for: a match at one keyboard (no options), a
+// networked one as its host or as the one who joins, or a recorded one played
+// back (--replay FILE) or checked headless (--replay FILE --verify).
 struct GameOptions {
-    enum Mode { Local, Host, Join } mode = Local;
+    enum Mode { Local, Host, Join, Replay } mode = Local;
+    std::string replay;      // Replay: the recording
+    bool verify = false;     // Replay: checked headless instead of shown
     std::string address;     // Join: the host's name or address
     std::uint16_t port = 0;  // Host and Join
     int inputDelay = -1;     // --delay FRAMES (0 to 3); -1: chosen from the round trip
     int frameLimit = 0;      // --frames N: a networked match ends after N frames
     bool watch = false;      // --watch: the arena tool's live loop (see watchArena)
 };
-constexpr char Usage[] = "Usage: zoltr [--watch | --host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N]";
+constexpr char Usage[] = "Usage: zoltr [--watch | --host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N] | "
+                         "--replay FILE [--verify]";
 // False, with the reason in one line, for a command line it does not understand.
 bool parseOptions(int argc, char **argv, GameOptions &options, std::string &error);
