@@ -150,7 +150,10 @@ struct Settings {
     int Language;     // 0 Czech, otherwise English
     int Computer1;    // who plays fighter 1: 0 (or less) a person, 1 easy, 2 normal, 3 (or more) hard computer
     int Computer2;    // who plays fighter 2, likewise
+    int Keys[2][4];   // each player's key (SDL key number) per FighterAction; 0 for the usual one
 };
+
+enum FighterAction { ActionLeft, ActionRight, ActionJump, ActionFire };
 
 constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames per second
 
@@ -166,13 +169,37 @@ extern Uint32 nextFrameTick;  // ms
 // The match runMatch plays (or played last); nullptr before the first.
 extern Match *currentMatch;
 
-int runMatch(unsigned seed);  // the whole match and its end scene; returns 0
+// How a match ended, for whoever started the game.
+struct MatchResult {
+    int kills[2];
+    bool escaped;  // ended with Escape before the kill limit
+};
+MatchResult runMatch(unsigned seed);  // the whole match and its end scene
 // The victory scene after a match, on the victory arena, until Escape or its last frame.
 void runEndScene(Match &match);
 void paceFrame();  // holds the FPS setting
 
 // Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
 extern void (*betweenMatchFrames)(Match &match);
+
+// What a frame's events asked for: fire keys that went down or are held after
+// them, Escape, a pause (P, or the window losing the keyboard).
+struct FrameRequests {
+    bool fire[2] = {false, false};
+    bool escape = false;
+    bool pause = false;
+};
+// Reads every pending event.
+FrameRequests drainEvents();
+// A fighter's key for an action: the settings' own key, else the usual one.
+SDLKey keyOf(const Settings &chosen, int fighter, FighterAction action);
+SDLKey fighterKey(int fighter, FighterAction action);  // as the game's settings say
+SDLKey usualKey(int fighter, FighterAction action);
+// A fighter's input: its movement keys held now, its fire from the frame's events.
+FighterInput fighterInput(int fighter, const FrameRequests &down);
+// Shows "paused" over the frame and holds the match, music and sounds still
+// until P again or Escape; true for Escape.
+bool pauseMatch();
 
 // Clock used by paceFrame; tests replace it.
 extern Uint32 (*matchTicks)();

@@ -65,7 +65,9 @@ int main(int, char **)
         // the seven on screen.
         for (int shown : shownArenas(menu))
             examineArena(menu.arenas[shown]);
-        if (menu.rules)
+        if (menu.keys)
+            drawKeys(menu);
+        else if (menu.rules)
             drawRules(menu);
         else
             drawMenu(menu);
@@ -89,6 +91,8 @@ int main(int, char **)
             findArenas(menu, menu.arenas.empty() ? "" : menu.arenas[menu.arena].path);
             // The same words on the error stream, for whoever reads the log.
             fprintf(stderr, "zoltr-menu: %s\n", menu.message.c_str());
+            if (menu.played > 0)
+                fprintf(stderr, "zoltr-menu: score: %s\n", scoreLine(menu).c_str());
         }
     }
     freeArenas(menu.arenas);

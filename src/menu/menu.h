@@ -41,6 +41,7 @@ enum MenuRow {
     RowScreen,
     RowSound,
     RowLanguage,
+    RowKeys,
     RowRules,
     RowWatch,
     RowPlay,
@@ -52,15 +53,23 @@ enum MenuAction { ActionNone, ActionPlay, ActionWatch, ActionQuit };
 
 // The menu's state for one run of the program.
 struct Menu {
-    Settings setup;                   // what Play writes into settings.ini
-    std::vector<ArenaChoice> arenas;  // every arena of maps/ but the victory stage
-    int arena;                        // the chosen one, an index into arenas
-    int row;                          // the selected MenuRow
-    int skins;                        // fighters on the players sheet
-    int played;                       // matches played this session
-    bool rules;                       // the rules screen is up
-    std::string message;              // the last word of the game or the settings writer
-    Uint32 calmUntil;                 // input is ignored until then (SDL ticks)
+    Settings setup;                                 // what Play writes into settings.ini
+    std::vector<ArenaChoice> arenas;                // every arena of maps/ but the victory stage
+    int arena;                                      // the chosen one, an index into arenas
+    int row;                                        // the selected MenuRow
+    int skins;                                      // fighters on the players sheet
+    int played;                                     // matches counted this evening: not the abandoned ones
+    int gamesRun;                                   // games started; every one after the first is a quick rematch
+    std::vector<std::pair<std::string, int>> wins;  // wins per player name this evening, in order of appearance
+    std::string lastResult;                         // the last match's result, its score and winner
+    bool scoreShown;                                // the score board stands where the arena's preview is
+    bool sameFighterAllowed;                        // the players were told and chose the same fighter again
+    bool rules;                                     // the rules screen is up
+    bool keys;                                      // the keys screen is up
+    int keyRow;                                     // its selected row: player * 4 + action, 8: the usual keys
+    bool keyWaiting;                                // the next key pressed becomes the selected row's
+    std::string message;                            // the last word of the game or the settings writer
+    Uint32 calmUntil;                               // input is ignored until then (SDL ticks)
 };
 
 // --- settings.ini (settings_file.cpp) ---
@@ -91,7 +100,23 @@ void drawMenu(const Menu &menu);
 // The arenas the set-up screen shows: the chosen one and the row of miniatures.
 std::vector<int> shownArenas(const Menu &menu);
 void drawRules(const Menu &menu);
+void drawKeys(const Menu &menu);
+void handleKeysScreenKey(Menu &menu, SDLKey key);
 MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event);
+
+// --- the evening's score (score.cpp) ---
+// Counts a match for the score and returns the line that tells its result:
+// a win for the name with more kills, a draw, or "abandoned" for a match
+// ended with Escape before any kill, which is not counted.
+std::string recordResult(Menu &menu, const MatchResult &result);
+// Reads a result file as the game writes it; false when it holds none.
+bool readMatchResult(const char *path, MatchResult &result);
+// The lines of the game's error stream that are the game's own messages
+// ("Problem: ...", missing files), without a library's diagnostics.
+std::string gameWords(const std::string &said);
+int winsOf(const Menu &menu, const std::string &name);
+// "Ann 2, Bob 0 (2 matches)": every name's wins this evening.
+std::string scoreLine(const Menu &menu);
 
 // --- running the game (run_game.cpp) ---
 // The game binary beside this program.

@@ -40,11 +40,14 @@ int main(int argc, char **argv)
         net.frameLimit = options.frameLimit;
         exit(runNetworkMatch(net));
     }
-    if (!options.watch)
+    bool skipIntro = options.watch || options.rematch;
+    if (!skipIntro)
         runIntro();
     unsigned seed = SDL_GetTicks();
-    if (!options.watch)
+    if (!skipIntro)
         waitForKeyRelease();
-    runMatch(seed);
+    MatchResult result = runMatch(seed);
+    if (options.resultFile && !writeMatchResult(options.resultFile, result))
+        fprintf(stderr, "zoltr: cannot write the result to %s\n", options.resultFile);
     exit(0);
 }

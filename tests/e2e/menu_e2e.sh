@@ -63,7 +63,7 @@ grep -q '^Computer2 1'$'\r''$' "$dir/settings.ini" || fail "the easy computer no
 note "rematch"
 tap_key Return 0.05
 play_through
-[ "$(grep -c 'zoltr-menu: Match over' "$E2E_STDERR")" -eq 2 ] || fail "two matches were not reported"
+[ "$(grep -c 'zoltr-menu: .*Enter for a rematch' "$E2E_STDERR")" -eq 2 ] || fail "two matches were not reported"
 
 note "a game killed by a signal is reported"
 tap_key Return 0.05
