@@ -73,7 +73,7 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
     values.Keys[0][ActionLeft] = SDLK_j;
     EXPECT_EQ(writeSettingsFile("settings.ini", values), "");
     EXPECT_EQ(readFile("settings.ini"), "Fire2 0\nName1 Zed\nName2 Ann\nLevel maps/a\nImage1 3\nImage2 4\nZoltr 7\n"
-                                        "Sounds 0\nWindowed 1\nLanguage 0\nLeft1 106\n");
+                                        "Sounds 0\nWindowed 1\nLanguage 0\nComputer1 0\nComputer2 3\nLeft1 106\n");
 }
 
 TEST(MenuSettingsFile, ReadOnlyFolderLosesNothing)
