@@ -367,14 +367,14 @@ TEST_F(MatchRun, PauseHoldsTheMatchUntilPAgainAndEscapeEndsItEvenAsATap)
         if (frame == 2)
             pushKey(Down, SDLK_p), pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_p);
         if (frame == 3)
-            cooldownAfterPause = players[0]->cooldown, pushFocusLoss(), pushKey(Down, SDLK_p),
+            cooldownAfterPause = currentMatch->players[0].cooldown, pushFocusLoss(), pushKey(Down, SDLK_p),
             pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
         if (frame == 6)
             pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
         if (frame > 9)  // ends a match that missed its taps
             holdEscape();
     };
-    MatchResult result = runMatch();
+    MatchResult result = runMatch(3);
     EXPECT_TRUE(result.escaped);
     EXPECT_EQ(cooldownAfterPause, 0);  // Tab pressed during the pause fired nothing
     EXPECT_EQ(paused, (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0}));
