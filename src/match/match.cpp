@@ -15,6 +15,7 @@ Settings settings;
 Uint8 *keyState;
 Uint32 nextFrameTick;
 Match *currentMatch;
+FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
 
 static Uint32 sdlTicks()
 {
@@ -189,7 +190,16 @@ static bool runFrame(Match &match, const EndScene *scene, FrameEvents &events, R
     if (down.pause && !scene && !down.escape)
         down.escape = pauseMatch();
     paceFrame();
-    const FighterInput inputs[MaxPlayers] = {fighterInput(0, down), fighterInput(1, down)};
+    const FighterInput keys[MaxPlayers] = {fighterInput(0, down), fighterInput(1, down)};
+    FighterInput inputs[MaxPlayers];
+    for (int i = 0; i < MaxPlayers; i++) {
+        const FighterInput &mine = keys[i], &theirs = keys[1 - i];
+        bool alone = computerPlayers[1 - i] != nullptr;  // the other fighter is the computer's
+        inputs[i] = scene || !computerPlayers[i] ? mine : computerPlayers[i](match, i);
+        if (alone && !computerPlayers[i])
+            inputs[i] = {mine.left | theirs.left, mine.right | theirs.right, mine.jump | theirs.jump,
+                         mine.fire | theirs.fire};
+    }
     step(match, inputs, events);
     if (recording)
         recordFrame(*recording, match, inputs);

@@ -3,7 +3,7 @@
 // and its random generator; starting one, stepping it, hashing it, drawing
 // it; and the game's frame loop around it with the end scene and the pacing.
 // The fighters are in player.h.
-// Owns settings, keyState, nextFrameTick and currentMatch (the running game's).
+// Owns settings, keyState, nextFrameTick, computerPlayers and currentMatch (the running game's).
 #pragma once
 
 #include "match/player.h"
@@ -168,6 +168,11 @@ extern Uint8 *keyState;
 extern Uint32 nextFrameTick;  // ms
 // The match runMatch plays (or played last); nullptr before the first.
 extern Match *currentMatch;
+
+// --- process lifetime: who plays each fighter, handed down by the game's top ---
+// Null for a person at the keyboard; otherwise the computer player that gives
+// the fighter's input for the frame. With one computer the person may use either key set.
+extern FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
 
 // How a match ended, for whoever started the game.
 struct MatchResult {

@@ -79,6 +79,10 @@ void drawRules(const Menu &menu)
              "hroty zab\xEDj\xED, v\xFDtah rozdrt\xED, kdo je pod n\xEDm."));
     line(10, y + 66, say(menu, "First to the kill limit wins.", "Vyhr\xE1v\xE1 prvn\xED, kdo dos\xE1hne limitu."));
     line(10, y + 88, say(menu, "P pauses, Escape ends the match.", "P pozastav\xED, Escape ukon\xE8\xED z\xE1pas."));
+    line(10, y + 110,
+         say(menu, "Alone? The computer can play either fighter.",
+             "S\xE1m? Kteroukoli postavu m\xF9\x9E"
+             "e hr\xE1t po\xE8\xEDta\xE8."));
     drawText(screen, fontKeyed, 320, 466, say(menu, "any key: back", "kl\xE1vesa: zp\xECt"),
              TextCentreVertically | TextCentreHorizontally);
 }

@@ -3,6 +3,7 @@
 // recorded match played back (--replay FILE) or checked headless (--verify).
 #include "shell/shell.h"
 
+#include "brain/brain.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
 
@@ -43,7 +44,9 @@ int main(int argc, char **argv)
     bool skipIntro = options.watch || options.rematch;
     if (!skipIntro)
         runIntro();
+    // The match's seed; the computer players' own randomness starts from it too.
     unsigned seed = SDL_GetTicks();
+    startComputers(seed);
     if (!skipIntro)
         waitForKeyRelease();
     MatchResult result = runMatch(seed);

@@ -2,7 +2,8 @@
 // Start-up, the settings file, the media catalogue, the intro and shutdown;
 // `main` runs them in a straight line and then the match.
 // Owns no globals: what it reads at start-up goes into the settings (match, 5),
-// the media slots (media, 1) and the fonts (gfx, 2).
+// the media slots (media, 1) and the fonts (gfx, 2); it hands the match the
+// computer players (brain, 6) the settings ask for.
 #pragma once
 
 #include "match/match.h"

@@ -60,8 +60,8 @@ write_settings() {
     local -A values=([Name1]=Alice [Name2]=Bob [Level]=maps/arena1 [Image1]=1 [Image2]=2
                      [Zoltr]=0 [FPS]=100 [Sounds]=1 [Windowed]=1 [Language]=0)
     for pair in "$@"; do values[${pair%%=*}]=${pair#*=}; done
-    for key in Name1 Name2 Level Image1 Image2 Zoltr FPS Sounds Windowed Language; do
-        [ -z "${values[$key]}" ] || printf '%s %s\n' "$key" "${values[$key]}"
+    for key in Name1 Name2 Level Image1 Image2 Zoltr FPS Sounds Windowed Language Computer1 Computer2; do
+        [ -z "${values[$key]:-}" ] || printf '%s %s\n' "$key" "${values[$key]}"
     done >"$dir/settings.ini"
 }
 

@@ -1,0 +1,472 @@
+// The computer player's thinking: what it wants (a weapon, health, the other
+// fighter, a way out of a bomb's cross), the way there on its map, and when
+// to strike or throw. It sees the other fighter a few frames late and misjudges
+// its height a little, more so on the easier levels, so it plays like a person.
+#include "brain/brain.h"
+
+#include "arena/arena.h"
+#include "match/match.h"
+#include "world/world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+Brain computerBrains[MaxPlayers];
+
+namespace {
+
+constexpr int NoWay = 1 << 28;
+constexpr int ScriptFrameLimit = 240;
+constexpr int SeenFrames = 32;
+constexpr double BombReach = 110;
+
+// How each level plays: frames between decisions, frames before it takes a
+// chance it has seen, pixels it may misjudge a height by, and the health below
+// which a health pickup is worth a detour.
+struct LevelStyle {
+    int decideEvery, reaction, aimError, healthWanted, fireChance;  // fireChance in percent
+};
+constexpr LevelStyle Styles[] = {
+    {20, 20, 14, 25, 45},  // easy
+    {10, 11, 7, 40, 75},   // normal
+    {3, 5, 3, 60, 100},    // hard
+};
+
+const LevelStyle &styleOf(const Brain &brain)
+{
+    return Styles[std::clamp(brain.level, 1, 3) - 1];
+}
+
+bool lives(const Player *fighter)
+{
+    return fighter && isLiving(*fighter);
+}
+
+int randomBelow(Brain &brain, int n)
+{
+    return n > 0 ? static_cast<int>(nextRandom(brain.random) % static_cast<uint32_t>(n)) : 0;
+}
+
+int cellAt(double x, double y)
+{
+    int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
+    if (x < 0 || column >= ArenaColumns || row < 0 || row >= ArenaRows)
+        return -1;
+    return row * ArenaColumns + column;
+}
+
+double centreX(int cell)
+{
+    return cell % ArenaColumns * CellSize + 10.0;
+}
+
+double centreY(int cell)
+{
+    return cell / ArenaColumns * CellSize + 30.0;
+}
+
+// Standing on something, as the fighter's own landing test sees it.
+bool atRest(const Arena &arena, const Player &p)
+{
+    int column = static_cast<int>(p.x / CellSize), row = static_cast<int>(p.y / CellSize - 1);
+    bool ladder = itemAt(arena, column, row) == ItemLadder;
+    bool floor = !isPassable(arena, static_cast<int>(p.x - 5), static_cast<int>(p.y + 10)) ||
+                 !isPassable(arena, static_cast<int>(p.x + 5), static_cast<int>(p.y + 10));
+    return p.vy == 0 && (floor || ladder);
+}
+
+int costBetween(const NavMap &map, int from, int to)
+{
+    if (from < 0 || to < 0)
+        return NoWay;
+    return map.cost[static_cast<size_t>(from) * map.nodes() + to];
+}
+
+// The node nearest to a point, counting a row as two columns; reachable from `from` when it can be.
+int nodeNear(const NavMap &map, int from, double x, double y)
+{
+    int best = -1, bestScore = NoWay;
+    int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
+    for (int n = 0; n < map.nodes(); n++) {
+        if (map.onPad[n])  // nobody stays on a jump pad
+            continue;
+        int cell = map.cellOfNode[n];
+        int score = std::abs(cell % ArenaColumns - column) + 2 * std::abs(cell / ArenaColumns - row);
+        if (costBetween(map, from, n) >= NoWay)
+            score += 1000;
+        if (score < bestScore) {
+            bestScore = score;
+            best = n;
+        }
+    }
+    return best;
+}
+
+// The cheapest node whose cell holds one of the items asked for, within `limit` frames.
+int nearestItem(const Arena &arena, const NavMap &map, int from, std::initializer_list<int> wanted, int limit)
+{
+    int best = -1, bestCost = limit;
+    for (int n = 0; n < map.nodes(); n++) {
+        int cell = map.cellOfNode[n];
+        int item = itemAt(arena, cell % ArenaColumns, cell / ArenaColumns);
+        if (std::find(wanted.begin(), wanted.end(), item) == wanted.end())
+            continue;
+        int cost = costBetween(map, from, n);
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = n;
+        }
+    }
+    return best;
+}
+
+bool rowIsOpen(const Arena &arena, double fromX, double toX, double y);
+
+// The cheapest place on the other's row from which a throw along the row
+// reaches it: a knife flies straight, a grenade lands about a hundred pixels off.
+int throwingPlace(const Arena &arena, const NavMap &map, int from, double otherX, double otherY)
+{
+    int row = static_cast<int>(otherY / CellSize - 1), best = -1, bestCost = NoWay;
+    for (int n = 0; n < map.nodes(); n++) {
+        int cell = map.cellOfNode[n];
+        double dx = std::fabs(centreX(cell) - otherX);
+        if (map.onPad[n] || cell / ArenaColumns != row || dx < 40 || dx > 220 ||
+            !rowIsOpen(arena, centreX(cell), otherX, centreY(cell)))
+            continue;
+        int cost = costBetween(map, from, n);
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = n;
+        }
+    }
+    return best;
+}
+
+// A bomb whose cross reaches the point, or a grenade close to it.
+const WorldObject *dangerNear(const Match &match, double x, double y, int me)
+{
+    for (const WorldObject *o = match.worldHead; o; o = o->next == match.worldHead ? nullptr : o->next) {
+        if (!o->alive)
+            continue;
+        double dx = std::fabs(o->x - x), dy = std::fabs(o->y - y);
+        if (dynamic_cast<const Bomb *>(o) && ((dx < BombReach && dy < 16) || (dy < BombReach && dx < 16)))
+            return o;
+        if (dynamic_cast<const Grenade *>(o) && o->owner >= 0 && dx < 60 && dy < 60)
+            return o;
+        // A flying knife thrown by the other, coming along this row.
+        if (const Knife *knife = dynamic_cast<const Knife *>(o))
+            if (knife->age == 0 && knife->owner != me && dy < 12 && dx < 90 && (knife->vx > 0) == (x > knife->x))
+                return o;
+    }
+    return nullptr;
+}
+
+// A node a short way off and out of the danger's row and column.
+int escapeFrom(const NavMap &map, int from, const WorldObject &danger)
+{
+    int best = -1, bestScore = -NoWay;
+    for (int n = 0; n < map.nodes(); n++) {
+        int cost = costBetween(map, from, n);
+        if (cost > 150)
+            continue;
+        int cell = map.cellOfNode[n];
+        double dx = std::fabs(centreX(cell) - danger.x), dy = std::fabs(centreY(cell) - danger.y);
+        bool inCross = (dx < BombReach && dy < 16) || (dy < BombReach && dx < 16);
+        int score = static_cast<int>(std::min(dx + dy, 200.0)) - cost / 2 - (inCross ? 1000 : 0);
+        if (score > bestScore) {
+            bestScore = score;
+            best = n;
+        }
+    }
+    return best;
+}
+
+bool rowIsOpen(const Arena &arena, double fromX, double toX, double y)
+{
+    double step = toX > fromX ? 10 : -10;
+    for (double x = fromX; std::fabs(x - toX) > 10; x += step)
+        if (!isPassable(arena, static_cast<int>(x), static_cast<int>(y)))
+            return false;
+    return true;
+}
+
+void choosePlan(const Match &match, Brain &brain, const Player &self, const Player *other, int here, double otherX,
+                double otherY)
+{
+    const NavMap &map = brain.map;
+    const LevelStyle &style = styleOf(brain);
+    brain.goal = -1;
+    if (brain.destination >= 0 && brain.destination < ArenaCells) {
+        brain.goal = map.nodeOfCell[brain.destination];
+        return;
+    }
+    if (const WorldObject *danger = dangerNear(match, self.x, self.y, self.index);
+        danger && !dynamic_cast<const Knife *>(danger)) {
+        brain.goal = escapeFrom(map, here, *danger);
+        return;
+    }
+    if (self.weapon == WeaponNone)
+        brain.goal = nearestItem(match.arena, map, here, {ItemKnife, ItemMelee, ItemGrenade, ItemBomb}, NoWay);
+    if (brain.goal < 0 && self.health < style.healthWanted)
+        brain.goal = nearestItem(match.arena, map, here, {ItemHealth}, 300);
+    // Knives reach furthest and fastest: worth a detour from a short-range weapon, a look from any other.
+    bool shortRange = self.weapon == WeaponBomb || self.weapon == WeaponMelee;
+    if (brain.goal < 0 && self.weapon != WeaponKnife)
+        brain.goal = nearestItem(match.arena, map, here, {ItemKnife}, shortRange ? 250 : 60);
+    if (brain.goal < 0 && lives(other) && !shortRange)
+        brain.goal = throwingPlace(match.arena, map, here, otherX, otherY);
+    // Beside the other, never under its feet: a fighter landing on a head kills.
+    if (brain.goal < 0 && lives(other))
+        brain.goal = nodeNear(map, here, otherX + (self.x < otherX ? -CellSize : CellSize), otherY);
+    if (brain.goal < 0 || brain.goal == here) {
+        if (brain.wander < 0 || brain.wander == here || costBetween(map, here, brain.wander) >= NoWay)
+            brain.wander = randomBelow(brain, map.nodes());
+        if (!lives(other) || brain.goal < 0)
+            brain.goal = brain.wander;
+    }
+}
+
+// Whether to strike or throw now, and the way to face for it (-1, 0 none, +1).
+int chooseFire(const Match &match, Brain &brain, const Player &self, double otherX, double otherY, int &turn)
+{
+    turn = 0;
+    double dx = otherX - self.x, dy = otherY + brain.aimError - self.y;
+    int toward = dx > 0 ? 1 : -1;
+    bool facing = (toward > 0) == (self.facing == 0);
+    bool chance = false;
+    switch (self.weapon) {
+    case WeaponMelee: chance = std::fabs(dx) < 24 && std::fabs(dy) < 16; break;
+    case WeaponKnife:
+        chance = std::fabs(dy) < 12 && std::fabs(dx) < 320 && rowIsOpen(match.arena, self.x, otherX, self.y);
+        break;
+    case WeaponGrenade: chance = std::fabs(dy) < 24 && std::fabs(dx) > 45 && std::fabs(dx) < 130; break;
+    case WeaponBomb: chance = std::fabs(dx) < 30 && std::fabs(dy) < 12; break;
+    default: break;
+    }
+    if (!chance) {
+        brain.reactIn = styleOf(brain).reaction / 2;
+        return 0;
+    }
+    if (self.weapon != WeaponBomb && !facing) {
+        turn = toward;
+        return 0;
+    }
+    if (brain.reactIn > 0) {
+        brain.reactIn--;
+        return 0;
+    }
+    if (self.cooldown != 0 || randomBelow(brain, 100) >= styleOf(brain).fireChance)
+        return 0;
+    return 1;
+}
+
+// The input of frame `t` of a scripted move, and whether the script is over.
+FighterInput scriptInput(const Arena &arena, Brain &brain, const Player &self, const NavMove &move, bool &over)
+{
+    int t = brain.edgeFrame++;
+    bool resting = atRest(arena, self);
+    brain.leftFeet |= !resting;
+    bool backOnFeet = (brain.leftFeet && resting) || (!brain.leftFeet && t >= move.jumpFrames + 40);
+    bool inputOver = false;
+    FighterInput input = moveInput(move, t, backOnFeet, inputOver);
+    over = (inputOver && resting && t > 2) || t > ScriptFrameLimit;
+    return input;
+}
+
+FighterInput walkTowards(double fromX, double toX)
+{
+    if (toX < fromX - 2)
+        return {1, 0, 0, 0};
+    if (toX > fromX + 2)
+        return {0, 1, 0, 0};
+    return {};
+}
+
+// The movement part of a frame: the scripted move under way, or the next step of the way to the goal.
+// With a jetpack the map's jumps are thrusts: it flies straight for the goal
+// instead, thrusting while the goal is above or a fall grows long, until the
+// fuel is gone.
+FighterInput fly(const Brain &brain, const Player &self)
+{
+    if (brain.goal < 0)
+        return {0, 0, self.vy > 2, 0};
+    int cell = brain.map.cellOfNode[brain.goal];
+    FighterInput input = walkTowards(self.x, centreX(cell));
+    double below = centreY(cell) - self.y;
+    input.jump = below < -4 || self.vy > 3 || self.fallDistance > 100 || (below < 30 && self.vy > 1);
+    return input;
+}
+
+FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here, bool launched)
+{
+    const NavMap &map = brain.map;
+    if (self.gadget == GadgetJetpack) {
+        brain.edge = -1;
+        return fly(brain, self);
+    }
+    if (brain.edge >= 0) {
+        const NavEdge &edge = map.edges[brain.edgeFrom][brain.edge];
+        bool over = false;
+        FighterInput input = scriptInput(arena, brain, self, map.moves[edge.move], over);
+        if (over)
+            brain.edge = -1;
+        return input;
+    }
+    // In the air, or pushed somewhere odd: no steering, a fall steered blindly may end in a hazard.
+    if (here < 0 || brain.goal < 0 || brain.goal == here)
+        return {};
+    int first = map.firstEdge[static_cast<size_t>(here) * map.nodes() + brain.goal];
+    if (first < 0) {
+        brain.goal = -1;
+        return {};
+    }
+    const NavEdge &edge = map.edges[here][first];
+    int target = map.cellOfNode[edge.to];
+    // Along a floor it walks on without stopping; a step down is made as the map made it.
+    if (edge.walk && !launched && target / ArenaColumns == map.cellOfNode[here] / ArenaColumns)
+        return walkTowards(self.x, centreX(target));
+    // A scripted move starts from the middle of the cell at rest, facing its way.
+    if (!atRest(arena, self) && !launched)
+        return {};
+    int cell = map.cellOfNode[here];
+    double dx = centreX(cell) - self.x;
+    if (std::fabs(dx) > 2 && brain.aligning < 40 && !launched) {
+        brain.aligning++;
+        // Steps while far, taps when close, so it does not overshoot.
+        if (std::fabs(dx) > 6 || std::fabs(self.vx) < 0.3)
+            return walkTowards(self.x, centreX(cell));
+        return {};
+    }
+    if (std::fabs(self.vx) > 0.3 && brain.aligning < 40 && !launched) {
+        brain.aligning++;
+        return {};
+    }
+    const NavMove &m = map.moves[edge.move];
+    if (m.direction != 0 && (m.direction > 0) != (self.facing == 0) && !launched)
+        return {m.direction<0, m.direction> 0, 0, 0};  // the first frame that way only turns
+    brain.aligning = 0;
+    brain.edgeFrom = here;
+    brain.edge = first;
+    brain.edgeFrame = 0;
+    brain.leftFeet = false;
+    bool over = false;
+    return scriptInput(arena, brain, self, m, over);
+}
+
+}  // namespace
+
+int computerLevel(int setting)
+{
+    return std::clamp(setting, 0, 3);
+}
+
+uint32_t nextRandom(BrainRandom &random)
+{
+    // xorshift64*: small, fast and the brain's alone.
+    random.state ^= random.state >> 12;
+    random.state ^= random.state << 25;
+    random.state ^= random.state >> 27;
+    return static_cast<uint32_t>((random.state * 2685821657736338717ULL) >> 32);
+}
+
+void startBrain(Brain &brain, int me, int level, unsigned seed)
+{
+    brain = Brain();
+    brain.level = std::clamp(level, 1, 3);
+    brain.random.state = (static_cast<uint64_t>(seed) << 8 | static_cast<unsigned>(me + 1)) * 0x9E3779B97F4A7C15ULL + 1;
+}
+
+FighterInput think(const Match &match, int me, Brain &brain)
+{
+    if (me < 0 || me >= MaxPlayers || me >= match.playerCount)
+        return {};
+    if (!brain.map.built)
+        buildNavMap(brain.map, match);
+    const Arena &arena = match.arena;
+    const Player &self = match.players[me];
+    const Player *other = match.playerCount > 1 ? &match.players[1 - me] : nullptr;
+    brain.seenAt = (brain.seenAt + 1) % SeenFrames;
+    brain.seenX[brain.seenAt] = other ? other->x : 0;
+    brain.seenY[brain.seenAt] = other ? other->y : 0;
+    if (!isLiving(self) || brain.map.nodes() == 0) {
+        brain.edge = -1;
+        brain.goal = -1;
+        return {};
+    }
+    const LevelStyle &style = styleOf(brain);
+    int late = (brain.seenAt - std::min(style.reaction, SeenFrames - 1) + SeenFrames) % SeenFrames;
+    double otherX = brain.seenX[late], otherY = brain.seenY[late];
+
+    // Just thrown up by a jump pad: as good as resting on it, the map's moves from there start so.
+    bool launched = self.vy <= -9.5;
+    int cell = launched ? cellAt(self.x, self.y - self.vy) : cellAt(self.x, self.y);
+    int here = cell >= 0 && (launched || atRest(arena, self)) ? brain.map.nodeOfCell[cell] : -1;
+    // Resting on a ledge's corner, in a cell the map has no place in: the
+    // cell beside it is the place, and the first step goes back to it.
+    if (here < 0 && cell >= 0 && atRest(arena, self)) {
+        int column = cell % ArenaColumns;
+        int side = self.x - (column * CellSize + 10.0) < 0 ? -1 : 1;
+        for (int d : {side, -side})
+            if (here < 0 && column + d >= 0 && column + d < ArenaColumns)
+                here = brain.map.nodeOfCell[cell + d];
+        // Further off the map: walk to the nearest place on this floor.
+        for (int d = 2; here < 0 && brain.edge < 0 && d <= 4; d++)
+            for (int way : {side, -side})
+                if (column + way * d >= 0 && column + way * d < ArenaColumns &&
+                    brain.map.nodeOfCell[cell + way * d] >= 0)
+                    return walkTowards(self.x, centreX(cell + way * d));
+    }
+    if (--brain.decideIn <= 0 && brain.edge < 0 && here >= 0) {
+        brain.decideIn = style.decideEvery;
+        brain.aimError = randomBelow(brain, 2 * style.aimError + 1) - style.aimError;
+        choosePlan(match, brain, self, other, here, otherX, otherY);
+    }
+    // A stand-still fighter is an easy target and a dull one: after a while it goes elsewhere.
+    brain.idle = std::fabs(self.vx) < 0.05 && self.vy == 0 ? brain.idle + 1 : 0;
+    if (brain.idle > 90 && brain.edge < 0 && (brain.destination < 0 || here < 0)) {
+        brain.wander = randomBelow(brain, brain.map.nodes());
+        brain.goal = brain.wander;
+        brain.idle = 0;
+        if (here < 0)  // somewhere the map does not know: a jump gets it out
+            return {randomBelow(brain, 2) == 0, randomBelow(brain, 2) == 0, 1, 0};
+    }
+
+    int turn = 0;
+    int fire = lives(other) ? chooseFire(match, brain, self, otherX, otherY, turn) : 0;
+    FighterInput input = move(arena, brain, self, here, launched);
+    // A flying knife is jumped over when there is ground to jump from.
+    if (const WorldObject *danger = dangerNear(match, self.x, self.y, me);
+        danger && dynamic_cast<const Knife *>(danger) && brain.edge < 0 && atRest(arena, self) && style.reaction < 15 &&
+        !input.left && !input.right)
+        input.jump = 1;
+    // Someone coming down from above lands on heads: step out from under.
+    if (lives(other) && brain.edge < 0 && otherY < self.y - 4 && otherY > self.y - 140 &&
+        std::fabs(otherX - self.x) < 30 && other->vy != 0) {
+        bool left = otherX > self.x;
+        // Only along the floor: stepping off an edge trades a stomp for a fall.
+        double side = self.x + (left ? -14 : 14);
+        if (!isPassable(arena, static_cast<int>(side), static_cast<int>(self.y + 12)))
+            return {left, !left, 0, fire};
+    }
+    if (turn != 0 && brain.edge < 0 && !input.jump) {
+        input.left = turn < 0;
+        input.right = turn > 0;
+    }
+    input.fire = fire;
+    return input;
+}
+
+static FighterInput computerInput(const Match &match, int fighter)
+{
+    return think(match, fighter, computerBrains[fighter]);
+}
+
+void startComputers(unsigned seed)
+{
+    const int levels[MaxPlayers] = {computerLevel(settings.Computer1), computerLevel(settings.Computer2)};
+    for (int i = 0; i < MaxPlayers; i++) {
+        startBrain(computerBrains[i], i, levels[i], seed);
+        computerPlayers[i] = levels[i] == ComputerPerson ? nullptr : computerInput;
+    }
+}

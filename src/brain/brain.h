@@ -1,0 +1,99 @@
+// Floor 6, the brain: stands on media (1), gfx (2), the arena (3), the world (4) and the match (5).
+// The computer player: it looks at the match as a player sees the screen and
+// answers with the same FighterInput a keyboard gives. Its map of the arena is
+// found by playing the match's own movement on a scratch fighter.
+// Owns `computerBrains` (per match: set up by startComputers, maps built on
+// their first think of a level).
+#pragma once
+
+#include "match/match.h"
+#include "match/player.h"
+
+#include <cstdint>
+#include <vector>
+
+enum ComputerLevel { ComputerPerson = 0, ComputerEasy = 1, ComputerNormal = 2, ComputerHard = 3 };
+
+// A settings value (Computer1, Computer2) as a level: below 1 a person, above 3 hard.
+int computerLevel(int setting);
+
+// One scripted way from a resting place: jump held for `jumpFrames`, a
+// direction (-1 left, +1 right, 0 none) held from frame `from` to frame `to`
+// (NavForever: until back on its feet), and with `back` the other way from
+// `to` until back on its feet, to tuck in under a ledge walked off.
+struct NavMove {
+    int jumpFrames, direction, from, to;
+    bool back;
+};
+constexpr int NavForever = 1 << 20;
+
+// The input of frame `t` of a move. `backOnFeet`: it has left the ground and
+// come to rest again, or never left it in time. `inputOver`: nothing more is held.
+FighterInput moveInput(const NavMove &move, int t, bool backOnFeet, bool &inputOver);
+
+struct NavEdge {
+    int to;      // node reached
+    int move;    // index into the map's moves
+    int frames;  // how long the move took on the scratch fighter
+    bool walk;   // a plain walk: steered towards the next cell, not scripted
+};
+
+// Where a fighter can come to rest, one node per arena cell, and the moves between them.
+struct NavMap {
+    std::vector<int> nodeOfCell;  // -1 where nobody rests
+    std::vector<int> cellOfNode;
+    std::vector<std::vector<NavEdge>> edges;  // by node
+    std::vector<NavMove> moves;
+    std::vector<int> firstEdge;  // [from * nodes + to]: edge index to take first, -1 when no way
+    std::vector<int> cost;       // [from * nodes + to]: frames, a large number when no way
+    std::vector<bool> onPad;     // by node: a jump pad throws whoever stops there
+    bool built = false;
+
+    int nodes() const { return static_cast<int>(cellOfNode.size()); }
+};
+
+// Plays the moves of every resting place of the match's level on a copy of
+// the match's first fighter in a copy of the match; the match itself is only read.
+void buildNavMap(NavMap &map, const Match &match);
+
+// The brain's own random numbers (never the match's).
+struct BrainRandom {
+    uint64_t state;
+};
+uint32_t nextRandom(BrainRandom &random);
+
+// What a computer player remembers between frames.
+struct Brain {
+    int level = ComputerNormal;
+    BrainRandom random = {1};
+    NavMap map;
+    // The plan: the edge under way, the frame of it, and the goal node.
+    int goal = -1;
+    int edgeFrom = -1, edge = -1, edgeFrame = 0;
+    bool leftFeet = false;  // the scripted move has left the ground
+    int aligning = 0;       // frames spent getting to a move's starting spot
+    int decideIn = 0;       // frames until the next decision
+    int reactIn = 0;        // frames until a seen chance is taken
+    int idle = 0;           // frames the fighter has stood still
+    int fleeFrom = -1;      // node to get away from, or -1
+    int fleeFor = 0;
+    int aimError = 0;                       // pixels the brain misjudges the other's height by, per decision
+    double seenX[32] = {}, seenY[32] = {};  // the other fighter, the last frames (reaction delay)
+    int seenAt = 0;
+    int wander = -1;       // node chosen to roam to when nothing else calls
+    int destination = -1;  // an arena cell to go to and stay at instead of fighting; -1: fight
+};
+
+// A fresh brain for fighter `me` at `level`, its randomness from the match's seed.
+void startBrain(Brain &brain, int me, int level, unsigned seed);
+
+// The input fighter `me` gives this frame. Reads the match, never its random
+// generator; only the brain itself moves on.
+FighterInput think(const Match &match, int me, Brain &brain);
+
+// --- the game's computer players ---
+extern Brain computerBrains[MaxPlayers];
+
+// Hands the match's frame a brain (computerPlayers) for every fighter the
+// settings give to the computer; the others stay with the keyboard.
+void startComputers(unsigned seed);

@@ -1,0 +1,145 @@
+// The computer player on the shipped arenas and on small ones: it gets from
+// every spawn point to every other, its thinking leaves the match as it was
+// and never draws on the match's random numbers, and a seed plays the same
+// match every time.
+#include "brain/brain.h"
+#include "support/support.h"
+
+namespace {
+
+constexpr int ForeverDead = 1000000;
+
+std::vector<std::string> shippedArenas()
+{
+    std::vector<std::string> arenas;
+    for (const auto &entry : std::filesystem::directory_iterator(ZOLTR_SOURCE_DIR "/game/maps"))
+        if (entry.path().filename() != "win1")
+            arenas.push_back(entry.path().string());
+    std::sort(arenas.begin(), arenas.end());
+    return arenas;
+}
+
+void startArena(const std::string &path, unsigned seed = 1)
+{
+    match = Match();
+    ASSERT_TRUE(startMatch(match, {path.c_str(), 0, {1, 2}, seed, {nullptr, nullptr}})) << path;
+}
+
+// The cell a fighter rests in when it appears at spawn point `n`.
+int spawnCell(int n)
+{
+    Player &p = match.players[0];
+    p.placeAtSpawn(match.arena, n);
+    return static_cast<int>(p.y / CellSize - 1) * ArenaColumns + static_cast<int>(p.x / CellSize);
+}
+
+// The spawn point in arena1's bottom-left pocket is entered only across its
+// jump pad while the pad rests from a throw; the map does not plan with a pad's rest.
+TEST(BrainWay, FromEverySpawnPointOfEveryShippedArenaToEveryOther)
+{
+    installSilentSounds();
+    std::string noWay;
+    for (const std::string &arena : shippedArenas()) {
+        startArena(arena);
+        NavMap map;
+        buildNavMap(map, match);
+        for (int from = 0; from < match.spawnPointCount; from++)
+            for (int to = 0; to < match.spawnPointCount; to++) {
+                if (from == to)
+                    continue;
+                int target = spawnCell(to);
+                int start = spawnCell(from);
+                if (map.cost[map.nodeOfCell[start] * map.nodes() + map.nodeOfCell[target]] >= 1 << 28) {
+                    noWay += std::filesystem::path(arena).filename().string() + " " + std::to_string(from) + ">" +
+                             std::to_string(to) + " ";
+                    continue;
+                }
+                match.players[1].respawnTimer = ForeverDead;
+                Brain brain;
+                startBrain(brain, 0, ComputerHard, 7);
+                brain.map = map;
+                brain.destination = target;
+                int frame = 0, cell = -1;
+                for (; frame < 2000 && cell != target; frame++) {
+                    stepMatch(think(match, 0, brain), {});
+                    ASSERT_EQ(match.players[0].respawnTimer, 0)
+                        << arena << " died on the way from " << from << " to " << to;
+                    const Player &p = match.players[0];
+                    cell = p.vy == 0
+                               ? static_cast<int>(p.y / CellSize - 1) * ArenaColumns + static_cast<int>(p.x / CellSize)
+                               : -1;
+                }
+                EXPECT_EQ(cell, target) << arena << " from spawn " << from << " to " << to;
+            }
+    }
+    EXPECT_EQ(noWay, "arena1 0>2 arena1 1>2 arena1 3>2 ");
+    removeSilentSounds();
+}
+
+// The state hash covers the arena, the fighters, the world and the match's random generator.
+TEST(BrainThinking, LeavesTheMatchAndItsRandomNumbersAlone)
+{
+    // Pads, a lift, pickups, a hurting and a deadly cell, a ladder.
+    installSilentSounds();
+    startArena(shippedArenas()[0]);
+    dropBomb(match, 200, 200, 1);
+    for (int level : {ComputerEasy, ComputerHard}) {
+        Brain brains[2];
+        startBrain(brains[0], 0, level, 3);
+        startBrain(brains[1], 1, level, 4);
+        for (int frame = 0; frame < 400; frame++) {
+            FighterInput input[2];
+            for (int f = 0; f < 2; f++) {
+                uint32_t before = hash(match);
+                input[f] = think(match, f, brains[f]);
+                ASSERT_EQ(hash(match), before) << "frame " << frame;
+            }
+            stepMatch(input[0], input[1]);
+        }
+        EXPECT_GT(brains[0].map.nodes(), 20);
+    }
+    removeSilentSounds();
+}
+
+// Positions and scores of a whole match between two brains, frame by frame.
+std::string playedMatch(unsigned seed, int frames)
+{
+    startArena(shippedArenas()[1], seed);
+    Brain brains[2];
+    startBrain(brains[0], 0, ComputerHard, seed);
+    startBrain(brains[1], 1, ComputerNormal, seed);
+    std::string trace;
+    for (int frame = 0; frame < frames; frame++) {
+        stepMatch(think(match, 0, brains[0]), think(match, 1, brains[1]));
+        for (const Player &p : match.players)
+            trace += std::to_string(static_cast<int>(p.x)) + "," + std::to_string(static_cast<int>(p.y)) + "," +
+                     std::to_string(p.kills) + ";";
+    }
+    return trace;
+}
+
+TEST(BrainThinking, TheSameSeedPlaysTheSameMatch)
+{
+    installSilentSounds();
+    std::string first = playedMatch(5, 3000);
+    EXPECT_EQ(playedMatch(5, 3000), first);
+    EXPECT_NE(playedMatch(6, 3000), first);
+    removeSilentSounds();
+}
+
+TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
+{
+    for (auto [one, two, level1, level2] : {std::tuple{0, 0, 0, 0}, {0, 3, 0, 3}, {2, -4, 2, 0}, {9, 1, 3, 1}}) {
+        settings.Computer1 = one;
+        settings.Computer2 = two;
+        startComputers(1);
+        EXPECT_EQ(computerPlayers[0] != nullptr, level1 != 0) << one;
+        EXPECT_EQ(computerPlayers[1] != nullptr, level2 != 0) << two;
+        EXPECT_EQ(level1 ? computerBrains[0].level : 0, level1);
+        EXPECT_EQ(level2 ? computerBrains[1].level : 0, level2);
+    }
+    settings.Computer1 = settings.Computer2 = 0;
+    startComputers(1);
+}
+
+}  // namespace
