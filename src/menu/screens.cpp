@@ -12,7 +12,7 @@
 constexpr int ListX = 345;        // the set-up list's left edge
 constexpr int ValueCentre = 560;  // values are centred here
 constexpr int ListTop = 26;
-constexpr int RowHeight = 20;
+constexpr int RowHeight = 18;  // one line of the font: sixteen rows fit above the miniatures
 constexpr int FighterRowHeight = 40;
 constexpr int ThumbnailTop = 372;
 constexpr int ThumbnailStep = 88;
