@@ -16,9 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -203,6 +205,85 @@ void registerFrames(const char *name, const std::string *arena, Scene scene, int
         ->Unit(benchmark::kMillisecond);
 }
 
+// A snapshot (a copy) of the crowded match, or its state hash, without stepping it.
+void measureCopyOrHash(benchmark::State &state, bool hashOnly)
+{
+    useArena(RichestArena);
+    buildCrowdScene(true);
+    static Match copy;
+    uint32_t sum = 0;
+    for (auto _ : state) {
+        double start = threadSeconds();
+        if (hashOnly)
+            sum += hash(benchMatch);
+        else
+            copy = benchMatch;
+        state.SetIterationTime(secondsSince(start));
+    }
+    benchmark::DoNotOptimize(sum);
+    copy = Match();
+}
+
+void measureSnapshot(benchmark::State &state)
+{
+    measureCopyOrHash(state, false);
+}
+
+void measureHash(benchmark::State &state)
+{
+    measureCopyOrHash(state, true);
+}
+
+// A recording of a 5-minute match at 80 frames a second on the arena, both
+// fighters running, jumping and throwing as in the stress scene.
+std::string recordFiveMinutes(size_t &bytes)
+{
+    static Match played;
+    MatchSetup setup = {RichestArena.c_str(), 1000000, {1, 2}, 1234, {"Red", "Blue"}};
+    startMatch(played, setup);
+    Recording recording = beginRecording(played, setup);
+    FrameEvents events;
+    for (int frame = 0; frame < 5 * 60 * 80; frame++) {
+        const FighterInput inputs[MaxPlayers] = {stressInput(0, frame), stressInput(1, frame)};
+        step(played, inputs, events);
+        recordFrame(recording, played, inputs);
+    }
+    recording.finalHash = hash(played);
+    played = Match();
+    std::string encoded = encodeRecording(recording);
+    bytes = encoded.size();
+    std::string path = "/tmp/zoltr-bench-" + std::to_string(getpid()) + ".zrec";
+    if (FILE *file = fopen(path.c_str(), "wb")) {
+        fwrite(encoded.data(), 1, encoded.size(), file);
+        fclose(file);
+    }
+    return path;
+}
+
+// Reading and verifying that recording headless, as zoltr --replay FILE --verify does.
+void measureVerify(benchmark::State &state)
+{
+    size_t bytes = 0;
+    std::string path = recordFiveMinutes(bytes);
+    int quiet = open("/dev/null", O_WRONLY);
+    int shown = dup(STDOUT_FILENO);
+    int status = 0;
+    for (auto _ : state) {
+        fflush(stdout);
+        dup2(quiet, STDOUT_FILENO);
+        double start = threadSeconds();
+        status |= verifyRecording(path.c_str());
+        state.SetIterationTime(secondsSince(start));
+        fflush(stdout);
+        dup2(shown, STDOUT_FILENO);
+    }
+    close(quiet);
+    close(shown);
+    remove(path.c_str());
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+    state.counters["failed"] = status;
+}
+
 void registerFloor(const char *name, void (*measure)(benchmark::State &))
 {
     benchmark::RegisterBenchmark(name, measure)
@@ -269,6 +350,17 @@ void printSummary(const std::map<std::string, Median> &m, const std::string &are
     if (crowd > 0 && ms("debris/update") > 0)
         printf("  %-44s %8.2f     (%.4f ms without the bombs)\n", "update, crowded world / without its bombs",
                crowd / ms("debris/update"), ms("debris/update"));
+    if (ms("crowd/snapshot") > 0)
+        printf("  %-44s %8.4f ms  goal <= 0.05 ms  %s\n", "snapshot (copy) of the crowded match", ms("crowd/snapshot"),
+               verdict(ms("crowd/snapshot") <= 0.05));
+    if (ms("crowd/hash") > 0)
+        printf("  %-44s %8.4f ms  goal <= 0.02 ms  %s\n", "state hash of the crowded match", ms("crowd/hash"),
+               verdict(ms("crowd/hash") <= 0.02));
+    if (ms("recording/verify_5min") > 0)
+        printf("  %-44s %8.1f ms  goal <= 1000 ms  %s  (%.0f bytes%s)\n", "read and verify a 5-minute recording",
+               ms("recording/verify_5min"), verdict(ms("recording/verify_5min") <= 1000),
+               counter("recording/verify_5min", "file_bytes"),
+               counter("recording/verify_5min", "failed") > 0 ? ", DID NOT VERIFY" : "");
     if (whole > 0 && flip > 0)
         printf("  %-44s %8.2f\n", "whole frame / bare flip at stress", whole / flip);
     if (ms("rest/whole_frame") > 0 && flip > 0)
@@ -344,6 +436,14 @@ int main(int argc, char **argv)
         registerFrames("machines/draw+update", &MachineArena, Stress, Draw | Update);
     registerFrames("crowd/update", &RichestArena, Crowd, Update);
     registerFrames("debris/update", &RichestArena, CrowdWithoutBombs, Update);
+    registerFloor("crowd/snapshot", measureSnapshot);
+    registerFloor("crowd/hash", measureHash);
+    benchmark::RegisterBenchmark("recording/verify_5min", measureVerify)
+        ->Iterations(1)
+        ->Repetitions(Repetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     registerFloor("floor/fill+flip", measureFillAndFlip);
     registerFloor("floor/flip", measureFlip);
 

@@ -5,12 +5,12 @@
 # its input is copied into fuzz/regressions/<target>/, where the replay test
 # of the normal test suite picks it up.
 #   ZOLTR_FUZZ_SECONDS  seconds per fuzzer (default 45; 0 skips fuzzing)
-#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena media packet")
+#   ZOLTR_FUZZ_TARGETS  which fuzzers (default "settings catalogue arena media packet replay")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${ZOLTR_FUZZ_SECONDS:-45}
-targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena media packet}
+targets=${ZOLTR_FUZZ_TARGETS:-settings catalogue arena media packet replay}
 [ "$seconds" -gt 0 ] || { echo "fuzz: skipped (ZOLTR_FUZZ_SECONDS=0)"; exit 0; }
 
 build=$root/build-fuzz

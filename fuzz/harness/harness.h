@@ -16,6 +16,7 @@ void fuzzArena(const uint8_t *data, size_t size);       // 4608 arena bytes, the
 void fuzzMedia(const uint8_t *data, size_t size);       // kind byte (picture, sample, music), then the file
 void fuzzMediaReply(const uint8_t *data, size_t size);  // the same, the file taken as the decoder's reply
 void fuzzPacket(const uint8_t *data, size_t size);      // a peer's datagrams, each a 2-byte length and its bytes
+void fuzzReplay(const uint8_t *data, size_t size);      // a recorded match file
 
 constexpr int FuzzArenaMaxFrames = 400;
 

@@ -1,5 +1,5 @@
 // libFuzzer entry: one program per harness, chosen by ZOLTR_FUZZ_ENTRY
-// (fuzzSettings, fuzzCatalogue, fuzzArena or fuzzMedia). With
+// (fuzzSettings, fuzzCatalogue, fuzzArena, fuzzMedia, fuzzMediaReply or fuzzReplay). With
 // ZOLTR_MEDIA_DECODERS=1 the media fuzzer decodes the files in its own
 // process: the decoders' faults then surface as findings (run with -fork and
 // -ignore_crashes), and each one is kept to be replayed through the game's

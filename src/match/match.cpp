@@ -62,30 +62,122 @@ static void enterLevel()
     playMusic();
 }
 
-// Reads every pending event and notes which fire keys went down among them.
-struct FireKeysDown {
-    bool tab = false;
-    bool rightCtrl = false;
-};
+// Player 1 then player 2: left, right, jump, fire.
+static const SDLKey DefaultKeys[2][4] = {{SDLK_a, SDLK_d, SDLK_w, SDLK_TAB},
+                                         {SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_RCTRL}};
 
-static FireKeysDown drainEvents()
+SDLKey keyOf(const Settings &chosenKeys, int fighter, FighterAction action)
 {
-    FireKeysDown down;
+    int chosen = chosenKeys.Keys[fighter][action];
+    return chosen > 0 && chosen < SDLK_LAST ? static_cast<SDLKey>(chosen) : DefaultKeys[fighter][action];
+}
+
+SDLKey usualKey(int fighter, FighterAction action)
+{
+    return DefaultKeys[fighter][action];
+}
+
+SDLKey fighterKey(int fighter, FighterAction action)
+{
+    return keyOf(settings, fighter, action);
+}
+
+FrameRequests drainEvents()
+{
+    FrameRequests down;
     SDL_Event event;
     while (SDL_PollEvent(&event) > 0) {
+        if (event.type == SDL_ACTIVEEVENT && !event.active.gain && (event.active.state & SDL_APPINPUTFOCUS)) {
+            down.pause = true;
+            break;
+        }
         if (event.type != SDL_KEYDOWN)
             continue;
-        if (event.key.keysym.sym == SDLK_TAB)
-            down.tab = true;
-        else if (event.key.keysym.sym == SDLK_RCTRL)
-            down.rightCtrl = true;
+        SDLKey key = event.key.keysym.sym;
+        for (int fighter = 0; fighter < 2; fighter++)
+            if (key == fighterKey(fighter, ActionFire))
+                down.fire[fighter] = true;
+        if (key == SDLK_ESCAPE)
+            down.escape = true;
+        else if (key == SDLK_p)
+            down.pause = true;
+        // The events after a pause are the paused match's.
+        if (down.pause)
+            break;
     }
+    // A fighter fires when its key went down during the frame or is still
+    // held after the events: a tap fires once, a held key whenever the
+    // cooldown allows, and the other player's keys never cancel it.
+    Uint8 *held = SDL_GetKeyState(nullptr);
+    for (int fighter = 0; fighter < 2; fighter++)
+        down.fire[fighter] = down.fire[fighter] || held[fighterKey(fighter, ActionFire)];
     return down;
+}
+
+FighterInput fighterInput(int fighter, const FrameRequests &down)
+{
+    auto held = [&](FighterAction action) { return static_cast<int>(keyState[fighterKey(fighter, action)]); };
+    return {held(ActionLeft), held(ActionRight), held(ActionJump), down.fire[fighter]};
+}
+
+// The "paused" line on a dark band across the middle of the frame shown.
+static void drawPausedLine()
+{
+    if (!screen)
+        return;
+    SDL_Rect band = {0, 214, ScreenWidth, 52};
+    SDL_FillRect(screen, &band, 0);
+    drawText(screen, fontKeyed, 320, 230, settings.Language == 0 ? "pauza" : "paused", TextCentreHorizontally);
+    drawText(screen, fontKeyed, 320, 250,
+             settings.Language == 0 ? "P: hr\xE1t d\xE1l, Escape: konec z\xE1pasu"
+                                    : "P: play on, Escape: end the match",
+             TextCentreHorizontally);
+}
+
+static bool mixerOpen()
+{
+    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
+}
+
+bool pauseMatch()
+{
+    drawPausedLine();
+    presentScreen();
+    if (mixerOpen()) {
+        Mix_Pause(-1);
+        Mix_PauseMusic();
+    }
+    bool escape = false;
+    for (;;) {
+        // Waiting, not polling: a paused match costs no CPU time.
+        SDL_Event event;
+        if (!SDL_WaitEvent(&event)) {
+            SDL_Delay(10);
+            continue;
+        }
+        if (event.type == SDL_VIDEOEXPOSE)
+            presentScreen();
+        if (event.type != SDL_KEYDOWN)
+            continue;
+        if (event.key.keysym.sym == SDLK_ESCAPE) {
+            escape = true;
+            break;
+        }
+        if (event.key.keysym.sym == SDLK_p)
+            break;
+    }
+    if (mixerOpen()) {
+        Mix_Resume(-1);
+        Mix_ResumeMusic();
+    }
+    return escape;
 }
 
 // One frame of the match, or of the end scene when `scene` is given: draw
 // everything, flip, read the events, pace, step, and play what the step asks.
-static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
+// True when Escape went down among the frame's events or is held: the match
+// or the scene ends.
+static bool runFrame(Match &match, const EndScene *scene, FrameEvents &events, Recording *recording)
 {
     keyState = SDL_GetKeyState(nullptr);
     if (scene)
@@ -93,15 +185,12 @@ static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
     else
         drawMatchFrame(match);
     presentScreen();
-    // A fighter fires when its key went down during the frame or is still
-    // held after the events: a tap fires once, a held key whenever the
-    // cooldown allows, and the other player's keys never cancel it.
-    FireKeysDown down = drainEvents();
-    int fire1 = down.tab || keyState[SDLK_TAB];
-    int fire2 = down.rightCtrl || keyState[SDLK_RCTRL];
+    FrameRequests down = drainEvents();
+    // The end scene plays on by itself; only the match pauses.
+    if (down.pause && !scene && !down.escape)
+        down.escape = pauseMatch();
     paceFrame();
-    const FighterInput keys[MaxPlayers] = {{keyState[SDLK_a], keyState[SDLK_d], keyState[SDLK_w], fire1},
-                                           {keyState[SDLK_LEFT], keyState[SDLK_RIGHT], keyState[SDLK_UP], fire2}};
+    const FighterInput keys[MaxPlayers] = {fighterInput(0, down), fighterInput(1, down)};
     FighterInput inputs[MaxPlayers];
     for (int i = 0; i < MaxPlayers; i++) {
         const FighterInput &mine = keys[i], &theirs = keys[1 - i];
@@ -112,10 +201,13 @@ static void runFrame(Match &match, const EndScene *scene, FrameEvents &events)
                          mine.fire | theirs.fire};
     }
     step(match, inputs, events);
+    if (recording)
+        recordFrame(*recording, match, inputs);
     playEvents(events);
+    return down.escape || keyState[SDLK_ESCAPE];
 }
 
-int runMatch(unsigned seed)
+MatchResult runMatch(unsigned seed)
 {
     static Match match;
     currentMatch = &match;
@@ -123,17 +215,24 @@ int runMatch(unsigned seed)
     FrameEvents events;
     events.reserve(256);  // no frame allocates for its sounds
     playSound(Sound::Start);
-    if (!startMatch(match, setupFromSettings(seed)))
+    MatchSetup setup = setupFromSettings(seed);
+    if (!startMatch(match, setup))
         missingArena(settings.Level);
+    static Recording recording;
+    recording = beginRecording(match, setup);
     enterLevel();
 
+    bool escaped = false;
     do {
-        runFrame(match, nullptr, events);
+        escaped = runFrame(match, nullptr, events, &recording);
         if (betweenMatchFrames)
             betweenMatchFrames(match);
-    } while (!keyState[SDLK_ESCAPE] && !killLimitReached(match));
+    } while (!escaped && !killLimitReached(match));
+    recording.finalHash = hash(match);
+    keepRecording(recording);
+    MatchResult result = {{match.players[0].kills, match.players[1].kills}, escaped && !killLimitReached(match)};
     runEndScene(match);
-    return 0;
+    return result;
 }
 
 void runEndScene(Match &match)
@@ -153,9 +252,8 @@ void runEndScene(Match &match)
     EndScene scene = {winner < 0 ? draw : winnerLine, settings.Language == 0 ? "stiskni escape" : "press escape"};
     playSound(Sound::Start);
 
-    do
-        runFrame(match, &scene, events);
-    while (!keyState[SDLK_ESCAPE] && match.frameCounter < EndSceneFrames);
+    while (!runFrame(match, &scene, events, nullptr) && match.frameCounter < EndSceneFrames) {
+    }
 }
 
 // The next deadline counts from the tick read on entry, not from the end of the wait.

@@ -11,6 +11,8 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The game's random generator: for a seed, exactly the numbers the C
 // library's rand() gives after srand on this platform. A plain value, so a
@@ -85,6 +87,53 @@ void drawMatchFrame(const Match &match);
 // text over it, then the fighters.
 void drawEndSceneFrame(const Match &match, const char *result, const char *prompt);
 
+// --- recorded matches ---
+// A match is its start (arena, kill limit, looks, seed) and both inputs of
+// every frame; the state hash every 100 frames and at the end lets a replay
+// prove it comes out the same.
+constexpr int RecordingCheckInterval = 100;
+
+struct Recording {
+    std::string gameVersion;
+    std::string arena;   // the arena file, as the settings named it
+    uint32_t arenaHash;  // of its three layers as loaded
+    int killLimit;
+    int looks[MaxPlayers];
+    unsigned seed;
+    std::string names[MaxPlayers];
+    std::vector<uint8_t> inputs;   // one byte a frame: see packInputs
+    std::vector<uint32_t> checks;  // the state hash after every 100th frame
+    uint32_t finalHash;            // after the last frame
+};
+
+// Both fighters' controls in a byte: bits 0-3 fighter 1 (left, right, jump,
+// fire), bits 4-7 fighter 2.
+uint8_t packInputs(const FighterInput inputs[MaxPlayers]);
+void unpackInputs(uint8_t byte, FighterInput inputs[MaxPlayers]);
+uint32_t arenaHash(const Arena &arena);
+
+// A recording of the match about to be played (started with `setup`).
+Recording beginRecording(const Match &match, const MatchSetup &setup);
+// Notes a frame's inputs after its step; the caller sets finalHash at the end.
+void recordFrame(Recording &recording, const Match &match, const FighterInput inputs[MaxPlayers]);
+
+// The file's bytes, and back; decodeRecording returns what is wrong, or an empty text.
+std::string encodeRecording(const Recording &recording);
+std::string decodeRecording(const std::string &bytes, Recording &recording);
+constexpr long MaxRecordingFileBytes = 16L << 20;
+
+// Writes a finished recording into replays/ and keeps the last ten there;
+// a folder it cannot write gets a one-line note on stderr.
+void keepRecording(const Recording &recording);
+// The newest file in replays/, or an empty text.
+std::string lastRecordingPath();
+
+// zoltr --replay FILE [--verify]: plays a recording back in the window
+// (Escape stops it), or steps it headless and checks it against its hashes.
+// One line on stdout or stderr; 0 when it matches, 1 for any fault.
+int playRecording(const char *path);
+int verifyRecording(const char *path);
+
 // --- the running game ---
 
 // The values of settings.ini; zero (empty text) when a key is absent.
@@ -101,7 +150,10 @@ struct Settings {
     int Language;     // 0 Czech, otherwise English
     int Computer1;    // who plays fighter 1: 0 (or less) a person, 1 easy, 2 normal, 3 (or more) hard computer
     int Computer2;    // who plays fighter 2, likewise
+    int Keys[2][4];   // each player's key (SDL key number) per FighterAction; 0 for the usual one
 };
+
+enum FighterAction { ActionLeft, ActionRight, ActionJump, ActionFire };
 
 constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames per second
 
@@ -122,13 +174,37 @@ extern Match *currentMatch;
 // the fighter's input for the frame. With one computer the person may use either key set.
 extern FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
 
-int runMatch(unsigned seed);  // the whole match and its end scene; returns 0
+// How a match ended, for whoever started the game.
+struct MatchResult {
+    int kills[2];
+    bool escaped;  // ended with Escape before the kill limit
+};
+MatchResult runMatch(unsigned seed);  // the whole match and its end scene
 // The victory scene after a match, on the victory arena, until Escape or its last frame.
 void runEndScene(Match &match);
 void paceFrame();  // holds the FPS setting
 
 // Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
 extern void (*betweenMatchFrames)(Match &match);
+
+// What a frame's events asked for: fire keys that went down or are held after
+// them, Escape, a pause (P, or the window losing the keyboard).
+struct FrameRequests {
+    bool fire[2] = {false, false};
+    bool escape = false;
+    bool pause = false;
+};
+// Reads every pending event.
+FrameRequests drainEvents();
+// A fighter's key for an action: the settings' own key, else the usual one.
+SDLKey keyOf(const Settings &chosen, int fighter, FighterAction action);
+SDLKey fighterKey(int fighter, FighterAction action);  // as the game's settings say
+SDLKey usualKey(int fighter, FighterAction action);
+// A fighter's input: its movement keys held now, its fire from the frame's events.
+FighterInput fighterInput(int fighter, const FrameRequests &down);
+// Shows "paused" over the frame and holds the match, music and sounds still
+// until P again or Escape; true for Escape.
+bool pauseMatch();
 
 // Clock used by paceFrame; tests replace it.
 extern Uint32 (*matchTicks)();

@@ -58,21 +58,30 @@ static int wallTiles()
 }
 
 // Loads one arena into the layers and fills in its check and its miniatures.
-static ArenaChoice examineArena(const std::string &folder, const std::string &name, SDL_Surface *canvas)
+void examineArena(ArenaChoice &choice)
 {
-    ArenaChoice choice = {folder + "/" + name, name, 0, {}, nullptr, nullptr};
+    if (choice.examined)
+        return;
+    choice.examined = true;
     // One world for every preview: a short file keeps the codes of the arena before, as in the game.
     static World world;
     const Arena &arena = world.arena;
     if (!loadArena(world.arena, choice.path.c_str())) {
         choice.problems.push_back("the file does not load: it is too short or cannot be read");
-        return choice;
+        return;
     }
     for (Uint16 attribute : arena.AttributeLayer)
         choice.spawnPoints += attribute == AttributeSpawn;
     choice.problems = arenaProblems(arena, wallTiles());
+    if (!screen)
+        return;
+    // One canvas for the menu's run, in the screen's format.
+    static SDL_Surface *canvas = nullptr;
     if (!canvas)
-        return choice;
+        canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 16, screen->format->Rmask, screen->format->Gmask,
+                                      screen->format->Bmask, 0);
+    if (!canvas)
+        return;
     // The game's own drawing, aimed at the canvas for a moment.
     SDL_Surface *display = screen;
     screen = canvas;
@@ -95,12 +104,20 @@ static ArenaChoice examineArena(const std::string &folder, const std::string &na
     SDL_Rect playfield = {0, HudHeight, 640, 460};
     choice.preview = shrinkSurface(canvas, playfield, PreviewFactor);
     choice.thumbnail = shrinkSurface(canvas, playfield, ThumbnailFactor);
-    return choice;
 }
 
-std::vector<ArenaChoice> listArenas(const char *folder)
+static void freeArena(ArenaChoice &arena)
 {
-    std::vector<std::string> names;
+    if (arena.preview)
+        SDL_FreeSurface(arena.preview);
+    if (arena.thumbnail)
+        SDL_FreeSurface(arena.thumbnail);
+    arena.preview = arena.thumbnail = nullptr;
+}
+
+std::vector<ArenaChoice> listArenas(const char *folder, std::vector<ArenaChoice> &known)
+{
+    std::vector<ArenaChoice> arenas;
     if (DIR *dir = opendir(folder)) {
         while (dirent *entry = readdir(dir)) {
             std::string name = entry->d_name;
@@ -110,31 +127,33 @@ std::vector<ArenaChoice> listArenas(const char *folder)
             if (name[0] == '.' || name == VictoryStage || stat(path.c_str(), &status) != 0 ||
                 !S_ISREG(status.st_mode) || path.find_first_of("\r\n") != std::string::npos)
                 continue;
-            names.push_back(name);
+            std::string identity = std::to_string(status.st_ino) + " " + std::to_string(status.st_size) + " " +
+                                   std::to_string(status.st_ctim.tv_sec) + "." +
+                                   std::to_string(status.st_ctim.tv_nsec) + " " +
+                                   std::to_string(status.st_mtim.tv_nsec);
+            arenas.push_back({path, name, identity, false, 0, {}, nullptr, nullptr});
         }
         closedir(dir);
     }
-    std::sort(names.begin(), names.end());
-
-    SDL_Surface *canvas = nullptr;
-    if (screen)
-        canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 16, screen->format->Rmask, screen->format->Gmask,
-                                      screen->format->Bmask, 0);
-    std::vector<ArenaChoice> arenas;
-    for (const std::string &name : names)
-        arenas.push_back(examineArena(folder, name, canvas));
-    if (canvas)
-        SDL_FreeSurface(canvas);
+    std::sort(arenas.begin(), arenas.end(), [](const ArenaChoice &a, const ArenaChoice &b) { return a.name < b.name; });
+    // What was examined before and has not changed since is kept.
+    std::sort(known.begin(), known.end(), [](const ArenaChoice &a, const ArenaChoice &b) { return a.name < b.name; });
+    auto old = known.begin();
+    for (ArenaChoice &arena : arenas) {
+        while (old != known.end() && old->name < arena.name)
+            ++old;
+        if (old != known.end() && old->path == arena.path && old->identity == arena.identity) {
+            arena = *old;
+            old->preview = old->thumbnail = nullptr;
+        }
+    }
+    freeArenas(known);
     return arenas;
 }
 
 void freeArenas(std::vector<ArenaChoice> &arenas)
 {
-    for (ArenaChoice &arena : arenas) {
-        if (arena.preview)
-            SDL_FreeSurface(arena.preview);
-        if (arena.thumbnail)
-            SDL_FreeSurface(arena.thumbnail);
-    }
+    for (ArenaChoice &arena : arenas)
+        freeArena(arena);
     arenas.clear();
 }

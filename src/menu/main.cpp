@@ -8,8 +8,8 @@
 // Lists maps/ again and keeps the arena at `chosen` (a copy: the list is freed first) chosen.
 static void findArenas(Menu &menu, std::string chosen)
 {
-    freeArenas(menu.arenas);
-    menu.arenas = listArenas("maps");
+    std::vector<ArenaChoice> known = std::move(menu.arenas);
+    menu.arenas = listArenas("maps", known);
     menu.arena = 0;
     for (size_t i = 0; i < menu.arenas.size(); i++)
         if (menu.arenas[i].path == chosen)
@@ -61,7 +61,13 @@ int main(int, char **)
 
     const std::string game = gameBinary();
     for (;;) {
-        if (menu.rules)
+        // Only what shows is examined: a folder of a thousand arenas costs
+        // the seven on screen.
+        for (int shown : shownArenas(menu))
+            examineArena(menu.arenas[shown]);
+        if (menu.keys)
+            drawKeys(menu);
+        else if (menu.rules)
             drawRules(menu);
         else
             drawMenu(menu);
@@ -77,12 +83,16 @@ int main(int, char **)
         MenuAction action = handleMenuEvent(menu, event);
         if (action == ActionQuit)
             break;
+        if (action == ActionWatch)
+            menu.message = watchLastMatch(menu, game);
         if (action == ActionPlay) {
             menu.message = playMatch(menu, game);
             // Arenas made or removed while the game ran show up now.
             findArenas(menu, menu.arenas.empty() ? "" : menu.arenas[menu.arena].path);
             // The same words on the error stream, for whoever reads the log.
             fprintf(stderr, "zoltr-menu: %s\n", menu.message.c_str());
+            if (menu.played > 0)
+                fprintf(stderr, "zoltr-menu: score: %s\n", scoreLine(menu).c_str());
         }
     }
     freeArenas(menu.arenas);

@@ -14,10 +14,14 @@
 #include <string>
 #include <vector>
 
-// One arena file of maps/, as the menu offers it.
+// One arena file of maps/, as the menu offers it. The check and the
+// miniatures are made when it first shows (examined), and kept while the file
+// stays the same.
 struct ArenaChoice {
-    std::string path;  // as settings.ini names it: "maps/arena1"
-    std::string name;  // the file name shown
+    std::string path;      // as settings.ini names it: "maps/arena1"
+    std::string name;      // the file name shown
+    std::string identity;  // the file's inode, size and change time when listed
+    bool examined;         // the fields below are filled in
     int spawnPoints;
     std::vector<std::string> problems;  // why the arena check rejects it; empty when fine
     SDL_Surface *preview;               // 320x230 miniature; null when the file does not load
@@ -37,25 +41,35 @@ enum MenuRow {
     RowScreen,
     RowSound,
     RowLanguage,
+    RowKeys,
     RowRules,
+    RowWatch,
     RowPlay,
     RowQuit,
     RowCount
 };
 
-enum MenuAction { ActionNone, ActionPlay, ActionQuit };
+enum MenuAction { ActionNone, ActionPlay, ActionWatch, ActionQuit };
 
 // The menu's state for one run of the program.
 struct Menu {
-    Settings setup;                   // what Play writes into settings.ini
-    std::vector<ArenaChoice> arenas;  // every arena of maps/ but the victory stage
-    int arena;                        // the chosen one, an index into arenas
-    int row;                          // the selected MenuRow
-    int skins;                        // fighters on the players sheet
-    int played;                       // matches played this session
-    bool rules;                       // the rules screen is up
-    std::string message;              // the last word of the game or the settings writer
-    Uint32 calmUntil;                 // input is ignored until then (SDL ticks)
+    Settings setup;                                 // what Play writes into settings.ini
+    std::vector<ArenaChoice> arenas;                // every arena of maps/ but the victory stage
+    int arena;                                      // the chosen one, an index into arenas
+    int row;                                        // the selected MenuRow
+    int skins;                                      // fighters on the players sheet
+    int played;                                     // matches counted this evening: not the abandoned ones
+    int gamesRun;                                   // games started; every one after the first is a quick rematch
+    std::vector<std::pair<std::string, int>> wins;  // wins per player name this evening, in order of appearance
+    std::string lastResult;                         // the last match's result, its score and winner
+    bool scoreShown;                                // the score board stands where the arena's preview is
+    bool sameFighterAllowed;                        // the players were told and chose the same fighter again
+    bool rules;                                     // the rules screen is up
+    bool keys;                                      // the keys screen is up
+    int keyRow;                                     // its selected row: player * 4 + action, 8: the usual keys
+    bool keyWaiting;                                // the next key pressed becomes the selected row's
+    std::string message;                            // the last word of the game or the settings writer
+    Uint32 calmUntil;                               // input is ignored until then (SDL ticks)
 };
 
 // --- settings.ini (settings_file.cpp) ---
@@ -70,8 +84,12 @@ std::string writeSettingsFile(const char *path, const Settings &values);
 void removeStaleTemporaries(const char *path);
 
 // --- arenas (arena_previews.cpp) ---
-// Every arena file of the folder, sorted by name, with its previews and check.
-std::vector<ArenaChoice> listArenas(const char *folder);
+// Every arena file of the folder, sorted by name, not yet examined; the
+// examined arenas of `known` whose files are unchanged come back as they
+// were, the rest of `known` is freed.
+std::vector<ArenaChoice> listArenas(const char *folder, std::vector<ArenaChoice> &known);
+// Checks the arena and makes its miniatures, once.
+void examineArena(ArenaChoice &arena);
 void freeArenas(std::vector<ArenaChoice> &arenas);
 // A miniature of a 16-bit surface's part, 1/factor of its size, by averaging boxes.
 SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
@@ -79,15 +97,36 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
 // --- screens (screens.cpp, rules.cpp) ---
 const char *say(const Menu &menu, const char *english, const char *czech);
 void drawMenu(const Menu &menu);
+// The arenas the set-up screen shows: the chosen one and the row of miniatures.
+std::vector<int> shownArenas(const Menu &menu);
 void drawRules(const Menu &menu);
+void drawKeys(const Menu &menu);
+void handleKeysScreenKey(Menu &menu, SDLKey key);
 MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event);
+
+// --- the evening's score (score.cpp) ---
+// Counts a match for the score and returns the line that tells its result:
+// a win for the name with more kills, a draw, or "abandoned" for a match
+// ended with Escape before any kill, which is not counted.
+std::string recordResult(Menu &menu, const MatchResult &result);
+// Reads a result file as the game writes it; false when it holds none.
+bool readMatchResult(const char *path, MatchResult &result);
+// The lines of the game's error stream that are the game's own messages
+// ("Problem: ...", missing files), without a library's diagnostics.
+std::string gameWords(const std::string &said);
+int winsOf(const Menu &menu, const std::string &name);
+// "Ann 2, Bob 0 (2 matches)": every name's wins this evening.
+std::string scoreLine(const Menu &menu);
 
 // --- running the game (run_game.cpp) ---
 // The game binary beside this program.
 std::string gameBinary();
 // Runs the game in the working folder and waits for it; returns the message
 // to show ("" when the match ended normally) and counts a played match.
-std::string runGame(Menu &menu, const std::string &binary);
+// With `replay`, the game plays that recording back instead.
+std::string runGame(Menu &menu, const std::string &binary, const char *replay = nullptr);
+// Plays back the newest recording of replays/.
+std::string watchLastMatch(Menu &menu, const std::string &binary);
 // Checks the arena and the victory stage, saves the set-up, then runGame.
 std::string playMatch(Menu &menu, const std::string &binary);
 // True while input is still ignored after a match. Ticks wrap after 49 days:

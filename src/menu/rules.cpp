@@ -78,7 +78,7 @@ void drawRules(const Menu &menu)
          say(menu, "spikes kill, lifts crush who is below.",
              "hroty zab\xEDj\xED, v\xFDtah rozdrt\xED, kdo je pod n\xEDm."));
     line(10, y + 66, say(menu, "First to the kill limit wins.", "Vyhr\xE1v\xE1 prvn\xED, kdo dos\xE1hne limitu."));
-    line(10, y + 88, say(menu, "Escape ends the match.", "Escape ukon\xE8\xED z\xE1pas."));
+    line(10, y + 88, say(menu, "P pauses, Escape ends the match.", "P pozastav\xED, Escape ukon\xE8\xED z\xE1pas."));
     line(10, y + 110,
          say(menu, "Alone? The computer can play either fighter.",
              "S\xE1m? Kteroukoli postavu m\xF9\x9E"

@@ -73,9 +73,14 @@ static std::string readCapture(FILE *capture)
     return text;
 }
 
-// Starts the game with its error stream in `capture`; the status as waitpid gives it, or -1.
-static int runAndWait(const std::string &binary, FILE *capture)
+// Starts the game with its error stream in `capture` and these options; the
+// status as waitpid gives it, or -1.
+static int runAndWait(const std::string &binary, FILE *capture, const std::vector<const char *> &options)
 {
+    std::vector<char *> arguments = {const_cast<char *>("zoltr")};
+    for (const char *option : options)
+        arguments.push_back(const_cast<char *>(option));
+    arguments.push_back(nullptr);
     fflush(nullptr);
     pid_t parent = getpid();
     pid_t child = fork();
@@ -87,7 +92,7 @@ static int runAndWait(const std::string &binary, FILE *capture)
         if (getppid() != parent)
             _exit(127);
         dup2(fileno(capture), STDERR_FILENO);
-        execl(binary.c_str(), "zoltr", static_cast<char *>(nullptr));
+        execv(binary.c_str(), arguments.data());
         fprintf(stderr, "cannot start %s: %s", binary.c_str(), strerror(errno));
         _exit(127);
     }
@@ -98,25 +103,43 @@ static int runAndWait(const std::string &binary, FILE *capture)
     return status;
 }
 
-std::string runGame(Menu &menu, const std::string &binary)
+std::string runGame(Menu &menu, const std::string &binary, const char *replay)
 {
     FILE *capture = tmpfile();
     if (!capture)
         return say(menu, "cannot start the game: no room for its messages",
                    "hru nelze spustit: nen\xED kam ulo\x9Eit jej\xED zpr\xE1vy");
+    // The game tells how the match ended in a file of its own.
+    char resultFile[] = "/tmp/zoltr-result-XXXXXX";
+    int resultFd = mkstemp(resultFile);
+    if (resultFd >= 0)
+        close(resultFd);
+    std::vector<const char *> options;
+    if (replay)
+        options = {"--replay", replay};
+    else if (resultFd >= 0)
+        options = {"--result", resultFile};
+    // After the first match the intro and the key wait are skipped.
+    if (!replay && menu.gamesRun++ > 0)
+        options.push_back("--rematch");
     releasePresent();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     screen = nullptr;
-    int status = runAndWait(binary, capture);
+    int status = runAndWait(binary, capture, options);
     std::string said = readCapture(capture);
     fclose(capture);
-    // The game's words also go where the menu's own would.
+    MatchResult result = {};
+    bool played = resultFd >= 0 && readMatchResult(resultFile, result);
+    if (resultFd >= 0)
+        unlink(resultFile);
+    // Everything the game and its libraries said goes to the terminal; the
+    // menu shows only the game's own words.
     if (!said.empty())
         fprintf(stderr, "%s%s", said.c_str(), said.back() == '\n' ? "" : "\n");
     openMenuWindow(menu);
     menu.calmUntil = SDL_GetTicks() + CalmMilliseconds;
 
-    said = oneLine(said);
+    said = oneLine(gameWords(said));
     char head[160];
     if (status == -1) {
         snprintf(head, sizeof head, say(menu, "The game could not be run: %s", "Hru nelze spustit: %s"),
@@ -127,11 +150,17 @@ std::string runGame(Menu &menu, const std::string &binary)
     } else if (WEXITSTATUS(status) != 0) {
         snprintf(head, sizeof head, say(menu, "The game failed (status %d)", "Hra selhala (status %d)"),
                  WEXITSTATUS(status));
+    } else if (replay) {
+        return said.empty() ? say(menu, "That was the last match.",
+                                  "To byl posledn\xED z\xE1"
+                                  "pas.")
+                            : said;
     } else {
-        menu.played++;
+        std::string over = played ? recordResult(menu, result) + ". " : say(menu, "Match over. ", "Konec z\xE1pasu. ");
+        over += say(menu, "Enter for a rematch.", "Enter: odveta.");
         if (said.empty())
-            return say(menu, "Match over. Enter for a rematch.", "Konec z\xE1pasu. Enter: odveta.");
-        return say(menu, "The game said: ", "Hra hl\xE1s\xED: ") + said;
+            return over;
+        return over + say(menu, " The game said: ", " Hra hl\xE1s\xED: ") + said;
     }
     return said.empty() ? head : std::string(head) + ": " + said;
 }
@@ -140,6 +169,17 @@ bool menuIsCalm(const Menu &menu, Uint32 now)
 {
     Uint32 left = menu.calmUntil - now;
     return left > 0 && left <= CalmMilliseconds;
+}
+
+std::string watchLastMatch(Menu &menu, const std::string &binary)
+{
+    std::string last = lastRecordingPath();
+    if (last.empty())
+        return say(menu, "No match has been recorded yet.",
+                   "Zat\xEDm nebyl nahr\xE1n \x9E\xE1"
+                   "dn\xFD z\xE1"
+                   "pas.");
+    return runGame(menu, binary, last.c_str());
 }
 
 // Checks what the game would stop on, saves the set-up and plays.
@@ -153,6 +193,22 @@ std::string playMatch(Menu &menu, const std::string &binary)
         return say(menu, "Both players need a name.",
                    "Oba hr\xE1\xE8i pot\xF8"
                    "ebuj\xED jm\xE9no.");
+    // Two fighters that look the same cannot be told apart: the next free
+    // one is offered once; chosen again, the same fighter plays twice.
+    Settings &setup = menu.setup;
+    if (setup.Image1 == setup.Image2 && menu.skins > 1 && !menu.sameFighterAllowed) {
+        menu.sameFighterAllowed = true;
+        setup.Image2 = setup.Image2 % menu.skins + 1;
+        char told[200];
+        snprintf(told, sizeof told,
+                 say(menu,
+                     "%s and %s had the same fighter: %s now has the next free one. Enter plays; choose it "
+                     "again to have the same.",
+                     "%s a %s m\xECli stejnou postavu: %s m\xE1 te\xEF dal\x9A\xED. Enter hraje; zvolte ji znovu, "
+                     "chcete-li stejnou."),
+                 setup.Name1, setup.Name2, setup.Name2);
+        return told;
+    }
     const ArenaChoice &arena = menu.arenas[menu.arena];
     static Arena scratch;  // loaded only to see that it loads
     if (!loadArena(scratch, arena.path.c_str()))

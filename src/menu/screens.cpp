@@ -12,7 +12,7 @@
 constexpr int ListX = 345;        // the set-up list's left edge
 constexpr int ValueCentre = 560;  // values are centred here
 constexpr int ListTop = 26;
-constexpr int RowHeight = 22;
+constexpr int RowHeight = 18;  // one line of the font: sixteen rows fit above the miniatures
 constexpr int FighterRowHeight = 40;
 constexpr int ThumbnailTop = 372;
 constexpr int ThumbnailStep = 88;
@@ -162,7 +162,13 @@ static std::string rowLabel(const Menu &menu, int row)
     case RowScreen: return say(menu, "Screen", "Obraz");
     case RowSound: return say(menu, "Sound", "Zvuk");
     case RowLanguage: return say(menu, "Language", "Jazyk");
+    case RowKeys: return say(menu, "Keys", "Kl\xE1vesy");
     case RowRules: return say(menu, "Rules", "Pravidla");
+    case RowWatch:
+        return say(menu, "Watch the last match",
+                   "P\xF8"
+                   "ehr\xE1t posledn\xED z\xE1"
+                   "pas");
     case RowPlay: return say(menu, "Play!", "Hr\xE1t!");
     default: return say(menu, "Quit", "Konec");
     }
@@ -201,7 +207,7 @@ static void drawRow(const Menu &menu, int row)
     if (bar)
         fill(ListX, top, 290, height - 2, bar);
     int middle = top + (height - 2) / 2;
-    if (row == RowRules || row == RowPlay || row == RowQuit) {
+    if (row == RowKeys || row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit) {
         text(ListX + 145, middle, rowLabel(menu, row), TextCentreVertically | TextCentreHorizontally);
         return;
     }
@@ -258,6 +264,36 @@ static int firstThumbnail(const Menu &menu)
     return first < 0 ? 0 : first;
 }
 
+std::vector<int> shownArenas(const Menu &menu)
+{
+    std::vector<int> shown;
+    if (menu.arenas.empty())
+        return shown;
+    shown.push_back(menu.arena);
+    int first = firstThumbnail(menu);
+    for (int i = 0; i < Thumbnails && first + i < static_cast<int>(menu.arenas.size()); i++)
+        shown.push_back(first + i);
+    return shown;
+}
+
+// The last match and the evening's wins per name, where the arena's preview stands.
+static void drawScoreBoard(const Menu &menu)
+{
+    fill(10, 28, 320, 230, colour(20, 24, 40));
+    text(170, 44, say(menu, "Last match", "Posledn\xED z\xE1pas"), TextCentreVertically | TextCentreHorizontally);
+    drawWrapped(20, 60, menu.lastResult, 300, 3);
+    std::string evening = say(menu, "This evening: ", "Dnes: ") + std::to_string(menu.played) +
+                          say(menu, menu.played == 1 ? " match" : " matches", " z\xE1pas\xF9");
+    text(170, 132, evening, TextCentreVertically | TextCentreHorizontally);
+    int y = 156;
+    for (size_t i = 0; i < menu.wins.size() && i < 4; i++, y += 22) {
+        text(40, y, fitted(menu.wins[i].first, 200), TextCentreVertically);
+        text(300, y, std::to_string(menu.wins[i].second), TextCentreVertically | TextCentreHorizontally);
+    }
+    text(170, 248, say(menu, "any key: the arena", "kl\xE1vesa: ar\xE9na"),
+         TextCentreVertically | TextCentreHorizontally);
+}
+
 static void drawArenaPanel(const Menu &menu)
 {
     frame(9, 27, 322, 232, colour(70, 80, 100));
@@ -270,14 +306,18 @@ static void drawArenaPanel(const Menu &menu)
         return;
     }
     const ArenaChoice &chosen = menu.arenas[menu.arena];
-    blitAt(chosen.preview, 10, 28);
-    if (!chosen.preview)
+    if (menu.scoreShown)
+        drawScoreBoard(menu);
+    else
+        blitAt(chosen.preview, 10, 28);
+    if (!chosen.preview && !menu.scoreShown)
         text(170, 143, "?", TextCentreVertically | TextCentreHorizontally);
     text(170, 270, "< " + fitted(chosen.name, 240) + " >", TextCentreVertically | TextCentreHorizontally);
     text(170, 292, say(menu, "spawn points: ", "m\xEDst startu: ") + std::to_string(chosen.spawnPoints),
          TextCentreVertically | TextCentreHorizontally);
     if (!chosen.problems.empty()) {
-        warningMark(10 + 320 - 18, 32);
+        if (!menu.scoreShown)
+            warningMark(10 + 320 - 18, 32);
         warningMark(12, 304);
         drawWrapped(32, 304, say(menu, "arena check: ", "kontrola: ") + chosen.problems[0], 300, 3);
     }
@@ -302,8 +342,11 @@ void drawMenu(const Menu &menu)
     SDL_FillRect(screen, nullptr, 0);
     blitAt(slotImage(ImageSlot::HudStrip), 0, 0);
     text(8, 10, "Zoltr Deathmatch", TextCentreVertically);
-    std::string tally = say(menu, "matches played: ", "odehr\xE1no: ") + std::to_string(menu.played);
-    text(632 - static_cast<int>(tally.size()) * glyphWidth(), 10, tally, TextCentreVertically);
+    // The two players' wins this evening.
+    std::string tally = fitted(menu.setup.Name1, 170) + " " + std::to_string(winsOf(menu, menu.setup.Name1)) + " : " +
+                        std::to_string(winsOf(menu, menu.setup.Name2)) + " " + fitted(menu.setup.Name2, 170);
+    if (menu.played > 0)
+        text(632 - static_cast<int>(tally.size()) * glyphWidth(), 10, tally, TextCentreVertically);
 
     drawArenaPanel(menu);
     for (int row = 0; row < RowCount; row++)
@@ -387,11 +430,23 @@ static MenuAction activate(Menu &menu, int row)
         menu.rules = true;
         return ActionNone;
     }
+    if (row == RowWatch)
+        return ActionWatch;
+    if (row == RowKeys) {
+        menu.keys = true;
+        menu.keyRow = 0;
+        menu.keyWaiting = false;
+        return ActionNone;
+    }
     return row == RowQuit ? ActionQuit : ActionPlay;
 }
 
 static MenuAction handleKey(Menu &menu, const SDL_keysym &key)
 {
+    if (menu.keys) {
+        handleKeysScreenKey(menu, key.sym);
+        return ActionNone;
+    }
     if (menu.rules) {
         menu.rules = false;
         return ActionNone;
@@ -424,6 +479,8 @@ static MenuAction handleKey(Menu &menu, const SDL_keysym &key)
 
 static MenuAction handleClick(Menu &menu, int x, int y)
 {
+    if (menu.keys)
+        return ActionNone;
     if (menu.rules) {
         menu.rules = false;
         return ActionNone;
@@ -445,7 +502,7 @@ static MenuAction handleClick(Menu &menu, int x, int y)
         if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
             continue;
         menu.row = row;
-        if (row == RowRules || row == RowPlay || row == RowQuit)
+        if (row == RowKeys || row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit)
             return activate(menu, row);
         if (isComputerRow(row))
             changeValue(menu, row, x < ListX + 145 ? -1 : 1);
@@ -458,6 +515,11 @@ static MenuAction handleClick(Menu &menu, int x, int y)
 
 MenuAction handleMenuEvent(Menu &menu, const SDL_Event &event)
 {
+    // The score board gives way to the arena at any key but Enter, which plays the rematch.
+    bool enter =
+        event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER);
+    if ((event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN) && !enter)
+        menu.scoreShown = false;
     switch (event.type) {
     case SDL_QUIT: return ActionQuit;
     case SDL_KEYDOWN: return handleKey(menu, event.key.keysym);

@@ -62,6 +62,7 @@ static std::string numberText(int value)
 struct SettingsPlan {
     std::vector<std::pair<std::string, std::string>> keys;  // key, value
     std::vector<std::string> appended;                      // lines added at the end
+    size_t ownKeys = 0;                                     // keys from here on are added only when set
     std::string newline = "\n";                             // the file's own line end
     bool changed = false;                                   // any byte differs
 };
@@ -82,6 +83,12 @@ static SettingsPlan planSettings(const Settings &values)
         {"Computer1 ", numberText(values.Computer1)},
         {"Computer2 ", numberText(values.Computer2)},
     };
+    // Each player's own keys go in once chosen: a file that never had them
+    // keeps the usual keys as it was.
+    plan.ownKeys = plan.keys.size();
+    for (int player = 0; player < 2; player++)
+        for (int action = 0; action < 4; action++)
+            plan.keys.push_back({FighterKeyNames[player][action], numberText(values.Keys[player][action])});
     return plan;
 }
 
@@ -117,7 +124,8 @@ static void scanSettings(FILE *old, SettingsPlan &plan)
         for (const std::string &added : plan.appended)
             if (added.find(key) != std::string::npos)
                 lastMention[k] = 2;
-        if (lastMention[k] != 1)
+        bool unset = k >= plan.ownKeys && plan.keys[k].second == "0";
+        if (lastMention[k] != 1 && !(lastMention[k] == 0 && unset))
             plan.appended.push_back(key + plan.keys[k].second);
     }
     if (!old)
@@ -160,7 +168,8 @@ static const char *readsBackDifferently(const char *path, const Settings &values
         return "the arena's name does not read back as chosen";
     if (back.Image1 != values.Image1 || back.Image2 != values.Image2 || back.Zoltr != values.Zoltr ||
         back.Sounds != values.Sounds || back.Windowed != values.Windowed || back.Language != values.Language ||
-        back.Computer1 != values.Computer1 || back.Computer2 != values.Computer2)
+        back.Computer1 != values.Computer1 || back.Computer2 != values.Computer2 ||
+        memcmp(back.Keys, values.Keys, sizeof back.Keys) != 0)
         return "a number does not read back as set";
     return nullptr;
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
 
 static bool isSectionEnd(const char *line)
 {
@@ -19,7 +21,16 @@ static bool namesNothing(const char *line)
     return line[0] == '\n' || line[0] == ' ';
 }
 
-static void loadImageLine(const char *line, int slot)
+// A picture named again with the same key mode is the picture already
+// loaded: the slots share it (a large sheet named in every slot costs its
+// decoding and its memory once), and a failure says its words again.
+struct LoadedPicture {
+    int slot;           // the first slot holding it; -1 when it failed
+    std::string error;  // the loader's reason then
+};
+using LoadedPictures = std::map<std::string, LoadedPicture>;
+
+static void loadImageLine(const char *line, int slot, LoadedPictures &loaded)
 {
     char path[TextPieceSize];
     int mode = 0;  // a line without a mode loads the picture without a key
@@ -27,7 +38,20 @@ static void loadImageLine(const char *line, int slot)
         return;  // only white space after a tab: nothing to load
     if (slot >= ImageSlotCount)
         return;
-    ImageSlots[slot] = loadImage(path, mode);
+    std::string name = std::string(path) + '\t' + std::to_string(mode);
+    auto known = loaded.find(name);
+    if (known != loaded.end() && known->second.slot >= 0) {
+        ImageSlots[slot] = ImageSlots[known->second.slot];
+        ImageSlots[slot]->refcount++;
+        return;
+    }
+    if (known != loaded.end()) {
+        // The loader's own line, as it printed it the first time.
+        fprintf(stderr, "Couldn't load image %s: %s\n", path, known->second.error.c_str());
+    } else {
+        ImageSlots[slot] = loadImage(path, mode);
+        loaded[name] = {ImageSlots[slot] ? slot : -1, ImageSlots[slot] ? "" : SDL_GetError()};
+    }
     if (!ImageSlots[slot])
         fprintf(stderr, "obrazek %s nenalezen", path);
 }
@@ -67,11 +91,12 @@ void loadCatalogue()
     while (!found && readTextPiece(file, line, sizeof line))
         found = isSectionEnd(line);
 
+    LoadedPictures loaded;
     bool more = found;
     for (int slot = 0; more; slot = nextSlot(slot, ImageSlotCount)) {
         more = readTextPiece(file, line, sizeof line) && !isSectionEnd(line);
         if (more && !namesNothing(line))
-            loadImageLine(line, slot);
+            loadImageLine(line, slot, loaded);
     }
 
     more = found && settings.Sounds != 0;

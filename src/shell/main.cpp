@@ -1,5 +1,6 @@
 // Zoltr Deathmatch: settings, media, intro, one match, exit; or, with
-// --host or --join, one match over the network without the intro.
+// --host or --join, one match over the network without the intro; or a
+// recorded match played back (--replay FILE) or checked headless (--verify).
 #include "shell/shell.h"
 
 #include "brain/brain.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
@@ -19,6 +21,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "%s\n%s\n", error.c_str(), Usage);
         return 2;
     }
+    if (options.mode == GameOptions::Replay && options.verify)
+        return verifyRecording(options.replay.c_str());
     // The arena tool's live loop: straight into the match, the arena reloaded when the tool says.
     if (options.watch)
         watchArena();
@@ -26,6 +30,8 @@ int main(int argc, char **argv)
     startSdl();
     loadFonts();
     loadCatalogue();
+    if (options.mode == GameOptions::Replay)
+        exit(playRecording(options.replay.c_str()));
     if (options.mode != GameOptions::Local) {
         NetMatchOptions net;
         net.hosting = options.mode == GameOptions::Host;
@@ -35,13 +41,16 @@ int main(int argc, char **argv)
         net.frameLimit = options.frameLimit;
         exit(runNetworkMatch(net));
     }
-    if (!options.watch)
+    bool skipIntro = options.watch || options.rematch;
+    if (!skipIntro)
         runIntro();
     // The match's seed; the computer players' own randomness starts from it too.
     unsigned seed = SDL_GetTicks();
     startComputers(seed);
-    if (!options.watch)
+    if (!skipIntro)
         waitForKeyRelease();
-    runMatch(seed);
+    MatchResult result = runMatch(seed);
+    if (options.resultFile && !writeMatchResult(options.resultFile, result))
+        fprintf(stderr, "zoltr: cannot write the result to %s\n", options.resultFile);
     exit(0);
 }

@@ -1,5 +1,6 @@
-// The game's command line: nothing for a match at one keyboard, or a match
-// over the network as its host or as the one who joins.
+// The game's command line: nothing for a match at one keyboard, a match over
+// the network as its host or as the one who joins, or a recorded match; the
+// menu's rematch and the result file that tells it how a match ended.
 #include "shell/shell.h"
 
 #include <cstdlib>
@@ -42,8 +43,19 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
                 return false;
             }
             i++;
+        } else if (strcmp(option, "--replay") == 0 && options.mode == GameOptions::Local && !options.watch && value) {
+            options.mode = GameOptions::Replay;
+            options.replay = value;
+            i++;
+        } else if (strcmp(option, "--verify") == 0 && !options.verify) {
+            options.verify = true;
         } else if (strcmp(option, "--delay") == 0 && value && readNumber(value, 0, MaxInputDelay, number)) {
             options.inputDelay = number;
+            i++;
+        } else if (strcmp(option, "--rematch") == 0) {
+            options.rematch = true;
+        } else if (strcmp(option, "--result") == 0 && value) {
+            options.resultFile = value;
             i++;
         } else if (strcmp(option, "--frames") == 0 && value && readNumber(value, 1, 100000000, number)) {
             options.frameLimit = number;
@@ -53,5 +65,18 @@ bool parseOptions(int argc, char **argv, GameOptions &options, std::string &erro
             return false;
         }
     }
+    if (options.verify && options.mode != GameOptions::Replay) {
+        error = "--verify goes with --replay FILE";
+        return false;
+    }
     return true;
+}
+
+bool writeMatchResult(const char *path, const MatchResult &result)
+{
+    FILE *file = fopen(path, "w");
+    if (!file)
+        return false;
+    fprintf(file, "%d %d %s\n", result.kills[0], result.kills[1], result.escaped ? "escape" : "limit");
+    return fclose(file) == 0;
 }

@@ -78,6 +78,9 @@ static bool valueOf(const char *piece, const char *key, const char **value)
     return true;
 }
 
+const char *const FighterKeyNames[2][4] = {{"Left1 ", "Right1 ", "Jump1 ", "Fire1 "},
+                                           {"Left2 ", "Right2 ", "Jump2 ", "Fire2 "}};
+
 void readSettings(FILE *file, Settings &into)
 {
     char piece[TextPieceSize];
@@ -107,6 +110,10 @@ void readSettings(FILE *file, Settings &into)
             scanNumber(value, &into.Computer1);
         if (valueOf(piece, "Computer2 ", &value))
             scanNumber(value, &into.Computer2);
+        for (int fighter = 0; fighter < 2; fighter++)
+            for (int action = 0; action < 4; action++)
+                if (valueOf(piece, FighterKeyNames[fighter][action], &value))
+                    scanNumber(value, &into.Keys[fighter][action]);
     }
 }
 

@@ -15,6 +15,8 @@
 void loadSettings();
 // The settings reading on its own: every key the file holds overwrites its field.
 void readSettings(FILE *file, Settings &into);
+// The keys of each player's own keys in settings.ini, by FighterAction.
+extern const char *const FighterKeyNames[2][4];
 void loadCatalogue();
 // The slot after `slot` in a table of `count` slots: it stops at `count`, so
 // lines past the table are read and ignored however many there are.
@@ -24,6 +26,8 @@ int nextSlot(int slot, int count);
 // line end; a CR LF pair arrives as a single '\n'. Returns false at the end of the file.
 constexpr int TextPieceSize = 100;
 bool readTextPiece(FILE *file, char *piece, int size);
+
+bool writeMatchResult(const char *path, const MatchResult &result);
 
 [[noreturn]] void fatalSdlError();
 
@@ -48,16 +52,22 @@ void runIntro();
 void drawIntroFrame(int counter, bool ascending);  // one intro picture, without the flip
 void waitForKeyRelease();
 
-// What the command line asks for: a match at one keyboard (no options), or a
-// networked one as its host or as the one who joins.
+// What the command line asks for: a match at one keyboard (no options), a
+// networked one as its host or as the one who joins, or a recorded one played
+// back (--replay FILE) or checked headless (--replay FILE --verify).
 struct GameOptions {
-    enum Mode { Local, Host, Join } mode = Local;
-    std::string address;     // Join: the host's name or address
-    std::uint16_t port = 0;  // Host and Join
-    int inputDelay = -1;     // --delay FRAMES (0 to 3); -1: chosen from the round trip
-    int frameLimit = 0;      // --frames N: a networked match ends after N frames
-    bool watch = false;      // --watch: the arena tool's live loop (see watchArena)
+    enum Mode { Local, Host, Join, Replay } mode = Local;
+    std::string replay;                // Replay: the recording
+    bool verify = false;               // Replay: checked headless instead of shown
+    std::string address;               // Join: the host's name or address
+    std::uint16_t port = 0;            // Host and Join
+    int inputDelay = -1;               // --delay FRAMES (0 to 3); -1: chosen from the round trip
+    int frameLimit = 0;                // --frames N: a networked match ends after N frames
+    bool watch = false;                // --watch: the arena tool's live loop (see watchArena)
+    bool rematch = false;              // --rematch: no intro, no key wait (the menu's rematches)
+    const char *resultFile = nullptr;  // --result FILE: how the match ended goes there
 };
-constexpr char Usage[] = "Usage: zoltr [--watch | --host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N]";
+constexpr char Usage[] = "Usage: zoltr [--watch | --host [PORT] | --join HOST[:PORT]] [--delay FRAMES] [--frames N] "
+                         "[--rematch] [--result FILE] | --replay FILE [--verify]";
 // False, with the reason in one line, for a command line it does not understand.
 bool parseOptions(int argc, char **argv, GameOptions &options, std::string &error);

@@ -65,4 +65,24 @@ note "end scene shown"
 
 # A new Escape press ends the end scene and the program.
 end_with_escape
+
+# The match was recorded: checked headless it matches, played back in the
+# window it shows the match, and Escape stops it.
+recorded=$(ls "$GAME"/replays/*.zrec 2>/dev/null | tail -1)
+[ -n "$recorded" ] || fail "the match was not recorded in replays/"
+said=$(cd "$GAME" && "$E2E_BIN" --replay "$recorded" --verify) || fail "the recording does not verify: $said"
+[[ "$said" =~ ^replay:\ [0-9]+\ frames,\ state\ hash\ [0-9a-f]{8},\ matches\ the\ recording$ ]] ||
+    fail "unexpected verify line: $said"
+note "$said"
+start_replay() {
+    : >"$E2E_STDERR"
+    (cd "$GAME" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$E2E_BIN" --replay "$recorded" \
+        >"$E2E_TMP/stdout.txt" 2>"$E2E_STDERR") &
+    E2E_PID=$!
+}
+start_replay
+find_window
+focus_window
+screenshot_until "$E2E_TMP/replay.png" in_match 15 || fail "the replay does not show the match"
+end_with_escape
 note "match e2e: ok"

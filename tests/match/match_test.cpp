@@ -342,3 +342,68 @@ TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom
 }
 
 }  // namespace
+
+namespace {
+
+void pushFocusLoss()
+{
+    SDL_Event event = {};
+    event.type = SDL_ACTIVEEVENT;
+    event.active.gain = 0;
+    event.active.state = SDL_APPINPUTFOCUS;
+    ASSERT_EQ(SDL_PushEvent(&event), 0);
+}
+
+// P pauses (the events after it wait for the pause) and P again plays on; so
+// does the window losing the keyboard; a tap of Escape shorter than a frame
+// ends the match and the end scene; Escape in a pause ends the match.
+TEST_F(MatchRun, PauseHoldsTheMatchUntilPAgainAndEscapeEndsItEvenAsATap)
+{
+    settings.Zoltr = 100;
+    std::vector<int> paused;  // per paced frame: the "paused" line on its dark band is on the screen
+    int cooldownAfterPause = -1;
+    onFrame = [&](int frame) {
+        paused.push_back(white(320, 235) && pixelAt(screen, 5, 216) == 0);
+        if (frame == 2)
+            pushKey(Down, SDLK_p), pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_p);
+        if (frame == 3)
+            cooldownAfterPause = currentMatch->players[0].cooldown, pushFocusLoss(), pushKey(Down, SDLK_p),
+            pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
+        if (frame == 6)
+            pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
+        if (frame > 9)  // ends a match that missed its taps
+            holdEscape();
+    };
+    MatchResult result = runMatch(3);
+    EXPECT_TRUE(result.escaped);
+    EXPECT_EQ(cooldownAfterPause, 0);  // Tab pressed during the pause fired nothing
+    EXPECT_EQ(paused, (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0}));
+
+    pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_ESCAPE);
+    EXPECT_TRUE(pauseMatch());
+    pushKey(Down, SDLK_p);
+    EXPECT_FALSE(pauseMatch());
+}
+
+TEST_F(MatchRun, OwnKeysReplaceTheUsualOnesOnlyWhereSet)
+{
+    settings.Keys[0][ActionLeft] = SDLK_j;
+    settings.Keys[1][ActionFire] = SDLK_SPACE;
+    settings.Keys[1][ActionJump] = 100000;  // no key: the usual one
+    keyState = SDL_GetKeyState(nullptr);
+    for (SDLKey key : {SDLK_j, SDLK_d, SDLK_a, SDLK_UP, SDLK_SPACE})
+        keyState[key] = 1;
+    pushKey(Down, SDLK_TAB);
+    FrameRequests down = drainEvents();
+    FighterInput first = fighterInput(0, down), second = fighterInput(1, down);
+    EXPECT_EQ(std::vector<int>({first.left, first.right, first.jump, first.fire}), std::vector<int>({1, 1, 0, 1}));
+    EXPECT_EQ(std::vector<int>({second.left, second.right, second.jump, second.fire}), std::vector<int>({0, 0, 1, 1}));
+
+    keyState[SDLK_j] = keyState[SDLK_SPACE] = 0;
+    pushKey(Down, SDLK_RCTRL);
+    down = drainEvents();
+    EXPECT_EQ(fighterInput(0, down).left, 0);  // A is no longer player 1's
+    EXPECT_EQ(fighterInput(1, down).fire, 0);  // nor right Ctrl player 2's fire
+}
+
+}  // namespace

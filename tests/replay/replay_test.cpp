@@ -374,6 +374,11 @@ Uint32 endSceneTick()
 
 TEST_F(Replay, EndScene)
 {
+    // The game records its matches in replays/: in a folder of the test's own, not in game/.
+    char folder[] = "/tmp/zoltr-replay-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    std::filesystem::create_directory_symlink(ZOLTR_SOURCE_DIR "/game/maps", "maps");
     Recorder recorder("win1");
     endScene = &recorder;
     auto ticks = matchTicks;
@@ -388,6 +393,8 @@ TEST_F(Replay, EndScene)
     }
     matchTicks = ticks;
     matchDelay = delay;
+    ASSERT_EQ(chdir(ZOLTR_SOURCE_DIR "/game"), 0);
+    std::filesystem::remove_all(folder);
     recorder.finish();
 }
 

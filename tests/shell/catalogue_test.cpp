@@ -88,6 +88,7 @@ TEST_F(Catalogue, LinesFillSlotsInOrderAndBlankLinesUseUpTheirNumber)
     for (int slot = 0; slot < ImageSlotCount; slot++)
         EXPECT_EQ(ImageSlots[slot] ? ImageSlots[slot]->w : 0, widths[slot]) << slot;
     EXPECT_EQ(ImageSlots[8]->flags & SDL_SRCCOLORKEY, 0u);
+    EXPECT_EQ(ImageSlots[8], ImageSlots[4]);  // the same picture and mode: loaded once, shared
 
     // Sounds are numbered from 0 again; slot 16 holds music, not a sample.
     for (int slot = 0; slot < SoundSlotCount; slot++)

@@ -21,7 +21,8 @@ TEST(FuzzReplay, KeptFindingsSeedsAndShippedFilesPassTheirHarness)
                    {"media", "none", fuzzMedia, 6},
                    {"mediareply", "none", fuzzMediaReply, 5},
                    {"packet", "none", fuzzPacket, 4},
-                   {"arena", "game/maps", fuzzArena, 16}};
+                   {"arena", "game/maps", fuzzArena, 16},
+                   {"replay", "none", fuzzReplay, 3}};
     const fs::path root = ZOLTR_SOURCE_DIR;
     for (const auto &target : targets) {
         std::vector<fs::path> inputs;
