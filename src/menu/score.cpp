@@ -83,8 +83,11 @@ std::string gameWords(const std::string &said)
         size_t from = std::string::npos;
         for (const char *mark : starts)
             from = std::min(from, line.find(mark));
-        if (from != std::string::npos)
-            words += (words.empty() ? "" : " ") + line.substr(from);
+        if (from != std::string::npos) {
+            if (!words.empty())
+                words += ' ';
+            words.append(line, from, std::string::npos);
+        }
         start = end + 1;
     }
     return words;
