@@ -50,7 +50,7 @@ for trip in "${trips[@]}"; do
         # The end scene waits for Escape: once both have said how the match
         # ended, they are stopped; a side that ends before that has failed.
         for ((t = 0; t < 6000; t++)); do
-            grep -q '^Network: ' "$work/host.err" && grep -q '^Network: ' "$work/join.err" && break
+            grep -q '^Network report: ' "$work/host.err" && grep -q '^Network report: ' "$work/join.err" && break
             kill -0 $host 2>/dev/null && kill -0 $join 2>/dev/null || break
             sleep 0.1
         done
@@ -60,11 +60,11 @@ for trip in "${trips[@]}"; do
         wait $host $join 2>/dev/null
         [ $joined = 0 ] && [ $hosted = 0 ] || crashes=$((crashes + 1))
         grep -q 'no longer agree' "$work/host.err" "$work/join.err" && desyncs=$((desyncs + 1))
-        h=$(grep '^Network: ' "$work/host.err" | field 'state hash \([0-9a-f]*\)')
-        j=$(grep '^Network: ' "$work/join.err" | field 'state hash \([0-9a-f]*\)')
+        h=$(grep '^Network report: ' "$work/host.err" | field 'state hash \([0-9a-f]*\)')
+        j=$(grep '^Network report: ' "$work/join.err" | field 'state hash \([0-9a-f]*\)')
         [ -n "$h" ] && [ "$h" = "$j" ] || desyncs=$((desyncs + 1))
-        grep -h '^Network: ' "$work/host.err" "$work/join.err" >>"$work/lines"
-        grep -h '^Network: ' "$work/join.err" | field 'first frame after \([0-9]*\) ms' >>"$work/first"
+        grep -h '^Network report: ' "$work/host.err" "$work/join.err" >>"$work/lines"
+        grep -h '^Network report: ' "$work/join.err" | field 'first frame after \([0-9]*\) ms' >>"$work/first"
         port=$((port + 2))
     done
     p50=$(field 'rollback p50 \([0-9]*\)' <"$work/lines" | median)

@@ -1,7 +1,7 @@
 // The font's two loads, and text in the two-row bitmap font: printable ASCII
-// in row 0, the fifteen Czech lower-case letters of Windows-1250 in row 1. Any
-// other byte above 126 (upper-case Czech letters included) has no glyph and
-// shows as a blank cell.
+// in row 0, the fifteen Czech lower-case letters of Windows-1250 and its
+// ellipsis in row 1. Any other byte above 126 (upper-case Czech letters
+// included) has no glyph and shows as a blank cell.
 #include "gfx/gfx.h"
 
 #include "media/media.h"
@@ -19,15 +19,16 @@ void loadFonts()
     fontKeyed = loadImage(FontPath, 1);
 }
 
-static const unsigned char czechLetters[15] = {
-    0xEC, 0x9A, 0xE8, 0xF8, 0x9E, 0xFD, 0xE1, 0xED, 0xE9, 0xEF, 0xF2, 0xF3, 0x9D, 0xFA, 0xF9,
+// Row 1 of the sheet: the Czech letters, then the ellipsis.
+static const unsigned char secondRow[16] = {
+    0xEC, 0x9A, 0xE8, 0xF8, 0x9E, 0xFD, 0xE1, 0xED, 0xE9, 0xEF, 0xF2, 0xF3, 0x9D, 0xFA, 0xF9, 0x85,
 };
 
 // Glyph index in the sheet, or -1 for a byte the font has no glyph for.
 static int glyphIndex(unsigned char byte)
 {
-    for (int i = 0; i < 15; i++)
-        if (czechLetters[i] == byte)
+    for (int i = 0; i < 16; i++)
+        if (secondRow[i] == byte)
             return 94 + i;
     if (byte > 126)
         return -1;

@@ -85,8 +85,9 @@ int main(int, char **)
             break;
         if (action == ActionWatch)
             menu.message = watchLastMatch(menu, game);
-        if (action == ActionPlay) {
-            menu.message = playMatch(menu, game);
+        if (action == ActionPlay || action == ActionHost || action == ActionJoin) {
+            MatchPlace place = action == ActionHost ? Hosting : action == ActionJoin ? Joining : AtOneKeyboard;
+            menu.message = playMatch(menu, game, place);
             // Arenas made or removed while the game ran show up now.
             findArenas(menu, menu.arenas.empty() ? "" : menu.arenas[menu.arena].path);
             // The same words on the error stream, for whoever reads the log.

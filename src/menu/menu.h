@@ -42,14 +42,16 @@ enum MenuRow {
     RowSound,
     RowLanguage,
     RowKeys,
-    RowRules,
-    RowWatch,
+    RowRules,  // beside Keys
+    RowHost,
+    RowJoin,
     RowPlay,
-    RowQuit,
+    RowQuit,  // beside Play
+    RowWatch,
     RowCount
 };
 
-enum MenuAction { ActionNone, ActionPlay, ActionWatch, ActionQuit };
+enum MenuAction { ActionNone, ActionPlay, ActionWatch, ActionQuit, ActionHost, ActionJoin };
 
 // The menu's state for one run of the program.
 struct Menu {
@@ -69,6 +71,7 @@ struct Menu {
     int keyRow;                                     // its selected row: player * 4 + action, 8: the usual keys
     bool keyWaiting;                                // the next key pressed becomes the selected row's
     std::string message;                            // the last word of the game or the settings writer
+    std::string joinAddress;                        // typed on the Join row: the host's HOST[:PORT]
     Uint32 calmUntil;                               // input is ignored until then (SDL ticks)
 };
 
@@ -123,12 +126,18 @@ std::string scoreLine(const Menu &menu);
 std::string gameBinary();
 // Runs the game in the working folder and waits for it; returns the message
 // to show ("" when the match ended normally) and counts a played match.
-// With `replay`, the game plays that recording back instead.
-std::string runGame(Menu &menu, const std::string &binary, const char *replay = nullptr);
+// With `replay`, the game plays that recording back instead; `network` are
+// the options of a networked match (its result is not on the evening's score:
+// the other machine's player may bear any name).
+std::string runGame(Menu &menu, const std::string &binary, const char *replay = nullptr,
+                    const std::vector<const char *> &network = {});
 // Plays back the newest recording of replays/.
 std::string watchLastMatch(Menu &menu, const std::string &binary);
-// Checks the arena and the victory stage, saves the set-up, then runGame.
-std::string playMatch(Menu &menu, const std::string &binary);
+// Where a match is played: here, or over the network as its host or as the one who joins.
+enum MatchPlace { AtOneKeyboard, Hosting, Joining };
+// Checks the arena and the victory stage, saves the set-up, then runGame;
+// a networked match starts the game with --host or --join joinAddress.
+std::string playMatch(Menu &menu, const std::string &binary, MatchPlace place = AtOneKeyboard);
 // True while input is still ignored after a match. Ticks wrap after 49 days:
 // only a moment just ahead counts, so a wrap never silences the menu for weeks.
 bool menuIsCalm(const Menu &menu, Uint32 now);

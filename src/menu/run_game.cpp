@@ -103,7 +103,7 @@ static int runAndWait(const std::string &binary, FILE *capture, const std::vecto
     return status;
 }
 
-std::string runGame(Menu &menu, const std::string &binary, const char *replay)
+std::string runGame(Menu &menu, const std::string &binary, const char *replay, const std::vector<const char *> &network)
 {
     FILE *capture = tmpfile();
     if (!capture)
@@ -117,10 +117,12 @@ std::string runGame(Menu &menu, const std::string &binary, const char *replay)
     std::vector<const char *> options;
     if (replay)
         options = {"--replay", replay};
+    else if (!network.empty())
+        options = network;
     else if (resultFd >= 0)
         options = {"--result", resultFile};
     // After the first match the intro and the key wait are skipped.
-    if (!replay && menu.gamesRun++ > 0)
+    if (!replay && network.empty() && menu.gamesRun++ > 0)
         options.push_back("--rematch");
     releasePresent();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -150,6 +152,9 @@ std::string runGame(Menu &menu, const std::string &binary, const char *replay)
     } else if (WEXITSTATUS(status) != 0) {
         snprintf(head, sizeof head, say(menu, "The game failed (status %d)", "Hra selhala (status %d)"),
                  WEXITSTATUS(status));
+    } else if (!network.empty()) {
+        std::string over = say(menu, "The network match is over.", "S\xED\x9Dov\xFD z\xE1pas skon\xE8il.");
+        return said.empty() ? over : over + say(menu, " The game said: ", " Hra hl\xE1s\xED: ") + said;
     } else if (replay) {
         return said.empty() ? say(menu, "That was the last match.",
                                   "To byl posledn\xED z\xE1"
@@ -182,10 +187,19 @@ std::string watchLastMatch(Menu &menu, const std::string &binary)
     return runGame(menu, binary, last.c_str());
 }
 
-// Checks what the game would stop on, saves the set-up and plays.
-std::string playMatch(Menu &menu, const std::string &binary)
+// Checks what the game would stop on, saves the set-up and plays. The one
+// who joins plays on the host's arena and fighters: only its own name and
+// the victory stage matter.
+std::string playMatch(Menu &menu, const std::string &binary, MatchPlace place)
 {
-    if (menu.arenas.empty())
+    std::string host;
+    std::uint16_t port = 0;
+    if (place == Joining && !splitAddress(menu.joinAddress.c_str(), host, port))
+        return say(menu, "Type the host's address on the Join row: a name or 1.2.3.4, and :port if not ",
+                   "Napi\x9At\xE9 adresu hostitele do \xF8\xE1"
+                   "dku P\xF8ipojit: jm\xE9no nebo 1.2.3.4, a :port, nen\xED-li ") +
+               std::to_string(DefaultPort) + ".";
+    if (place != Joining && menu.arenas.empty())
         return say(menu, "There is no arena in maps/.",
                    "V maps/ nen\xED \x9E\xE1"
                    "dn\xE1 ar\xE9na.");
@@ -196,7 +210,7 @@ std::string playMatch(Menu &menu, const std::string &binary)
     // Two fighters that look the same cannot be told apart: the next free
     // one is offered once; chosen again, the same fighter plays twice.
     Settings &setup = menu.setup;
-    if (setup.Image1 == setup.Image2 && menu.skins > 1 && !menu.sameFighterAllowed) {
+    if (place != Joining && setup.Image1 == setup.Image2 && menu.skins > 1 && !menu.sameFighterAllowed) {
         menu.sameFighterAllowed = true;
         setup.Image2 = setup.Image2 % menu.skins + 1;
         char told[200];
@@ -209,19 +223,25 @@ std::string playMatch(Menu &menu, const std::string &binary)
                  setup.Name1, setup.Name2, setup.Name2);
         return told;
     }
-    const ArenaChoice &arena = menu.arenas[menu.arena];
     static Arena scratch;  // loaded only to see that it loads
-    if (!loadArena(scratch, arena.path.c_str()))
-        return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
+    if (place != Joining) {
+        const ArenaChoice &arena = menu.arenas[menu.arena];
+        if (!loadArena(scratch, arena.path.c_str()))
+            return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
+        snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());
+    }
     if (!loadArena(scratch, VictoryStage))
         return std::string(VictoryStage) + say(menu, ", the victory stage, is missing or broken.",
                                                ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");
-    snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());
     std::string problem = writeSettingsFile("settings.ini", menu.setup);
     if (!problem.empty())
         return say(menu, "settings.ini not saved, nothing changed: ",
                    "settings.ini neulo\x9E"
                    "eno, nic se nezm\xECnilo: ") +
                problem;
+    if (place == Hosting)
+        return runGame(menu, binary, nullptr, {"--host"});
+    if (place == Joining)
+        return runGame(menu, binary, nullptr, {"--join", menu.joinAddress.c_str()});
     return runGame(menu, binary);
 }

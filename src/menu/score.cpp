@@ -71,8 +71,9 @@ bool readMatchResult(const char *path, MatchResult &result)
 std::string gameWords(const std::string &said)
 {
     // How the game's own messages begin; a line without one is a library's.
-    static const char *const starts[] = {"Problem: ",     "settings.ini",         "Chyba scriptu", "obrazek ", "zvuk ",
-                                         "Nebyl nalezen", "Couldn't load image ", "cannot start",  "zoltr: "};
+    static const char *const starts[] = {"Problem: ", "settings.ini",  "Chyba scriptu",        "obrazek ",
+                                         "zvuk ",     "Nebyl nalezen", "Couldn't load image ", "cannot start",
+                                         "zoltr: ",   "Network: "};
     std::string words;
     size_t start = 0;
     while (start < said.size()) {

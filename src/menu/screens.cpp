@@ -7,9 +7,11 @@
 #include "menu/menu.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
-constexpr int ListX = 345;        // the set-up list's left edge
+constexpr int ListX = 345;  // the set-up list's left edge
+constexpr int ListWidth = 290;
 constexpr int ValueCentre = 560;  // values are centred here
 constexpr int ListTop = 26;
 constexpr int RowHeight = 18;  // one line of the font: sixteen rows fit above the miniatures
@@ -19,6 +21,9 @@ constexpr int ThumbnailStep = 88;
 constexpr int Thumbnails = 7;
 constexpr int MaxKillLimit = 99;
 constexpr int ComputerLevels = 4;  // a person, then easy, normal and hard
+constexpr size_t MaxAddressLength = 60;
+constexpr int AddressX = ListX + 84;  // the typed address, after the Join row's label
+constexpr int AddressWidth = 200;
 
 const char *say(const Menu &menu, const char *english, const char *czech)
 {
@@ -117,12 +122,41 @@ static int rowHeight(int row)
     return row == RowSkin1 || row == RowSkin2 ? FighterRowHeight : RowHeight;
 }
 
+// Rules stands beside Keys and Quit beside Play: short rows two to a line
+// leave room for the network's rows above the miniatures.
+static bool besidePrevious(int row)
+{
+    return row == RowRules || row == RowQuit;
+}
+
+static bool isHalfRow(int row)
+{
+    return besidePrevious(row) || besidePrevious(row + 1);
+}
+
+static int rowLeft(int row)
+{
+    return besidePrevious(row) ? ListX + ListWidth / 2 : ListX;
+}
+
+static int rowWidth(int row)
+{
+    return isHalfRow(row) ? ListWidth / 2 : ListWidth;
+}
+
 static int rowTop(int row)
 {
     int y = ListTop;
     for (int r = 0; r < row; r++)
-        y += rowHeight(r);
+        if (!besidePrevious(r + 1))
+            y += rowHeight(r);
     return y;
+}
+
+// Rows that do something when chosen, their label in the middle.
+static bool isActionRow(int row)
+{
+    return row == RowKeys || row == RowRules || row == RowHost || row == RowWatch || row == RowPlay || row == RowQuit;
 }
 
 static bool isNameRow(int row)
@@ -169,6 +203,11 @@ static std::string rowLabel(const Menu &menu, int row)
                    "P\xF8"
                    "ehr\xE1t posledn\xED z\xE1"
                    "pas");
+    case RowHost:
+        return say(menu, "Host a network match",
+                   "Zalo\x9Eit s\xED\x9Dov\xFD z\xE1"
+                   "pas");
+    case RowJoin: return say(menu, "Join\x85", "P\xF8ipojit se\x85");
     case RowPlay: return say(menu, "Play!", "Hr\xE1t!");
     default: return say(menu, "Quit", "Konec");
     }
@@ -205,10 +244,21 @@ static void drawRow(const Menu &menu, int row)
     else if (selected)
         bar = colour(120, 45, 20);
     if (bar)
-        fill(ListX, top, 290, height - 2, bar);
+        fill(rowLeft(row), top, rowWidth(row) - (isHalfRow(row) ? 2 : 0), height - 2, bar);
     int middle = top + (height - 2) / 2;
-    if (row == RowKeys || row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit) {
-        text(ListX + 145, middle, rowLabel(menu, row), TextCentreVertically | TextCentreHorizontally);
+    if (isActionRow(row)) {
+        text(rowLeft(row) + rowWidth(row) / 2, middle, fitted(rowLabel(menu, row), rowWidth(row)),
+             TextCentreVertically | TextCentreHorizontally);
+        return;
+    }
+    if (row == RowJoin) {
+        text(ListX + 6, middle, rowLabel(menu, row), TextCentreVertically);
+        std::string address = menu.joinAddress + (selected ? "_" : "");
+        // While typing, the end of a long address is what matters.
+        size_t most = glyphsIn(AddressWidth);
+        if (address.size() > most)
+            address = most > 2 ? ".." + address.substr(address.size() - (most - 2)) : address.substr(0, most);
+        text(AddressX, middle, address, TextCentreVertically);
         return;
     }
     if (isComputerRow(row)) {
@@ -404,6 +454,23 @@ static char nameByte(Uint16 unicode)
     return 0;
 }
 
+// The host's address as typed: a name or numbers, and a port after a colon.
+static bool editAddress(Menu &menu, const SDL_keysym &key)
+{
+    std::string &address = menu.joinAddress;
+    if (key.sym == SDLK_BACKSPACE) {
+        if (!address.empty())
+            address.pop_back();
+        return true;
+    }
+    char typed = key.unicode < 127 ? static_cast<char>(key.unicode) : 0;
+    if (!isalnum(static_cast<unsigned char>(typed)) && typed != '.' && typed != ':' && typed != '-')
+        return false;
+    if (address.size() < MaxAddressLength)
+        address += typed;
+    return true;
+}
+
 // Names are one word of at most 29 bytes: the game reads no more.
 static bool editName(Menu &menu, const SDL_keysym &key)
 {
@@ -438,6 +505,10 @@ static MenuAction activate(Menu &menu, int row)
         menu.keyWaiting = false;
         return ActionNone;
     }
+    if (row == RowHost)
+        return ActionHost;
+    if (row == RowJoin)
+        return ActionJoin;
     return row == RowQuit ? ActionQuit : ActionPlay;
 }
 
@@ -465,6 +536,8 @@ static MenuAction handleKey(Menu &menu, const SDL_keysym &key)
     }
     // On a name row the letters type; elsewhere player 1's keys steer.
     if (isNameRow(menu.row) && editName(menu, key))
+        return ActionNone;
+    if (menu.row == RowJoin && editAddress(menu, key))
         return ActionNone;
     if (key.sym == SDLK_w)
         menu.row = wrapped(menu.row - 1, RowCount);
@@ -499,11 +572,14 @@ static MenuAction handleClick(Menu &menu, int x, int y)
         return ActionNone;
     }
     for (int row = 0; row < RowCount; row++) {
-        if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row))
+        if (y < rowTop(row) || y >= rowTop(row) + rowHeight(row) || x < rowLeft(row) ||
+            x >= rowLeft(row) + rowWidth(row))
             continue;
         menu.row = row;
-        if (row == RowKeys || row == RowRules || row == RowWatch || row == RowPlay || row == RowQuit)
+        if (isActionRow(row))
             return activate(menu, row);
+        if (row == RowJoin)
+            return ActionNone;
         if (isComputerRow(row))
             changeValue(menu, row, x < ListX + 145 ? -1 : 1);
         else if (x >= ValueCentre - 80)

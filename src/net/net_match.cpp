@@ -208,7 +208,7 @@ void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, c
 {
     double seconds = std::max(1u, result.frames) / static_cast<double>(std::max(1, rollback.hashEvery));
     fprintf(stderr,
-            "Network: %u frames, state hash %08x, input delay %d, rollback p50 %d p99 %d of %zu, "
+            "Network report: %u frames, state hash %08x, input delay %d, rollback p50 %d p99 %d of %zu, "
             "frame CPU p50 %u p99 %u us, bytes a second %.0f out %.0f in, first frame after %u ms, %s\n",
             result.frames, static_cast<unsigned>(::hash(rollback.state)), inputDelay,
             percentile(rollback.rollbackDepths, 50), percentile(rollback.rollbackDepths, 99),

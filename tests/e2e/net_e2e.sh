@@ -45,13 +45,13 @@ start_side host --host "$port" --frames 2000
 sleep 0.3
 start_side join --join "127.0.0.1:$relay" --frames 2000
 for side in host join; do
-    wait_line "$E2E_TMP/$side.err" '^Network: ' 120 || { cat "$E2E_TMP"/*.err; fail "$side did not finish its 2000 frames"; }
+    wait_line "$E2E_TMP/$side.err" '^Network report: ' 120 || { cat "$E2E_TMP"/*.err; fail "$side did not finish its 2000 frames"; }
 done
-host_line=$(grep '^Network: ' "$E2E_TMP/host.err")
-join_line=$(grep '^Network: ' "$E2E_TMP/join.err")
+host_line=$(grep '^Network report: ' "$E2E_TMP/host.err")
+join_line=$(grep '^Network report: ' "$E2E_TMP/join.err")
 note "host: $host_line"
 note "join: $join_line"
-[[ $host_line == "Network: 2000 frames, state hash "*", ended" ]] || fail "host: $host_line"
+[[ $host_line == "Network report: 2000 frames, state hash "*", ended" ]] || fail "host: $host_line"
 [ "${host_line%%, input*}" = "${join_line%%, input*}" ] || fail "the two machines end apart"
 for wid in $(timeout 10 xdotool search --onlyvisible --name "$E2E_CAPTION_PATTERN"); do
     E2E_WID=$wid
@@ -62,7 +62,7 @@ for index in 0 1; do
     wait "${side_pid[$index]}" || fail "a side ended with status $?"
 done
 for side in host join; do
-    [ "$(grep -vc '^Network: ' "$E2E_TMP/$side.err")" = 0 ] || { cat "$E2E_TMP/$side.err"; fail "$side wrote more"; }
+    [ "$(grep -vc '^Network report: ' "$E2E_TMP/$side.err")" = 0 ] || { cat "$E2E_TMP/$side.err"; fail "$side wrote more"; }
 done
 
 # A joiner that dies: the host is told and ends within three seconds.

@@ -1,7 +1,8 @@
 """The game's bitmap font: our own 5x9 glyph grid, drawn at double size.
 
 The sheet is 2 rows of 94 cells: ASCII 33..126 in row 0, and in row 1 the
-fifteen Czech lower-case letters in the order the text drawing expects.
+fifteen Czech lower-case letters and the ellipsis in the order the text
+drawing expects.
 Rows 0-6 of a glyph hold capitals and digits, rows 2-6 lower case, rows 7-8
 descenders; accents sit in rows 0-1.
 """
@@ -131,6 +132,7 @@ CZECH = [
     (0x9D, "...#.|.#.#.|###..|.#...|.#...|.#..#|..##."),   # t caron, written as an apostrophe
     (0xFA, _accented("u", ACUTE)),   # u acute
     (0xF9, _accented("u", RING)),    # u ring
+    (0x85, ".....|.....|.....|.....|.....|.....|#.#.#"),   # the ellipsis
 ]
 
 GRID_W, GRID_H = 5, 9
