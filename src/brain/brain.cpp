@@ -84,12 +84,12 @@ int costBetween(const NavMap &map, int from, int to)
 }
 
 // The node nearest to a point, counting a row as two columns; reachable from `from` when it can be.
-int nodeNear(const NavMap &map, int from, double x, double y)
+int nodeNear(const NavMap &map, int from, double x, double y, int avoid)
 {
     int best = -1, bestScore = NoWay;
     int column = static_cast<int>(x / CellSize), row = static_cast<int>(y / CellSize - 1);
     for (int n = 0; n < map.nodes(); n++) {
-        if (map.onPad[n])  // nobody stays on a jump pad
+        if (map.onPad[n] || n == avoid)  // nobody stays on a jump pad
             continue;
         int cell = map.cellOfNode[n];
         int score = std::abs(cell % ArenaColumns - column) + 2 * std::abs(cell / ArenaColumns - row);
@@ -123,17 +123,25 @@ int nearestItem(const Arena &arena, const NavMap &map, int from, std::initialize
 
 bool rowIsOpen(const Arena &arena, double fromX, double toX, double y);
 
-// The cheapest place on the other's row from which a throw along the row
-// reaches it: a knife flies straight, a grenade lands about a hundred pixels off.
-int throwingPlace(const Arena &arena, const NavMap &map, int from, double otherX, double otherY)
+// The cheapest place from which a throw reaches the other: a knife flies
+// straight along the row, a grenade bursts where the map found it comes to rest.
+int throwingPlace(const Arena &arena, const NavMap &map, int from, int weapon, double otherX, double otherY, int avoid)
 {
     int row = static_cast<int>(otherY / CellSize - 1), best = -1, bestCost = NoWay;
     for (int n = 0; n < map.nodes(); n++) {
         int cell = map.cellOfNode[n];
-        double dx = std::fabs(centreX(cell) - otherX);
-        if (map.onPad[n] || cell / ArenaColumns != row || dx < 40 || dx > 220 ||
-            !rowIsOpen(arena, centreX(cell), otherX, centreY(cell)))
+        if (map.onPad[n] || n == avoid)
             continue;
+        if (weapon == WeaponGrenade) {
+            const GrenadeBurst &burst = map.bursts[2 * n + (otherX > centreX(cell) ? 0 : 1)];
+            if (std::fabs(burst.x - otherX) > GrenadeReach - 12 || std::fabs(burst.y - otherY) > GrenadeReach - 12)
+                continue;
+        } else {
+            double dx = std::fabs(centreX(cell) - otherX);
+            if (cell / ArenaColumns != row || dx < 40 || dx > 220 ||
+                !rowIsOpen(arena, centreX(cell), otherX, centreY(cell)))
+                continue;
+        }
         int cost = costBetween(map, from, n);
         if (cost < bestCost) {
             bestCost = cost;
@@ -182,6 +190,18 @@ int escapeFrom(const NavMap &map, int from, const WorldObject &danger)
     return best;
 }
 
+// Every cell from one column to another (both included) on this row has ground under it and hurts nobody.
+bool floorBetween(const Arena &arena, int fromColumn, int toColumn, int row)
+{
+    for (int c = std::min(fromColumn, toColumn); c <= std::max(fromColumn, toColumn); c++) {
+        int attribute = attributeAt(arena, c, row);
+        if (isPassable(arena, c * CellSize + 10, (row + 2) * CellSize + 2) || attribute == AttributeDeadly ||
+            attribute == AttributeDamaging)
+            return false;
+    }
+    return true;
+}
+
 bool rowIsOpen(const Arena &arena, double fromX, double toX, double y)
 {
     double step = toX > fromX ? 10 : -10;
@@ -214,11 +234,15 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
     bool shortRange = self.weapon == WeaponBomb || self.weapon == WeaponMelee;
     if (brain.goal < 0 && self.weapon != WeaponKnife)
         brain.goal = nearestItem(match.arena, map, here, {ItemKnife}, shortRange ? 250 : 60);
-    if (brain.goal < 0 && lives(other) && !shortRange)
-        brain.goal = throwingPlace(match.arena, map, here, otherX, otherY);
+    if (brain.goal < 0 && lives(other) && !shortRange) {
+        brain.goal = throwingPlace(match.arena, map, here, self.weapon, otherX, otherY, brain.fruitless);
+        // Nowhere a grenade reaches it from: another weapon, then.
+        if (brain.goal < 0 && self.weapon == WeaponGrenade)
+            brain.goal = nearestItem(match.arena, map, here, {ItemKnife, ItemMelee, ItemBomb}, NoWay);
+    }
     // Beside the other, never under its feet: a fighter landing on a head kills.
     if (brain.goal < 0 && lives(other))
-        brain.goal = nodeNear(map, here, otherX + (self.x < otherX ? -CellSize : CellSize), otherY);
+        brain.goal = nodeNear(map, here, otherX + (self.x < otherX ? -CellSize : CellSize), otherY, brain.fruitless);
     if (brain.goal < 0 || brain.goal == here) {
         if (brain.wander < 0 || brain.wander == here || costBetween(map, here, brain.wander) >= NoWay)
             brain.wander = randomBelow(brain, map.nodes());
@@ -236,12 +260,27 @@ int chooseFire(const Match &match, Brain &brain, const Player &self, double othe
     bool facing = (toward > 0) == (self.facing == 0);
     bool chance = false;
     switch (self.weapon) {
-    case WeaponMelee: chance = std::fabs(dx) < 24 && std::fabs(dy) < 16; break;
+    case WeaponMelee:
+        // The blow lands 2 to 22 pixels ahead; a little further off, it steps in on safe ground.
+        chance = std::fabs(dx) > 4 && std::fabs(dx) < 20 && std::fabs(dy) < 8;
+        if (int from = cellAt(self.x, self.y), to = cellAt(otherX, otherY);
+            !chance && std::fabs(dx) < 44 && std::fabs(dy) < 8 && from >= 0 && to >= 0 && atRest(match.arena, self) &&
+            floorBetween(match.arena, from % ArenaColumns, to % ArenaColumns, from / ArenaColumns)) {
+            turn = toward;
+            return 0;
+        }
+        break;
     case WeaponKnife:
         chance = std::fabs(dy) < 12 && std::fabs(dx) < 320 && rowIsOpen(match.arena, self.x, otherX, self.y);
         break;
-    case WeaponGrenade: chance = std::fabs(dy) < 24 && std::fabs(dx) > 45 && std::fabs(dx) < 130; break;
-    case WeaponBomb: chance = std::fabs(dx) < 30 && std::fabs(dy) < 12; break;
+    case WeaponGrenade: {
+        GrenadeBurst burst = grenadeBurst(match.arena, static_cast<int>(self.x), static_cast<int>(self.y), toward < 0);
+        chance = std::fabs(burst.x - otherX) < GrenadeReach - 6 &&
+                 std::fabs(burst.y - otherY - brain.aimError) < GrenadeReach - 6;
+        break;
+    }
+    // The cross goes through walls: along the row within its reach is enough.
+    case WeaponBomb: chance = std::fabs(dx) < 85 && std::fabs(dy) < 8; break;
     default: break;
     }
     if (!chance) {
@@ -410,12 +449,22 @@ FighterInput think(const Match &match, int me, Brain &brain)
         for (int d : {side, -side})
             if (here < 0 && column + d >= 0 && column + d < ArenaColumns)
                 here = brain.map.nodeOfCell[cell + d];
-        // Further off the map: walk to the nearest place on this floor.
-        for (int d = 2; here < 0 && brain.edge < 0 && d <= 4; d++)
-            for (int way : {side, -side})
-                if (column + way * d >= 0 && column + way * d < ArenaColumns &&
-                    brain.map.nodeOfCell[cell + way * d] >= 0)
-                    return walkTowards(self.x, centreX(cell + way * d));
+    }
+    // Off the map, or on a corner from which the map knows no move: walk to
+    // the nearest place on this floor that leads somewhere, over solid ground only.
+    if ((here < 0 || brain.map.edges[here].empty()) && cell >= 0 && brain.edge < 0 && atRest(arena, self)) {
+        int column = cell % ArenaColumns;
+        int side = self.x - (column * CellSize + 10.0) < 0 ? -1 : 1;
+        for (int d = 1; d <= 4; d++)
+            for (int way : {side, -side}) {
+                int target = column + way * d;
+                if (target < 0 || target >= ArenaColumns ||
+                    !floorBetween(arena, column + way, target, cell / ArenaColumns))
+                    continue;
+                int node = brain.map.nodeOfCell[cell - column + target];
+                if (node >= 0 && !brain.map.edges[node].empty())
+                    return walkTowards(self.x, centreX(cell - column + target));
+            }
     }
     if (--brain.decideIn <= 0 && brain.edge < 0 && here >= 0) {
         brain.decideIn = style.decideEvery;
@@ -424,7 +473,13 @@ FighterInput think(const Match &match, int me, Brain &brain)
     }
     // A stand-still fighter is an easy target and a dull one: after a while it goes elsewhere.
     brain.idle = std::fabs(self.vx) < 0.05 && self.vy == 0 ? brain.idle + 1 : 0;
+    if (brain.fruitlessFor > 0 && --brain.fruitlessFor == 0)
+        brain.fruitless = -1;
     if (brain.idle > 90 && brain.edge < 0 && (brain.destination < 0 || here < 0)) {
+        // Waited here in vain (the place looked right on the map but no chance
+        // came): try elsewhere for a while.
+        brain.fruitless = here;
+        brain.fruitlessFor = 400;
         brain.wander = randomBelow(brain, brain.map.nodes());
         brain.goal = brain.wander;
         brain.idle = 0;
@@ -454,6 +509,8 @@ FighterInput think(const Match &match, int me, Brain &brain)
         input.right = turn > 0;
     }
     input.fire = fire;
+    if (fire)
+        brain.idle = 0;  // throwing from a good place is no idling
     return input;
 }
 

@@ -44,9 +44,10 @@ struct NavMap {
     std::vector<int> cellOfNode;
     std::vector<std::vector<NavEdge>> edges;  // by node
     std::vector<NavMove> moves;
-    std::vector<int> firstEdge;  // [from * nodes + to]: edge index to take first, -1 when no way
-    std::vector<int> cost;       // [from * nodes + to]: frames, a large number when no way
-    std::vector<bool> onPad;     // by node: a jump pad throws whoever stops there
+    std::vector<int> firstEdge;        // [from * nodes + to]: edge index to take first, -1 when no way
+    std::vector<int> cost;             // [from * nodes + to]: frames, a large number when no way
+    std::vector<bool> onPad;           // by node: a jump pad throws whoever stops there
+    std::vector<GrenadeBurst> bursts;  // [node * 2 + direction]: where a grenade thrown from there bursts
     bool built = false;
 
     int nodes() const { return static_cast<int>(cellOfNode.size()); }
@@ -81,6 +82,8 @@ struct Brain {
     double seenX[32] = {}, seenY[32] = {};  // the other fighter, the last frames (reaction delay)
     int seenAt = 0;
     int wander = -1;       // node chosen to roam to when nothing else calls
+    int fruitless = -1;    // a node where it waited for a chance in vain, left out of plans
+    int fruitlessFor = 0;  // frames it stays left out
     int destination = -1;  // an arena cell to go to and stay at instead of fighting; -1: fight
 };
 

@@ -249,14 +249,16 @@ void buildNavMap(NavMap &map, const Match &match)
             int rest = sandbox.play(cell, move, frames);
             if (rest < 0 || rest == cell)
                 continue;
-            // A fighter starts a move a pixel or two off the middle: a move that
-            // then ends elsewhere is too fine a thing to rely on.
-            // A jump pad may still be resting from its last throw: the move must
-            // be safe then too, wherever it ends.
+            // A fighter starts a move a pixel or two off the middle: the move must
+            // be safe from there too, though it may end a cell further on (the
+            // brain plans again from wherever it lands). A jump pad may still be
+            // resting from its last throw: the move must be safe then too.
             int ignored = 0;
             bool steady = sandbox.play(cell, move, ignored, 0, false) >= 0;
-            for (double offset : {-2.5, 2.5})
-                steady = steady && sandbox.play(cell, move, ignored, offset) == rest;
+            for (double offset : {-2.5, 2.5}) {
+                int end = sandbox.play(cell, move, ignored, offset);
+                steady = steady && end >= 0 && end / ArenaColumns == rest / ArenaColumns && std::abs(end - rest) <= 1;
+            }
             if (!steady)
                 continue;
             bool known = map.nodeOfCell[rest] >= 0;
@@ -280,5 +282,9 @@ void buildNavMap(NavMap &map, const Match &match)
             if (cell >= 0 && map.nodeOfCell[cell] >= 0)
                 map.onPad[map.nodeOfCell[cell]] = true;
         }
+    for (int cell : map.cellOfNode)
+        for (int direction : {0, 1})
+            map.bursts.push_back(grenadeBurst(match.arena, cell % ArenaColumns * CellSize + 10,
+                                              cell / ArenaColumns * CellSize + 30, direction));
     map.built = true;
 }

@@ -14,7 +14,6 @@
 
 constexpr int KnifeDamage = 15;
 constexpr int GrenadeFuse = 150;
-constexpr int GrenadeReach = 30;
 constexpr int GrenadeDamage = 75;
 constexpr int BombDamage = 100;
 
@@ -124,10 +123,10 @@ Grenade::Grenade(int x, int y, int vx, int vy, int frame, int owner) : image(Ima
     this->owner = owner;
 }
 
-void Grenade::update(World &world)
+void flyGrenade(const Arena &arena, int &x, int &y, float &vx, float &vy)
 {
     // Anything in the way stops it dead; from then on it can only drop.
-    if (isPassable(world.arena, moved(x, vx), moved(y, vy))) {
+    if (isPassable(arena, moved(x, vx), moved(y, vy))) {
         x = moved(x, vx);
         y = moved(y, vy);
         vy = vy + 0.1f;
@@ -137,6 +136,19 @@ void Grenade::update(World &world)
         vx = 0;
         vy = 0;
     }
+}
+
+GrenadeBurst grenadeBurst(const Arena &arena, int x, int y, int direction)
+{
+    Grenade g(x, y, direction, 0, -1);
+    for (int age = 0; age <= GrenadeFuse; age++)
+        flyGrenade(arena, g.x, g.y, g.vx, g.vy);
+    return {g.x, g.y};
+}
+
+void Grenade::update(World &world)
+{
+    flyGrenade(world.arena, x, y, vx, vy);
     if (age == GrenadeFuse) {
         int found[MaxPlayers];
         int count = world.fighters->near(world, x, y, squareReach(GrenadeReach), found);

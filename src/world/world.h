@@ -165,6 +165,15 @@ public:
 Bomb *dropBomb(World &world, int x, int y, int owner);  // the new bomb; nullptr when out of memory
 int isFreeForBomb(const World &world, const WorldObject *bomb, int px, int py);
 
+// One update of a grenade's flight; a computer player throws with the same rule in mind.
+void flyGrenade(const Arena &arena, int &x, int &y, float &vx, float &vy);
+// Where a grenade thrown from (x, y) facing `direction` (0 right, 1 left) lies when it bursts.
+struct GrenadeBurst {
+    int x, y;
+};
+GrenadeBurst grenadeBurst(const Arena &arena, int x, int y, int direction);
+constexpr int GrenadeReach = 30;  // the burst hurts within this many pixels on each axis
+
 // A dying fighter's body part: Debris, or an explosive Grenade owned by the fighter who died.
 void spawnDebris(World &world, int x, int y, float vx, float vy, int frame, int explosive, int owner);
 

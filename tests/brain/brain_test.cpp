@@ -101,6 +101,25 @@ TEST(BrainThinking, LeavesTheMatchAndItsRandomNumbersAlone)
     removeSilentSounds();
 }
 
+// Whoever stands still anywhere a fighter can appear is found and killed:
+// from behind a pit, across a jump pad, on a ledge a grenade only overshoots.
+TEST(BrainFighting, AHardComputerKillsAPlayerWhoStandsStillOnEveryShippedArena)
+{
+    installSilentSounds();
+    for (const std::string &arena : shippedArenas())
+        for (unsigned seed : {1u, 2u, 11u, 13u}) {
+            startArena(arena, seed);
+            Brain brain;
+            startBrain(brain, 0, ComputerHard, seed);
+            int frame = 0;
+            for (; frame < 9000 && match.players[0].kills < 3; frame++)
+                stepMatch(think(match, 0, brain), {});
+            EXPECT_EQ(match.players[0].kills, 3) << arena << " seed " << seed << ": the other still stands at "
+                                                 << match.players[1].x << "," << match.players[1].y;
+        }
+    removeSilentSounds();
+}
+
 // Positions and scores of a whole match between two brains, frame by frame.
 std::string playedMatch(unsigned seed, int frames)
 {

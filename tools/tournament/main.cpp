@@ -6,6 +6,8 @@
 //
 // Levels are 1 easy, 2 normal, 3 hard, 0 the wanderer, -1 a player who touches nothing. Fighters change sides
 // every match. Run it in the game folder; the limit is ten minutes a match.
+// To see why a computer misbehaves: ZOLTR_TOURNAMENT_VERBOSE (a line a match), _TRACE (positions and plans),
+// _STILL, _DEATHS, _KILLS (each such event) and _MAP (the first brain's map of the arena).
 #include "arena/arena.h"
 #include "brain/brain.h"
 #include "match/match.h"
@@ -98,6 +100,16 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
             if (sample && frame > 0)
                 tally.thinks[f ^ side].push_back(threadSeconds() - before);
             tally.thinkCount++;
+        }
+        if (getenv("ZOLTR_TOURNAMENT_MAP") && frame == 10 && brains[0].map.built) {
+            const NavMap &m = brains[0].map;
+            for (int n = 0; n < m.nodes(); n++) {
+                fprintf(stderr, "node %d cell %d (c%d r%d):", n, m.cellOfNode[n], m.cellOfNode[n] % 32,
+                        m.cellOfNode[n] / 32);
+                for (const NavEdge &e : m.edges[n])
+                    fprintf(stderr, " ->c%d r%d", m.cellOfNode[e.to] % 32, m.cellOfNode[e.to] / 32);
+                fprintf(stderr, "\n");
+            }
         }
         if (getenv("ZOLTR_TOURNAMENT_TRACE") && frame % 100 == 0)
             for (int f = 0; f < 2; f++)
