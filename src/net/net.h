@@ -194,6 +194,7 @@ struct Rollback {
     int me = 0;                             // the local fighter: 0 on the host, 1 on the joiner
     int inputDelay = 0;                     // own inputs count this many frames after they are read
     int hashEvery = 60;                     // frames between two state hashes sent to the peer
+    int checkEvery = 0;                     // frames between two hashes kept in `checks` (the recording's)
     State state{};                          // the match before frame `current`
     std::uint32_t current = 0;              // the next frame to step
     std::uint32_t localKnown = 0;           // own inputs are set for every frame before this
@@ -215,6 +216,7 @@ struct Rollback {
         std::uint64_t hash;
     };
     std::vector<FrameHash> ownHashes, peerHashes;  // waiting for their counterpart
+    std::vector<std::uint64_t> checks;             // the state after every checkEvery-th confirmed frame
     std::int64_t desyncFrame = -1;                 // the first frame the machines disagree on
     std::vector<int> rollbackDepths;               // frames re-stepped, per rollback
     std::vector<std::uint32_t> stepMicros;         // CPU of each frame's corrections and step
@@ -230,6 +232,7 @@ struct Rollback {
         std::fill(std::begin(remote), std::end(remote), FighterInput{});
         std::fill(std::begin(predicted), std::end(predicted), FighterInput{});
         confirmed.clear();
+        checks.clear();
         ownHashes.clear();
         peerHashes.clear();
         toSend.clear();
@@ -245,6 +248,12 @@ struct Rollback {
 
     // Inputs of the peer for frames before this one are certain.
     std::uint32_t confirmedFrame() const { return std::min(remoteKnown, current); }
+    // The match after its last confirmed frame (the frames since are no older than the snapshots).
+    const State &confirmedState() const
+    {
+        std::uint32_t frame = static_cast<std::uint32_t>(confirmed.size());
+        return frame == current ? state : snapshots[frame % SnapshotRing];
+    }
     bool canStep() const
     {
         return current < remoteKnown + RollbackWindow && current < localKnown && !Game::finished(state);
@@ -388,9 +397,16 @@ private:
             pair[1 - me] = remote[frame % InputRing];
             confirmed.push_back(pair);
             std::uint32_t next = frame + 1;
-            if (hashEvery > 0 && next % static_cast<std::uint32_t>(hashEvery) == 0) {
-                const State &after = next == current ? state : snapshots[next % SnapshotRing];
-                FrameHash own{next, Game::hash(after)};
+            bool send = hashEvery > 0 && next % static_cast<std::uint32_t>(hashEvery) == 0;
+            bool check = checkEvery > 0 && next % static_cast<std::uint32_t>(checkEvery) == 0;
+            if (!send && !check)
+                continue;
+            const State &after = next == current ? state : snapshots[next % SnapshotRing];
+            std::uint64_t value = Game::hash(after);
+            if (check)
+                checks.push_back(value);
+            if (send) {
+                FrameHash own{next, value};
                 toSend.push_back(own);
                 ownHashes.push_back(own);
                 if (ownHashes.size() > 16)

@@ -3,6 +3,7 @@
 // plays it at the agreed rate, each player's fighter on either key set.
 #include "net/net.h"
 
+#include "brain/brain.h"
 #include "gfx/gfx.h"
 #include "match/match.h"
 #include "media/media.h"
@@ -46,10 +47,9 @@ struct MatchGame {
 struct Window {
     bool quit = false;
     bool fireDown = false;
-    bool computer = false;  // settings give the own fighter to the computer
-    std::uint32_t frame = 0;
-    std::uint32_t seed = 0;
-    FighterInput held{};
+    const Match *match = nullptr;  // what the own fighter sees: the rollback's match
+    int me = 0;
+    Brain *brain = nullptr;  // when the settings give the own fighter to the computer
 };
 
 // Drains the window's events: closing it or Escape, and a fire key pressed since the last frame.
@@ -67,28 +67,13 @@ void readWindow(Window &window)
     }
 }
 
-// Keys that change every few frames, from the frame and a seed: the computer's
-// stand-in until it thinks for itself.
-FighterInput computerKeys(Window &window)
-{
-    std::uint32_t mix = (window.frame / 8 + 1) * 2654435761u ^ window.seed;
-    mix ^= mix >> 13;
-    mix *= 0x5bd1e995u;
-    mix ^= mix >> 15;
-    if (window.frame % 8 == 0)
-        window.held = {static_cast<int>(mix & 1), static_cast<int>(mix >> 1 & 1) & !(mix & 1),
-                       static_cast<int>((mix >> 2 & 3) == 0), static_cast<int>(mix >> 4 & 1)};
-    return window.held;
-}
-
-// Either key set moves the own fighter.
+// Either key set moves the own fighter, or the brain does.
 FighterInput ownInput(void *context)
 {
     Window &window = *static_cast<Window *>(context);
     readWindow(window);
-    window.frame++;
-    if (window.computer)
-        return computerKeys(window);
+    if (window.brain)
+        return think(*window.match, window.me, *window.brain);
     Uint8 *keys = SDL_GetKeyState(nullptr);
     FighterInput input{keys[SDLK_a] || keys[SDLK_LEFT], keys[SDLK_d] || keys[SDLK_RIGHT], keys[SDLK_w] || keys[SDLK_UP],
                        window.fireDown || keys[SDLK_TAB] || keys[SDLK_RCTRL]};
@@ -249,6 +234,12 @@ int runNetworkMatch(const NetMatchOptions &options)
                         {settings.Name1, settings.Name2}};
     auto match = std::make_unique<Match>();
     bool started = startMatch(*match, setup);
+    // Both machines record the same file: the arena by the host's name for it, whatever folder it came from.
+    static Recording recording;
+    if (started) {
+        recording = beginRecording(*match, setup);
+        recording.arena = terms.level;
+    }
     forgetHandshake(agreed);
     if (!started) {
         closeLink(link);
@@ -257,14 +248,30 @@ int runNetworkMatch(const NetMatchOptions &options)
     int me = options.hosting ? 0 : 1;
     auto rollback = std::make_unique<Rollback<MatchGame>>();
     rollback->start(*match, me, agreed.inputDelay, terms.stepRate);
-    playMusic();
+    rollback->checkEvery = RecordingCheckInterval;
 
     Window window;
-    window.computer = (me == 0 ? settings.Computer1 : settings.Computer2) > 0;
-    window.seed = terms.seed + static_cast<std::uint32_t>(me);
+    window.match = &rollback->state;
+    window.me = me;
+    auto brain = std::make_unique<Brain>();
+    int level = computerLevel(me == 0 ? settings.Computer1 : settings.Computer2);
+    if (level != ComputerPerson) {
+        startBrain(*brain, me, level, terms.seed);
+        buildNavMap(brain->map, *match);  // before the first frame, so that it is not late
+        window.brain = brain.get();
+    }
+    playMusic();
     NetHooks<MatchGame> hooks{ownInput, quitAsked, hear, show, &window};
     NetResult result = playNetworked(link, *rollback, terms.stepRate, hooks);
     reportMatch(result, *rollback, link, agreed.inputDelay, startTicks);
+
+    // Kept however the match ended: after a desync the two files tell where the machines parted.
+    for (const auto &inputs : rollback->confirmed)
+        recording.inputs.push_back(packInputs(inputs.data()));
+    for (std::uint64_t check : rollback->checks)
+        recording.checks.push_back(static_cast<std::uint32_t>(check));
+    recording.finalHash = ::hash(rollback->confirmedState());
+    keepRecording(recording);
     if (result.end != NetEnd::Finished)
         return fail(result.message);
     *match = rollback->state;

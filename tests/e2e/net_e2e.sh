@@ -2,8 +2,9 @@
 # Two game processes play one match over loopback through the link simulator
 # (60 ms round trip, 2 % loss each way) with both fighters given to the
 # computer: 2,000 frames, the same state hash on both sides, the end scene
-# left with Escape in each window, status 0. Then a joiner killed mid-match:
-# the host says why within three seconds and ends with status 1.
+# left with Escape in each window, status 0; the two recordings are the same
+# file and verify to that hash. Then a joiner killed mid-match: the host says
+# why within three seconds, keeps its recording and ends with status 1.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 netsim="$(dirname "$E2E_BIN")/tools/zoltr-netsim"
@@ -64,6 +65,14 @@ done
 for side in host join; do
     [ "$(grep -vc '^Network report: ' "$E2E_TMP/$side.err")" = 0 ] || { cat "$E2E_TMP/$side.err"; fail "$side wrote more"; }
 done
+recordings=("$E2E_TMP"/host/replays/*.zrec "$E2E_TMP"/join/replays/*.zrec)
+[ ${#recordings[@]} = 2 ] || fail "recordings: ${recordings[*]}"
+cmp "${recordings[@]}" || fail "the two machines recorded different matches"
+hash=${host_line#*state hash }
+for recording in "${recordings[@]}"; do  # the joiner had no arena1 of its own: checked where it is
+    verified=$(cd "$E2E_TMP/host" && "$E2E_BIN" --replay "$recording" --verify) || fail "$recording: $verified"
+    [ "$verified" = "replay: 2000 frames, state hash ${hash%%,*}, matches the recording" ] || fail "$verified"
+done
 
 # A joiner that dies: the host is told and ends within three seconds.
 side_pid=()
@@ -80,4 +89,5 @@ status=$?
 note "host told ${told} ms after its peer died, status $status"
 [ "$status" = 1 ] || fail "host status $status"
 [ "$told" -le 3000 ] || fail "told after $told ms"
+[ "$(ls "$E2E_TMP"/host/replays | wc -l)" = 2 ] || fail "the cut match was not recorded"
 echo "PASS"
