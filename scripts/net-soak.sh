@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The network soak: computer-against-computer matches between two game
+# The network soak: matches of two hard computers between two game
 # processes through the link simulator on loopback, at 2 % loss and 10 ms
 # jitter each way, for each round trip asked. Prints one table row per round
 # trip: matches, desyncs, crashes, rollback depth p50/p99 (the matches'
@@ -9,6 +9,7 @@
 #   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLTR_TESTS=OFF -DZOLTR_BENCH=OFF
 #   cmake --build build-rel --target zoltr zoltr-netsim
 #   scripts/net-soak.sh [MATCHES] [FRAMES] [ROUND TRIPS...]   (default 10 2000 0 60 150)
+# Runs side by side take ports of their own: ZOLTR_SOAK_PORT=30000, 31000...
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,7 +27,7 @@ for side in host join; do
     mkdir -p "$work/$side"
     cp -r "$root/game/." "$work/$side/"
     sed -i -e 's/^Zoltr .*/Zoltr 1000/' -e 's/^Sounds .*/Sounds 0/' -e '/^Computer[12] /d' "$work/$side/settings.ini"
-    printf 'Computer1 1\nComputer2 1\n' >>"$work/$side/settings.ini"
+    printf 'Computer1 3\nComputer2 3\n' >>"$work/$side/settings.ini"
 done
 
 field() { sed -n "s/.*$1.*/\1/p"; }
@@ -35,7 +36,7 @@ highest() { sort -n | tail -1; }
 
 printf '| round trip | matches | desyncs | crashes | rollback p50 | rollback p99 | input delay | frame CPU p99 | bytes/s out, in | first frame |\n'
 printf '|---|---|---|---|---|---|---|---|---|---|\n'
-port=$((30000 + $$ % 10000))
+port=${ZOLTR_SOAK_PORT:-$((30000 + $$ % 10000))}
 for trip in "${trips[@]}"; do
     : >"$work/lines"
     desyncs=0 crashes=0

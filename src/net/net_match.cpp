@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -91,19 +93,20 @@ void hear(void *, const MatchGame::Events &events)
     playEvents(events.list);
 }
 
-// The round trip and the last rollback's depth between the two HUD blocks,
-// where the first name leaves room; otherwise not at all.
+// The round trip and the last rollback's depth in the middle between the
+// two HUD blocks, where the first name leaves room; otherwise not at all.
 void drawLinkNote(const Match &match, std::uint32_t roundTripMs, int rollbackFrames)
 {
     if (!fontKeyed)
         return;
-    char note[32];
-    snprintf(note, sizeof note, "%ums %d", roundTripMs, rollbackFrames);
+    char note[48];
+    snprintf(note, sizeof note, "ping %u roll %d", roundTripMs, rollbackFrames);
     int glyph = fontKeyed->w / 94;
     int nameEnd = 130 + glyph * static_cast<int>(strlen(match.names[0]));
     int width = glyph * static_cast<int>(strlen(note));
-    if (nameEnd + 10 + width <= 395)
-        drawText(screen, fontKeyed, 395 - width, 10, note, TextCentreVertically);
+    constexpr int SecondBlock = 400;  // where the second fighter's HUD block begins
+    if (nameEnd + 20 + width <= SecondBlock)
+        drawText(screen, fontKeyed, (nameEnd + SecondBlock - width) / 2, 10, note, TextCentreVertically);
 }
 
 void show(void *, const Match &match, std::uint32_t roundTripMs, int rollbackFrames)
@@ -175,6 +178,30 @@ int fail(const std::string &message)
     return message.empty() ? 0 : 1;
 }
 
+// How long this process has run, from the kernel's note of its start: the
+// time to the first frame counts the game's own start-up too.
+std::uint32_t processAgeMs()
+{
+    FILE *stat = fopen("/proc/self/stat", "r");
+    if (!stat)
+        return 0;
+    char line[1024] = "";
+    bool read = fgets(line, sizeof line, stat) != nullptr;
+    fclose(stat);
+    const char *field = read ? strrchr(line, ')') : nullptr;  // the name may hold spaces
+    unsigned long long started = 0;
+    // After the name: the state is field 3, the start time field 22.
+    if (!field || sscanf(field + 1, " %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu",
+                         &started) != 1)
+        return 0;
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    long ticks = sysconf(_SC_CLK_TCK);
+    double age =
+        now.tv_sec * 1000.0 + now.tv_nsec / 1e6 - static_cast<double>(started) * 1000.0 / (ticks > 0 ? ticks : 100);
+    return age > 0 ? static_cast<std::uint32_t>(age) : 0;
+}
+
 template <class T>
 T percentile(std::vector<T> values, int percent)
 {
@@ -187,9 +214,10 @@ T percentile(std::vector<T> values, int percent)
 
 // One line for whoever compares the two machines or measures the link: the
 // end, the state hash, the input delay, the rollbacks' depths, the CPU of a
-// frame's corrections and step, the bytes each way and the start's delay.
+// frame's corrections and step, the bytes each way and the time from the
+// process's start to its first frame.
 void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, const NetLink &link, int inputDelay,
-                 std::uint32_t startTicks)
+                 std::uint32_t startTicks, std::uint32_t ageAtStart)
 {
     double seconds = std::max(1u, result.frames) / static_cast<double>(std::max(1, rollback.hashEvery));
     fprintf(stderr,
@@ -199,7 +227,7 @@ void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, c
             percentile(rollback.rollbackDepths, 50), percentile(rollback.rollbackDepths, 99),
             rollback.rollbackDepths.size(), percentile(rollback.stepMicros, 50), percentile(rollback.stepMicros, 99),
             static_cast<double>(link.bytesSent) / seconds, static_cast<double>(link.bytesReceived) / seconds,
-            rollback.firstFrameTicks - startTicks, result.end == NetEnd::Finished ? "ended" : "stopped");
+            ageAtStart + rollback.firstFrameTicks - startTicks, result.end == NetEnd::Finished ? "ended" : "stopped");
 }
 
 }  // namespace
@@ -207,7 +235,7 @@ void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, c
 int runNetworkMatch(const NetMatchOptions &options)
 {
     frameLimit = options.frameLimit;
-    std::uint32_t startTicks = SDL_GetTicks();
+    std::uint32_t startTicks = SDL_GetTicks(), ageAtStart = processAgeMs();
     NetLink link;
     std::string error;
     if (!reachPeer(options, link, error)) {
@@ -263,7 +291,7 @@ int runNetworkMatch(const NetMatchOptions &options)
     playMusic();
     NetHooks<MatchGame> hooks{ownInput, quitAsked, hear, show, &window};
     NetResult result = playNetworked(link, *rollback, terms.stepRate, hooks);
-    reportMatch(result, *rollback, link, agreed.inputDelay, startTicks);
+    reportMatch(result, *rollback, link, agreed.inputDelay, startTicks, ageAtStart);
 
     // Kept however the match ended: after a desync the two files tell where the machines parted.
     for (const auto &inputs : rollback->confirmed)
