@@ -103,14 +103,13 @@ int nodeNear(const NavMap &map, int from, double x, double y, int avoid)
     return best;
 }
 
-// The cheapest node whose cell holds one of the items asked for, within `limit` frames.
-int nearestItem(const Arena &arena, const NavMap &map, int from, std::initializer_list<int> wanted, int limit)
+// The node cheapest to reach from `from`, within `limit` frames, among those that `fits`.
+template <typename Fits>
+int cheapestNode(const NavMap &map, int from, int limit, Fits fits)
 {
     int best = -1, bestCost = limit;
     for (int n = 0; n < map.nodes(); n++) {
-        int cell = map.cellOfNode[n];
-        int item = itemAt(arena, cell % ArenaColumns, cell / ArenaColumns);
-        if (std::find(wanted.begin(), wanted.end(), item) == wanted.end())
+        if (!fits(n, map.cellOfNode[n]))
             continue;
         int cost = costBetween(map, from, n);
         if (cost < bestCost) {
@@ -121,34 +120,33 @@ int nearestItem(const Arena &arena, const NavMap &map, int from, std::initialize
     return best;
 }
 
+// The cheapest node whose cell holds one of the items asked for, within `limit` frames.
+int nearestItem(const Arena &arena, const NavMap &map, int from, std::initializer_list<int> wanted, int limit)
+{
+    return cheapestNode(map, from, limit, [&](int, int cell) {
+        int item = itemAt(arena, cell % ArenaColumns, cell / ArenaColumns);
+        return std::find(wanted.begin(), wanted.end(), item) != wanted.end();
+    });
+}
+
 bool rowIsOpen(const Arena &arena, double fromX, double toX, double y);
 
 // The cheapest place from which a throw reaches the other: a knife flies
 // straight along the row, a grenade bursts where the map found it comes to rest.
 int throwingPlace(const Arena &arena, const NavMap &map, int from, int weapon, double otherX, double otherY, int avoid)
 {
-    int row = static_cast<int>(otherY / CellSize - 1), best = -1, bestCost = NoWay;
-    for (int n = 0; n < map.nodes(); n++) {
-        int cell = map.cellOfNode[n];
+    int row = static_cast<int>(otherY / CellSize - 1);
+    return cheapestNode(map, from, NoWay, [&](int n, int cell) {
         if (map.onPad[n] || n == avoid)
-            continue;
+            return false;
         if (weapon == WeaponGrenade) {
             const GrenadeBurst &burst = map.bursts[2 * n + (otherX > centreX(cell) ? 0 : 1)];
-            if (std::fabs(burst.x - otherX) > GrenadeReach - 12 || std::fabs(burst.y - otherY) > GrenadeReach - 12)
-                continue;
-        } else {
-            double dx = std::fabs(centreX(cell) - otherX);
-            if (cell / ArenaColumns != row || dx < 40 || dx > 220 ||
-                !rowIsOpen(arena, centreX(cell), otherX, centreY(cell)))
-                continue;
+            return std::fabs(burst.x - otherX) <= GrenadeReach - 12 && std::fabs(burst.y - otherY) <= GrenadeReach - 12;
         }
-        int cost = costBetween(map, from, n);
-        if (cost < bestCost) {
-            bestCost = cost;
-            best = n;
-        }
-    }
-    return best;
+        double dx = std::fabs(centreX(cell) - otherX);
+        return cell / ArenaColumns == row && dx >= 40 && dx <= 220 &&
+               rowIsOpen(arena, centreX(cell), otherX, centreY(cell));
+    });
 }
 
 // A bomb whose cross reaches the point, or a grenade close to it.
@@ -344,20 +342,40 @@ FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here
         brain.edge = -1;
         return fly(brain, self);
     }
+    // A move that ended on a jump pad is over once the pad throws: moves from the pad take on from there.
+    if (brain.edge >= 0 && launched && here >= 0 && map.edges[brain.edgeFrom][brain.edge].to == here &&
+        brain.edgeFrame > 2)
+        brain.edge = -1;
     if (brain.edge >= 0) {
         const NavEdge &edge = map.edges[brain.edgeFrom][brain.edge];
         bool over = false;
         FighterInput input = scriptInput(arena, brain, self, map.moves[edge.move], over);
         if (over)
             brain.edge = -1;
+        // Under a parachute the scripted steering drifts far past where the
+        // map came down (it plans without one): steer for the landing cell.
+        if (self.gadget == GadgetParachute && self.vy > 0 && !atRest(arena, self)) {
+            FighterInput steer = walkTowards(self.x, centreX(map.cellOfNode[edge.to]));
+            input.left = steer.left;
+            input.right = steer.right;
+        }
         return input;
     }
     // In the air, or pushed somewhere odd: no steering, a fall steered blindly may end in a hazard.
-    if (here < 0 || brain.goal < 0 || brain.goal == here)
+    if (here < 0)
         return {};
-    int first = map.firstEdge[static_cast<size_t>(here) * map.nodes() + brain.goal];
+    int first = brain.goal >= 0 && brain.goal != here
+                    ? map.firstEdge[static_cast<size_t>(here) * map.nodes() + brain.goal]
+                    : -1;
+    // Thrown up by a jump pad with nowhere to go: coming down unsteered on a
+    // pad still resting from the throw is a deadly fall. Off by the quickest way.
+    if (first < 0 && launched && map.onPad[here])
+        for (int e = 0; e < static_cast<int>(map.edges[here].size()); e++)
+            if (first < 0 || map.edges[here][e].frames < map.edges[here][first].frames)
+                first = e;
     if (first < 0) {
-        brain.goal = -1;
+        if (brain.goal != here)
+            brain.goal = -1;
         return {};
     }
     const NavEdge &edge = map.edges[here][first];
@@ -503,6 +521,14 @@ FighterInput think(const Match &match, int me, Brain &brain)
         double side = self.x + (left ? -14 : 14);
         if (!isPassable(arena, static_cast<int>(side), static_cast<int>(self.y + 12)))
             return {left, !left, 0, fire};
+    }
+    // A blow's push carries a fighter a long way: near an edge it walks against it.
+    if (std::fabs(self.pushVx) > 0.2 && atRest(arena, self)) {
+        double ahead = self.x + (self.pushVx > 0 ? 1 : -1) * 16;
+        bool edgeAhead = isPassable(arena, static_cast<int>(ahead - 5), static_cast<int>(self.y + 10)) &&
+                         isPassable(arena, static_cast<int>(ahead + 5), static_cast<int>(self.y + 10));
+        if (edgeAhead)
+            return {self.pushVx > 0, self.pushVx < 0, 0, fire};
     }
     if (turn != 0 && brain.edge < 0 && !input.jump) {
         input.left = turn < 0;

@@ -120,6 +120,34 @@ TEST(BrainFighting, AHardComputerKillsAPlayerWhoStandsStillOnEveryShippedArena)
     removeSilentSounds();
 }
 
+// The arena with spike pits and jump pads: neither of two hard computers dies
+// of its own move (under a parachute, after a pad's throw) while unhurt.
+TEST(BrainFighting, HardComputersUnhurtNeverDieOfTheirOwnMoves)
+{
+    installSilentSounds();
+    for (unsigned seed : {8u, 15u, 20u}) {
+        startArena(shippedArenas()[2], seed);
+        Brain brains[2];
+        startBrain(brains[0], 0, ComputerHard, seed);
+        startBrain(brains[1], 1, ComputerHard, seed);
+        for (int frame = 0; frame < 9000 && match.players[0].kills < 5 && match.players[1].kills < 5; frame++) {
+            Player before[2] = {match.players[0], match.players[1]};
+            stepMatch(think(match, 0, brains[0]), think(match, 1, brains[1]));
+            for (int f = 0; f < 2; f++) {
+                const Player &b = before[f];
+                int attribute =
+                    attributeAt(match.arena, static_cast<int>(b.x / CellSize), static_cast<int>(b.y / CellSize - 1));
+                bool fellOrSpiked = b.fallDistance + b.vy > 195 || b.y + b.vy > 470 || attribute == AttributeDeadly;
+                EXPECT_FALSE(isLiving(b) && !isLiving(match.players[f]) && b.health == 100 && fellOrSpiked &&
+                             match.players[1 - f].kills == before[1 - f].kills)
+                    << "seed " << seed << " frame " << frame << ": fighter " << f << " died at " << before[f].x << ","
+                    << before[f].y;
+            }
+        }
+    }
+    removeSilentSounds();
+}
+
 // Positions and scores of a whole match between two brains, frame by frame.
 std::string playedMatch(unsigned seed, int frames)
 {

@@ -6,8 +6,8 @@
 //
 // Levels are 1 easy, 2 normal, 3 hard, 0 the wanderer, -1 a player who touches nothing. Fighters change sides
 // every match. Run it in the game folder; the limit is ten minutes a match.
-// To see why a computer misbehaves: ZOLTR_TOURNAMENT_VERBOSE (a line a match), _TRACE (positions and plans),
-// _STILL, _DEATHS, _KILLS (each such event) and _MAP (the first brain's map of the arena).
+// To see why a computer misbehaves: ZOLTR_TOURNAMENT_VERBOSE (a line a match), _TRACE=N (positions and plans every N
+// frames), _STILL, _DEATHS, _KILLS (each such event) and _MAP (the first brain's map of the arena).
 #include "arena/arena.h"
 #include "brain/brain.h"
 #include "match/match.h"
@@ -81,6 +81,7 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
     }
     int still[2] = {0, 0};
     double lastX[2] = {0, 0}, lastY[2] = {0, 0};
+    int sinceHurt[2] = {1 << 20, 1 << 20};  // frames since the other last took health off the fighter
     double started = threadSeconds();
     int frame = 0;
     for (; frame < FrameLimit; frame++) {
@@ -111,12 +112,14 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 fprintf(stderr, "\n");
             }
         }
-        if (getenv("ZOLTR_TOURNAMENT_TRACE") && frame % 100 == 0)
+        if (getenv("ZOLTR_TOURNAMENT_TRACE") && frame % std::max(1, atoi(getenv("ZOLTR_TOURNAMENT_TRACE"))) == 0)
             for (int f = 0; f < 2; f++)
-                fprintf(stderr, "%d f%d x %.1f y %.1f vx %.2f vy %.2f weapon %d goal %d edge %d in %d%d%d%d\n", frame,
-                        f, match.players[f].x, match.players[f].y, match.players[f].vx, match.players[f].vy,
-                        match.players[f].weapon, brains[f].goal < 0 ? -1 : brains[f].map.cellOfNode[brains[f].goal],
-                        brains[f].edge, input[f].left, input[f].right, input[f].jump, input[f].fire);
+                fprintf(stderr,
+                        "%d f%d x %.1f y %.1f vx %.2f vy %.2f push %.2f hp %d weapon %d goal %d edge %d in %d%d%d%d\n",
+                        frame, f, match.players[f].x, match.players[f].y, match.players[f].vx, match.players[f].vy,
+                        match.players[f].pushVx, match.players[f].health, match.players[f].weapon,
+                        brains[f].goal < 0 ? -1 : brains[f].map.cellOfNode[brains[f].goal], brains[f].edge,
+                        input[f].left, input[f].right, input[f].jump, input[f].fire);
         int killsBefore[2] = {match.players[0].kills, match.players[1].kills};
         bool aliveBefore[2] = {isLiving(match.players[0]), isLiving(match.players[1])};
         Player before[2] = {match.players[0], match.players[1]};
@@ -131,19 +134,31 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 if (getenv("ZOLTR_TOURNAMENT_KILLS") && match.players[1 - f].kills != killsBefore[1 - f])
                     fprintf(stderr, "kill of level %d by weapon %d dx %.0f dy %.0f killer vy %.1f\n", levelOf[f],
                             before[1 - f].weapon, before[1 - f].x - b.x, before[1 - f].y - b.y, before[1 - f].vy);
-                if (match.players[1 - f].kills == killsBefore[1 - f] && fellOrBurnt) {
+                // Knocked off a ledge or into a hazard by a blow or a blast: the other's doing, not its own.
+                bool knocked = sinceHurt[f] < 100;
+                if (match.players[1 - f].kills == killsBefore[1 - f] && fellOrBurnt && !knocked) {
                     tally.ownDeaths++;
                     if (getenv("ZOLTR_TOURNAMENT_DEATHS"))
-                        fprintf(stderr,
-                                "own death f%d at %.1f %.1f vy %.1f fall %d attribute %d health %d edge %d move %d\n",
-                                f, before[f].x, before[f].y, before[f].vy, before[f].fallDistance,
-                                attributeAt(match.arena, static_cast<int>(before[f].x / 20),
-                                            static_cast<int>(before[f].y / 20 - 1)),
-                                before[f].health, brains[f].edge,
-                                brains[f].edge >= 0 ? brains[f].map.edges[brains[f].edgeFrom][brains[f].edge].move
-                                                    : -1);
+                        fprintf(
+                            stderr,
+                            "own death f%d at %.1f %.1f vy %.1f fall %d attribute %d health %d edge %d move %d "
+                            "from cell %d to %d frame %d\n",
+                            f, before[f].x, before[f].y, before[f].vy, before[f].fallDistance,
+                            attributeAt(match.arena, static_cast<int>(before[f].x / 20),
+                                        static_cast<int>(before[f].y / 20 - 1)),
+                            before[f].health, brains[f].edge,
+                            brains[f].edge >= 0 ? brains[f].map.edges[brains[f].edgeFrom][brains[f].edge].move : -1,
+                            brains[f].edge >= 0 ? brains[f].map.cellOfNode[brains[f].edgeFrom] : -1,
+                            brains[f].edge >= 0
+                                ? brains[f].map.cellOfNode[brains[f].map.edges[brains[f].edgeFrom][brains[f].edge].to]
+                                : -1,
+                            brains[f].edgeFrame);
                 }
             }
+            bool hurt = isLiving(match.players[f]) && match.players[f].health < before[f].health &&
+                        attributeAt(match.arena, static_cast<int>(before[f].x / 20),
+                                    static_cast<int>(before[f].y / 20 - 1)) != AttributeDamaging;
+            sinceHurt[f] = hurt ? 0 : sinceHurt[f] + 1;
             if (isLiving(match.players[f]) && match.players[f].x == lastX[f] && match.players[f].y == lastY[f]) {
                 if (++still[f] == StillLimit) {
                     tally.stills++;
