@@ -553,3 +553,11 @@ void startComputers(unsigned seed)
         computerPlayers[i] = levels[i] == ComputerPerson ? nullptr : computerInput;
     }
 }
+
+void remapComputers()
+{
+    for (Brain &brain : computerBrains) {
+        brain.map = NavMap();
+        brain.edge = brain.goal = brain.wander = brain.fruitless = -1;
+    }
+}

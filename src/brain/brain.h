@@ -100,3 +100,7 @@ extern Brain computerBrains[MaxPlayers];
 // Hands the match's frame a brain (computerPlayers) for every fighter the
 // settings give to the computer; the others stay with the keyboard.
 void startComputers(unsigned seed);
+
+// The arena changed under the match (the arena tool's live loop): each
+// computer player maps it afresh on its next think and forgets its plan.
+void remapComputers();

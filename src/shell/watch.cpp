@@ -5,6 +5,7 @@
 #include "shell/shell.h"
 
 #include "arena/arena.h"
+#include "brain/brain.h"
 #include "match/player.h"
 
 #include <csignal>
@@ -35,6 +36,7 @@ void reloadArenaWhenAsked(Match &match)
         return;
     }
     setupLevel(match);
+    remapComputers();
     for (int i = 0; i < match.playerCount; i++)
         if (!hasRoom(match.arena, match.players[i]))
             match.players[i].respawnPlayer(match);

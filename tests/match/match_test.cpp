@@ -1,6 +1,7 @@
 // The match run in-process on tiny arenas in a temporary game folder, with a
 // fake clock whose tick read marks each frame: frame order, fire flags, the end
 // test, the result and the end scene; and the frame pacing on its own.
+#include "brain/brain.h"
 #include "support/support.h"
 
 #include <csignal>
@@ -314,7 +315,7 @@ TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 
 // The arena tool's live loop: after SIGHUP the arena file is loaded again
 // between two frames; a fighter the new walls leave no room for goes to a
-// spawn point, the other stays where it stands.
+// spawn point, the other stays where it stands; computers map the new walls.
 TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom)
 {
     watchArena();
@@ -327,11 +328,13 @@ TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom
             std::vector<std::string> saved(11);
             saved[9] = "...............#..............S";
             writeArena("maps/test", saved);
+            computerBrains[1].map.built = true;  // a computer's map of the old walls
             raise(SIGHUP);
         }
         if (frame == 5) {
             seen = {running.arena.WallLayer[9 * ArenaColumns + 15], running.players[0].x, running.players[1].x,
                     running.players[1].y};
+            EXPECT_FALSE(computerBrains[1].map.built);
             holdEscape();
         }
     };
