@@ -188,13 +188,14 @@ int escapeFrom(const NavMap &map, int from, const WorldObject &danger)
     return best;
 }
 
-// Every cell from one column to another (both included) on this row has ground under it and hurts nobody.
+// Every cell from one column to another (both included) on this row has ground or a ladder under it and hurts nobody.
 bool floorBetween(const Arena &arena, int fromColumn, int toColumn, int row)
 {
     for (int c = std::min(fromColumn, toColumn); c <= std::max(fromColumn, toColumn); c++) {
         int attribute = attributeAt(arena, c, row);
-        if (isPassable(arena, c * CellSize + 10, (row + 2) * CellSize + 2) || attribute == AttributeDeadly ||
-            attribute == AttributeDamaging)
+        bool ground =
+            !isPassable(arena, c * CellSize + 10, (row + 2) * CellSize + 2) || itemAt(arena, c, row + 1) == ItemLadder;
+        if (!ground || attribute == AttributeDeadly || attribute == AttributeDamaging)
             return false;
     }
     return true;
@@ -535,8 +536,9 @@ FighterInput think(const Match &match, int me, Brain &brain)
         input.right = turn > 0;
     }
     input.fire = fire;
-    if (fire)
-        brain.idle = 0;  // throwing from a good place is no idling
+    // A grenade bursts long after the throw: throwing them from a good place is no idling.
+    if (fire && self.weapon == WeaponGrenade)
+        brain.idle = 0;
     return input;
 }
 

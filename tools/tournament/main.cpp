@@ -132,8 +132,11 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 bool fellOrBurnt = attribute == AttributeDeadly || attribute == AttributeDamaging ||
                                    b.fallDistance + b.vy > 195 || b.y + b.vy > 470;
                 if (getenv("ZOLTR_TOURNAMENT_KILLS") && match.players[1 - f].kills != killsBefore[1 - f])
-                    fprintf(stderr, "kill of level %d by weapon %d dx %.0f dy %.0f killer vy %.1f\n", levelOf[f],
-                            before[1 - f].weapon, before[1 - f].x - b.x, before[1 - f].y - b.y, before[1 - f].vy);
+                    fprintf(stderr,
+                            "kill of level %d by weapon %d dx %.0f dy %.0f killer vy %.1f at %.0f %.0f vx %.2f vy %.1f "
+                            "edge %d\n",
+                            levelOf[f], before[1 - f].weapon, before[1 - f].x - b.x, before[1 - f].y - b.y,
+                            before[1 - f].vy, b.x, b.y, b.vx, b.vy, brains[f].edge);
                 // Knocked off a ledge or into a hazard by a blow or a blast: the other's doing, not its own.
                 bool knocked = sinceHurt[f] < 100;
                 if (match.players[1 - f].kills == killsBefore[1 - f] && fellOrBurnt && !knocked) {
