@@ -326,7 +326,6 @@ SceneLoad countLoad()
 // The frame of the match loop up to the flip.
 void drawHalf()
 {
-    keyState = SDL_GetKeyState(nullptr);
     drawMatchFrame(game);
 }
 

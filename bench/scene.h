@@ -43,7 +43,7 @@ struct SceneLoad {
 };
 SceneLoad countLoad();
 
-void drawHalf();  // keyState, arena, HUD strip, both fighters
+void drawHalf();  // arena, HUD strip, both fighters
 void flipScreen();
 void updateHalf(const FighterInput &one, const FighterInput &two);  // world, regeneration, fighters, counter
 

@@ -4,6 +4,7 @@
 
 #include "arena/arena.h"
 #include "match/match.h"
+#include "shell/shell.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -11,8 +11,6 @@
 
 #include <cstring>
 
-static void noDelay(Uint32) {}
-
 static void requireWord(const char *name, const char *what)
 {
     if (!memchr(name, '\0', sizeof settings.Name1))
@@ -41,11 +39,10 @@ void fuzzSettings(const uint8_t *data, size_t size)
 
     // What the match does with these values: pace a frame, make the fighters
     // with their skins, draw them with their names, kill them.
-    void (*delay)(Uint32) = matchDelay;
-    matchDelay = noDelay;
-    paceFrame();
-    paceFrame();
-    matchDelay = delay;
+    FramePacing pacing;
+    pacing.delay = [](Uint32) {};
+    paceFrame(pacing, settings.FPS);
+    paceFrame(pacing, settings.FPS);
 
     static Match match;
     resetMatch(match);

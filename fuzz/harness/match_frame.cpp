@@ -6,6 +6,7 @@
 #include "match/match.h"
 #include "match/player.h"
 #include "media/media.h"
+#include "shell/shell.h"
 #include "world/world.h"
 
 #include <cmath>

@@ -547,12 +547,13 @@ static FighterInput computerInput(const Match &match, int fighter)
     return think(match, fighter, computerBrains[fighter]);
 }
 
-void startComputers(unsigned seed)
+void startComputers(RunningGame &game, unsigned seed)
 {
-    const int levels[MaxPlayers] = {computerLevel(settings.Computer1), computerLevel(settings.Computer2)};
+    const Settings &chosen = *game.settings;
+    const int levels[MaxPlayers] = {computerLevel(chosen.Computer1), computerLevel(chosen.Computer2)};
     for (int i = 0; i < MaxPlayers; i++) {
         startBrain(computerBrains[i], i, levels[i], seed);
-        computerPlayers[i] = levels[i] == ComputerPerson ? nullptr : computerInput;
+        game.computers[i] = levels[i] == ComputerPerson ? nullptr : computerInput;
     }
 }
 

@@ -97,9 +97,9 @@ FighterInput think(const Match &match, int me, Brain &brain);
 // --- the game's computer players ---
 extern Brain computerBrains[MaxPlayers];
 
-// Hands the match's frame a brain (computerPlayers) for every fighter the
+// Hands the running game a brain (its computers) for every fighter its
 // settings give to the computer; the others stay with the keyboard.
-void startComputers(unsigned seed);
+void startComputers(RunningGame &game, unsigned seed);
 
 // The arena changed under the match (the arena tool's live loop): each
 // computer player maps it afresh on its next think and forgets its plan.

@@ -11,23 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-Settings settings;
-Uint8 *keyState;
-Uint32 nextFrameTick;
 Match *currentMatch;
-FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
-
-static Uint32 sdlTicks()
-{
-    return SDL_GetTicks();
-}
-static void sdlDelay(Uint32 ms)
-{
-    SDL_Delay(ms);
-}
-Uint32 (*matchTicks)() = sdlTicks;
-void (*betweenMatchFrames)(Match &match) = nullptr;
-void (*matchDelay)(Uint32 ms) = sdlDelay;
 
 constexpr int EndSceneFrames = 2000;
 constexpr const char *VictoryArena = "maps/win1";
@@ -38,9 +22,9 @@ struct EndScene {
     const char *prompt;
 };
 
-MatchSetup setupFromSettings(unsigned seed)
+MatchSetup setupFromSettings(const Settings &chosen, unsigned seed)
 {
-    return {settings.Level, settings.Zoltr, {settings.Image1, settings.Image2}, seed, {settings.Name1, settings.Name2}};
+    return {chosen.Level, chosen.Zoltr, {chosen.Image1, chosen.Image2}, seed, {chosen.Name1, chosen.Name2}};
 }
 
 // A missing arena ends the program: a run without its arena has failed,
@@ -55,7 +39,7 @@ MatchSetup setupFromSettings(unsigned seed)
 // the Escape that ended the match does not also end the end scene; then the music starts.
 static void enterLevel()
 {
-    keyState = SDL_GetKeyState(nullptr);
+    Uint8 *keyState = SDL_GetKeyState(nullptr);
     const SDLKey cleared[] = {SDLK_ESCAPE, SDLK_RCTRL, SDLK_LCTRL, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
     for (SDLKey key : cleared)
         keyState[key] = 0;
@@ -77,12 +61,7 @@ SDLKey usualKey(int fighter, FighterAction action)
     return DefaultKeys[fighter][action];
 }
 
-SDLKey fighterKey(int fighter, FighterAction action)
-{
-    return keyOf(settings, fighter, action);
-}
-
-FrameRequests drainEvents()
+FrameRequests drainEvents(const Settings &chosen)
 {
     FrameRequests down;
     SDL_Event event;
@@ -95,7 +74,7 @@ FrameRequests drainEvents()
             continue;
         SDLKey key = event.key.keysym.sym;
         for (int fighter = 0; fighter < 2; fighter++)
-            if (key == fighterKey(fighter, ActionFire))
+            if (key == keyOf(chosen, fighter, ActionFire))
                 down.fire[fighter] = true;
         if (key == SDLK_ESCAPE)
             down.escape = true;
@@ -110,27 +89,27 @@ FrameRequests drainEvents()
     // cooldown allows, and the other player's keys never cancel it.
     Uint8 *held = SDL_GetKeyState(nullptr);
     for (int fighter = 0; fighter < 2; fighter++)
-        down.fire[fighter] = down.fire[fighter] || held[fighterKey(fighter, ActionFire)];
+        down.fire[fighter] = down.fire[fighter] || held[keyOf(chosen, fighter, ActionFire)];
     return down;
 }
 
-FighterInput fighterInput(int fighter, const FrameRequests &down)
+FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down)
 {
-    auto held = [&](FighterAction action) { return static_cast<int>(keyState[fighterKey(fighter, action)]); };
+    const Uint8 *keyState = SDL_GetKeyState(nullptr);
+    auto held = [&](FighterAction action) { return static_cast<int>(keyState[keyOf(chosen, fighter, action)]); };
     return {held(ActionLeft), held(ActionRight), held(ActionJump), down.fire[fighter]};
 }
 
 // The "paused" line on a dark band across the middle of the frame shown.
-static void drawPausedLine()
+static void drawPausedLine(int language)
 {
     if (!screen)
         return;
     SDL_Rect band = {0, 214, ScreenWidth, 52};
     SDL_FillRect(screen, &band, 0);
-    drawText(screen, fontKeyed, 320, 230, settings.Language == 0 ? "pauza" : "paused", TextCentreHorizontally);
+    drawText(screen, fontKeyed, 320, 230, language == 0 ? "pauza" : "paused", TextCentreHorizontally);
     drawText(screen, fontKeyed, 320, 250,
-             settings.Language == 0 ? "P: hr\xE1t d\xE1l, Escape: konec z\xE1pasu"
-                                    : "P: play on, Escape: end the match",
+             language == 0 ? "P: hr\xE1t d\xE1l, Escape: konec z\xE1pasu" : "P: play on, Escape: end the match",
              TextCentreHorizontally);
 }
 
@@ -139,9 +118,9 @@ static bool mixerOpen()
     return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
 }
 
-bool pauseMatch()
+bool pauseMatch(const Settings &chosen)
 {
-    drawPausedLine();
+    drawPausedLine(chosen.Language);
     presentScreen();
     if (mixerOpen()) {
         Mix_Pause(-1);
@@ -177,26 +156,27 @@ bool pauseMatch()
 // everything, flip, read the events, pace, step, and play what the step asks.
 // True when Escape went down among the frame's events or is held: the match
 // or the scene ends.
-static bool runFrame(Match &match, const EndScene *scene, FrameEvents &events, Recording *recording)
+static bool runFrame(Match &match, RunningGame &game, const EndScene *scene, FrameEvents &events, Recording *recording)
 {
-    keyState = SDL_GetKeyState(nullptr);
+    const Settings &chosen = *game.settings;
     if (scene)
         drawEndSceneFrame(match, scene->result, scene->prompt);
     else
         drawMatchFrame(match);
     presentScreen();
-    FrameRequests down = drainEvents();
+    FrameRequests down = drainEvents(chosen);
     // The end scene plays on by itself; only the match pauses.
     if (down.pause && !scene && !down.escape)
-        down.escape = pauseMatch();
-    paceFrame();
-    const FighterInput keys[MaxPlayers] = {fighterInput(0, down), fighterInput(1, down)};
+        down.escape = pauseMatch(chosen);
+    paceFrame(game.pacing, chosen.FPS);
+    const FighterInput keys[MaxPlayers] = {fighterInput(chosen, 0, down), fighterInput(chosen, 1, down)};
+    const ComputerPlayer *computers = game.computers;
     FighterInput inputs[MaxPlayers];
     for (int i = 0; i < MaxPlayers; i++) {
         const FighterInput &mine = keys[i], &theirs = keys[1 - i];
-        bool alone = computerPlayers[1 - i] != nullptr;  // the other fighter is the computer's
-        inputs[i] = scene || !computerPlayers[i] ? mine : computerPlayers[i](match, i);
-        if (alone && !computerPlayers[i])
+        bool alone = computers[1 - i] != nullptr;  // the other fighter is the computer's
+        inputs[i] = scene || !computers[i] ? mine : computers[i](match, i);
+        if (alone && !computers[i])
             inputs[i] = {mine.left | theirs.left, mine.right | theirs.right, mine.jump | theirs.jump,
                          mine.fire | theirs.fire};
     }
@@ -204,39 +184,40 @@ static bool runFrame(Match &match, const EndScene *scene, FrameEvents &events, R
     if (recording)
         recordFrame(*recording, match, inputs);
     playEvents(events);
-    return down.escape || keyState[SDLK_ESCAPE];
+    return down.escape || SDL_GetKeyState(nullptr)[SDLK_ESCAPE];
 }
 
-MatchResult runMatch(unsigned seed)
+MatchResult runMatch(RunningGame &game, unsigned seed)
 {
     static Match match;
     currentMatch = &match;
-    nextFrameTick = 0;
+    game.pacing.nextTick = 0;
     FrameEvents events;
     events.reserve(256);  // no frame allocates for its sounds
     playSound(Sound::Start);
-    MatchSetup setup = setupFromSettings(seed);
+    MatchSetup setup = setupFromSettings(*game.settings, seed);
     if (!startMatch(match, setup))
-        missingArena(settings.Level);
+        missingArena(setup.arena);
     static Recording recording;
     recording = beginRecording(match, setup);
     enterLevel();
 
     bool escaped = false;
     do {
-        escaped = runFrame(match, nullptr, events, &recording);
-        if (betweenMatchFrames)
-            betweenMatchFrames(match);
+        escaped = runFrame(match, game, nullptr, events, &recording);
+        if (game.betweenFrames)
+            game.betweenFrames(match);
     } while (!escaped && !killLimitReached(match));
     recording.finalHash = hash(match);
     keepRecording(recording);
     MatchResult result = {{match.players[0].kills, match.players[1].kills}, escaped && !killLimitReached(match)};
-    runEndScene(match);
+    runEndScene(match, game);
     return result;
 }
 
-void runEndScene(Match &match)
+void runEndScene(Match &match, RunningGame &game)
 {
+    int language = game.settings->Language;
     FrameEvents events;
     events.reserve(256);
     if (!loadArena(match.arena, VictoryArena))
@@ -246,13 +227,13 @@ void runEndScene(Match &match)
     int winner = startEndScene(match);
     // Room for the longer format with a 29-character name.
     char winnerLine[64];
-    const char *format = settings.Language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
-    snprintf(winnerLine, sizeof winnerLine, format, winner == 1 ? settings.Name2 : settings.Name1);
-    const char *draw = settings.Language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
-    EndScene scene = {winner < 0 ? draw : winnerLine, settings.Language == 0 ? "stiskni escape" : "press escape"};
+    const char *format = language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
+    snprintf(winnerLine, sizeof winnerLine, format, match.names[winner == 1 ? 1 : 0]);
+    const char *draw = language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
+    EndScene scene = {winner < 0 ? draw : winnerLine, language == 0 ? "stiskni escape" : "press escape"};
     playSound(Sound::Start);
 
-    while (!runFrame(match, &scene, events, nullptr) && match.frameCounter < EndSceneFrames) {
+    while (!runFrame(match, game, &scene, events, nullptr) && match.frameCounter < EndSceneFrames) {
     }
 }
 
@@ -260,13 +241,14 @@ void runEndScene(Match &match)
 // Ticks wrap after 49 days: the wait is the deadline's distance ahead, modulo
 // 2^32, and a distance longer than a frame is a deadline already passed (or 0,
 // the level's start), never a wait of weeks.
-void paceFrame()
+void paceFrame(FramePacing &pacing, int fps)
 {
-    Uint32 now = matchTicks();
-    int fps = settings.FPS > 0 ? settings.FPS : DefaultFps;
+    Uint32 now = pacing.ticks();
+    if (fps <= 0)
+        fps = DefaultFps;
     Uint32 frame = static_cast<Uint32>(1000 / fps);
-    Uint32 ahead = nextFrameTick - now;
+    Uint32 ahead = pacing.nextTick - now;
     if (ahead > 0 && ahead <= frame)
-        matchDelay(ahead);
-    nextFrameTick = now + frame;
+        pacing.delay(ahead);
+    pacing.nextTick = now + frame;
 }

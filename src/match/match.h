@@ -3,7 +3,8 @@
 // and its random generator; starting one, stepping it, hashing it, drawing
 // it; and the game's frame loop around it with the end scene and the pacing.
 // The fighters are in player.h.
-// Owns settings, keyState, nextFrameTick, computerPlayers and currentMatch (the running game's).
+// Owns one global, currentMatch (the running game's); what the running game's
+// frames need besides (settings, computer players, pacing) they are handed.
 #pragma once
 
 #include "match/player.h"
@@ -131,7 +132,8 @@ std::string lastRecordingPath();
 // zoltr --replay FILE [--verify]: plays a recording back in the window
 // (Escape stops it), or steps it headless and checks it against its hashes.
 // One line on stdout or stderr; 0 when it matches, 1 for any fault.
-int playRecording(const char *path);
+struct RunningGame;
+int playRecording(const char *path, RunningGame &game);
 int verifyRecording(const char *path);
 
 // --- the running game ---
@@ -157,35 +159,45 @@ enum FighterAction { ActionLeft, ActionRight, ActionJump, ActionFire };
 
 constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames per second
 
-// --- process lifetime: read from settings.ini at start-up ---
-extern Settings settings;
-
 // The match the settings ask for, with a seed.
-MatchSetup setupFromSettings(unsigned seed);
+MatchSetup setupFromSettings(const Settings &chosen, unsigned seed);
 
-// --- process lifetime: SDL's own keyboard array; the pacing's next deadline (0 in a fresh game) ---
-extern Uint8 *keyState;
-extern Uint32 nextFrameTick;  // ms
+// Who plays a fighter when no person does: the fighter's input for the frame.
+using ComputerPlayer = FighterInput (*)(const Match &match, int fighter);
+
+// The frames' pace: the next frame's deadline and the clock it is measured
+// on; tests hand it a clock of their own.
+struct FramePacing {
+    Uint32 nextTick = 0;  // ms; 0 before the first frame
+    Uint32 (*ticks)() = SDL_GetTicks;
+    void (*delay)(Uint32 ms) = SDL_Delay;
+};
+// Holds `fps` frames a second (DefaultFps for 0 or fewer).
+void paceFrame(FramePacing &pacing, int fps);
+
+// What the running game's frames need beside the match: the players'
+// choices, who plays each fighter, the pace. The game's top owns it.
+struct RunningGame {
+    const Settings *settings = nullptr;
+    FramePacing pacing;
+    // Null for a person at the keyboard. With one computer the person may use either key set.
+    ComputerPlayer computers[MaxPlayers] = {};
+    // Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
+    void (*betweenFrames)(Match &match) = nullptr;
+};
+
 // The match runMatch plays (or played last); nullptr before the first.
 extern Match *currentMatch;
-
-// --- process lifetime: who plays each fighter, handed down by the game's top ---
-// Null for a person at the keyboard; otherwise the computer player that gives
-// the fighter's input for the frame. With one computer the person may use either key set.
-extern FighterInput (*computerPlayers[MaxPlayers])(const Match &match, int fighter);
 
 // How a match ended, for whoever started the game.
 struct MatchResult {
     int kills[2];
     bool escaped;  // ended with Escape before the kill limit
 };
-MatchResult runMatch(unsigned seed);  // the whole match and its end scene
-// The victory scene after a match, on the victory arena, until Escape or its last frame.
-void runEndScene(Match &match);
-void paceFrame();  // holds the FPS setting
-
-// Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
-extern void (*betweenMatchFrames)(Match &match);
+MatchResult runMatch(RunningGame &game, unsigned seed);  // the whole match and its end scene
+// The victory scene after a match, on the victory arena, until Escape or its
+// last frame; the winner is named as the match names its fighters.
+void runEndScene(Match &match, RunningGame &game);
 
 // What a frame's events asked for: fire keys that went down or are held after
 // them, Escape, a pause (P, or the window losing the keyboard).
@@ -194,18 +206,13 @@ struct FrameRequests {
     bool escape = false;
     bool pause = false;
 };
-// Reads every pending event.
-FrameRequests drainEvents();
+// Reads every pending event; the fire keys are the chosen ones.
+FrameRequests drainEvents(const Settings &chosen);
 // A fighter's key for an action: the settings' own key, else the usual one.
 SDLKey keyOf(const Settings &chosen, int fighter, FighterAction action);
-SDLKey fighterKey(int fighter, FighterAction action);  // as the game's settings say
 SDLKey usualKey(int fighter, FighterAction action);
 // A fighter's input: its movement keys held now, its fire from the frame's events.
-FighterInput fighterInput(int fighter, const FrameRequests &down);
-// Shows "paused" over the frame and holds the match, music and sounds still
-// until P again or Escape; true for Escape.
-bool pauseMatch();
-
-// Clock used by paceFrame; tests replace it.
-extern Uint32 (*matchTicks)();
-extern void (*matchDelay)(Uint32 ms);
+FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down);
+// Shows "paused" (in the chosen language) over the frame and holds the match,
+// music and sounds still until P again or Escape; true for Escape.
+bool pauseMatch(const Settings &chosen);

@@ -378,28 +378,27 @@ int verifyRecording(const char *path)
     return 0;
 }
 
-int playRecording(const char *path)
+int playRecording(const char *path, RunningGame &game)
 {
     static Recording recording;
     static Match match;
     if (!startReplay(path, recording, match))
         return 1;
     currentMatch = &match;
-    nextFrameTick = 0;
+    game.pacing.nextTick = 0;
     playMusic();
     FrameEvents events;
     events.reserve(256);
     FighterInput inputs[MaxPlayers];
     for (uint8_t byte : recording.inputs) {
-        keyState = SDL_GetKeyState(nullptr);
         drawMatchFrame(match);
         presentScreen();
         SDL_Event event;
         while (SDL_PollEvent(&event) > 0) {
         }
-        if (keyState[SDLK_ESCAPE])
+        if (SDL_GetKeyState(nullptr)[SDLK_ESCAPE])
             break;
-        paceFrame();
+        paceFrame(game.pacing, game.settings->FPS);
         unpackInputs(byte, inputs);
         step(match, inputs, events);
         playEvents(events);

@@ -572,4 +572,5 @@ struct NetMatchOptions {
 // The whole match and its end scene; returns the exit status: 0 for a match
 // played to its end or left with Escape, otherwise 1 after a one-line message
 // (on the screen and the standard error stream).
-int runNetworkMatch(const NetMatchOptions &options);
+struct RunningGame;
+int runNetworkMatch(const NetMatchOptions &options, RunningGame &game);

@@ -152,7 +152,7 @@ bool reachPeer(const NetMatchOptions &options, NetLink &link, std::string &error
 }
 
 // The host's settings that rule the match; the arena is named by its file alone.
-MatchTerms hostTerms(std::uint32_t seed)
+MatchTerms hostTerms(const Settings &settings, std::uint32_t seed)
 {
     MatchTerms terms{};
     const char *slash = strrchr(settings.Level, '/');
@@ -232,8 +232,9 @@ void reportMatch(const NetResult &result, const Rollback<MatchGame> &rollback, c
 
 }  // namespace
 
-int runNetworkMatch(const NetMatchOptions &options)
+int runNetworkMatch(const NetMatchOptions &options, RunningGame &game)
 {
+    Settings settings = *game.settings;  // the handshake renames the fighters
     frameLimit = options.frameLimit;
     std::uint32_t startTicks = SDL_GetTicks(), ageAtStart = processAgeMs();
     NetLink link;
@@ -244,14 +245,14 @@ int runNetworkMatch(const NetMatchOptions &options)
     }
     Handshake agreed{};
     std::uint32_t seed = SDL_GetTicks() * 2654435761u;
-    bool shaken = options.hosting
-                      ? hostHandshake(link, hostTerms(seed), settings.Level, options.inputDelay, agreed, error)
-                      : joinHandshake(link, settings.Name2, options.inputDelay, agreed, error);
+    bool shaken = options.hosting ? hostHandshake(link, hostTerms(settings, seed), settings.Level, options.inputDelay,
+                                                  agreed, error)
+                                  : joinHandshake(link, settings.Name2, options.inputDelay, agreed, error);
     if (!shaken) {
         closeLink(link);
         return fail(error);
     }
-    // The end scene names the fighters as the handshake did.
+    // The match and its end scene name the fighters as the handshake did.
     snprintf(settings.Name1, sizeof settings.Name1, "%s", agreed.terms.name1);
     snprintf(settings.Name2, sizeof settings.Name2, "%s", agreed.name2);
     const MatchTerms &terms = agreed.terms;
@@ -304,6 +305,6 @@ int runNetworkMatch(const NetMatchOptions &options)
         return fail(result.message);
     *match = rollback->state;
     rollback.reset();
-    runEndScene(*match);
+    runEndScene(*match, game);
     return 0;
 }

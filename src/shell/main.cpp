@@ -23,15 +23,17 @@ int main(int argc, char **argv)
     }
     if (options.mode == GameOptions::Replay && options.verify)
         return verifyRecording(options.replay.c_str());
+    RunningGame game;
+    game.settings = &settings;
     // The arena tool's live loop: straight into the match, the arena reloaded when the tool says.
     if (options.watch)
-        watchArena();
+        watchArena(game);
     loadSettings();
     startSdl();
     loadFonts();
     loadCatalogue();
     if (options.mode == GameOptions::Replay)
-        exit(playRecording(options.replay.c_str()));
+        exit(playRecording(options.replay.c_str(), game));
     if (options.mode != GameOptions::Local) {
         NetMatchOptions net;
         net.hosting = options.mode == GameOptions::Host;
@@ -39,17 +41,17 @@ int main(int argc, char **argv)
         net.port = options.port;
         net.inputDelay = options.inputDelay;
         net.frameLimit = options.frameLimit;
-        exit(runNetworkMatch(net));
+        exit(runNetworkMatch(net, game));
     }
     bool skipIntro = options.watch || options.rematch;
     if (!skipIntro)
         runIntro();
     // The match's seed; the computer players' own randomness starts from it too.
     unsigned seed = SDL_GetTicks();
-    startComputers(seed);
+    startComputers(game, seed);
     if (!skipIntro)
         waitForKeyRelease();
-    MatchResult result = runMatch(seed);
+    MatchResult result = runMatch(game, seed);
     if (options.resultFile && !writeMatchResult(options.resultFile, result))
         fprintf(stderr, "zoltr: cannot write the result to %s\n", options.resultFile);
     exit(0);

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+Settings settings;
+
 bool readTextPiece(FILE *file, char *piece, int size)
 {
     int length = 0;

@@ -1,9 +1,9 @@
 // Floor 8, the shell: the game program's top, standing on every floor below it.
 // Start-up, the settings file, the media catalogue, the intro and shutdown;
 // `main` runs them in a straight line and then the match.
-// Owns no globals: what it reads at start-up goes into the settings (match, 5),
-// the media slots (media, 1) and the fonts (gfx, 2); it hands the match the
-// computer players (brain, 6) the settings ask for.
+// Owns `settings` (read at start-up); what else it reads goes into the media
+// slots (media, 1) and the fonts (gfx, 2). It hands the match a RunningGame:
+// the settings, the computer players (brain, 6) they ask for, the pacing.
 #pragma once
 
 #include "match/match.h"
@@ -11,6 +11,9 @@
 
 #include <cstdio>
 #include <string>
+
+// --- process lifetime: read from settings.ini at start-up ---
+extern Settings settings;
 
 void loadSettings();
 // The settings reading on its own: every key the file holds overwrites its field.
@@ -43,7 +46,7 @@ void endPromptlyWhenAsked();
 
 // `zoltr --watch`, the arena tool's live loop: SIGHUP loads the arena named by
 // the settings again, through the level set-up, between two frames of the match.
-void watchArena();
+void watchArena(RunningGame &game);
 
 // The start-up sequence of main, split so that tests can run its parts.
 void startSdl();  // SDL, caption, video mode, audio, cursor; stopSdl runs at exit

@@ -44,11 +44,11 @@ void reloadArenaWhenAsked(Match &match)
 
 }  // namespace
 
-void watchArena()
+void watchArena(RunningGame &game)
 {
     struct sigaction action = {};
     action.sa_handler = askReload;
     action.sa_flags = SA_RESTART;
     sigaction(SIGHUP, &action, nullptr);
-    betweenMatchFrames = reloadArenaWhenAsked;
+    game.betweenFrames = reloadArenaWhenAsked;
 }

@@ -179,14 +179,15 @@ TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
     for (auto [one, two, level1, level2] : {std::tuple{0, 0, 0, 0}, {0, 3, 0, 3}, {2, -4, 2, 0}, {9, 1, 3, 1}}) {
         settings.Computer1 = one;
         settings.Computer2 = two;
-        startComputers(1);
-        EXPECT_EQ(computerPlayers[0] != nullptr, level1 != 0) << one;
-        EXPECT_EQ(computerPlayers[1] != nullptr, level2 != 0) << two;
+        RunningGame game;
+        game.settings = &settings;
+        startComputers(game, 1);
+        EXPECT_EQ(game.computers[0] != nullptr, level1 != 0) << one;
+        EXPECT_EQ(game.computers[1] != nullptr, level2 != 0) << two;
         EXPECT_EQ(level1 ? computerBrains[0].level : 0, level1);
         EXPECT_EQ(level2 ? computerBrains[1].level : 0, level2);
     }
     settings.Computer1 = settings.Computer2 = 0;
-    startComputers(1);
 }
 
 }  // namespace

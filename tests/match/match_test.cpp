@@ -64,13 +64,11 @@ protected:
         initHeadlessScreen();
         match = Match();
         seedRandom(match.random, 3);
-        savedTicks = matchTicks;
-        savedDelay = matchDelay;
-        matchTicks = fakeTicks;
-        matchDelay = fakeDelay;
+        game.settings = &settings;
+        game.pacing.ticks = fakeTicks;
+        game.pacing.delay = fakeDelay;
         fakeNow = 1000;
         tickReads = 0;
-        nextFrameTick = 0;
         onFrame = nullptr;
         SDL_Event stale;
         while (SDL_PollEvent(&stale) > 0) {
@@ -102,8 +100,6 @@ protected:
     void TearDown() override
     {
         onFrame = nullptr;
-        matchTicks = savedTicks;
-        matchDelay = savedDelay;
         memset(SDL_GetKeyState(nullptr), 0, SDLK_LAST);
         match = Match();
         SDL_FreeSurface(fontKeyed);
@@ -124,8 +120,7 @@ protected:
     }
 
     TempGameDir folder;
-    Uint32 (*savedTicks)();
-    void (*savedDelay)(Uint32);
+    RunningGame game;
 };
 
 // The end scene stands the winner on spawn point 0 (a draw puts both on 1)
@@ -151,7 +146,7 @@ TEST_F(MatchRun, EndSceneStandsTheFightersByTheResultAndWritesItInTheLanguage)
             if (frame == 5)
                 holdEscape();
         };
-        runMatch(3);
+        runMatch(game, 3);
         EXPECT_EQ(currentMatch->players[0].x, c.x0);
         EXPECT_EQ(currentMatch->players[1].x, c.x1);
         expectLineWidth(55, c.glyphs);
@@ -176,7 +171,7 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
         if (frame == 30 || frame == 31 + 40)
             holdEscape();
     };
-    runMatch(3);
+    runMatch(game, 3);
     ASSERT_EQ(tickReads, 31 + 41);
     EXPECT_EQ(currentMatch->frameCounter, 41);
     // Regeneration ran in frame 0 (the timer went to -1) and refilled in frame 25.
@@ -196,7 +191,7 @@ struct FrameKeys {
 // tells for each entry which fighters attacked (an attack with nothing in hand
 // only starts the 20-frame cooldown). With `fresh` every frame starts at
 // cooldown 0, so each attack shows the frame's fire flag.
-std::vector<std::pair<int, int>> attacksOver(const std::vector<FrameKeys> &frames, bool fresh)
+std::vector<std::pair<int, int>> attacksOver(RunningGame &game, const std::vector<FrameKeys> &frames, bool fresh)
 {
     std::vector<std::pair<int, int>> attacks;
     onFrame = [&](int frame) {  // paced between the fire flags and the updates
@@ -215,7 +210,7 @@ std::vector<std::pair<int, int>> attacksOver(const std::vector<FrameKeys> &frame
         for (SDLKey key : frames[frame].held)
             keys[key] = 1;
     };
-    runMatch(3);
+    runMatch(game, 3);
     return attacks;
 }
 
@@ -241,7 +236,7 @@ TEST_F(MatchRun, FireIsAKeyDownOfTheFrameOrAHeldKeyWhateverElseHappens)
     std::vector<FrameKeys> frames;
     for (const Case &c : cases)
         frames.push_back(c.keys);
-    std::vector<std::pair<int, int>> attacks = attacksOver(frames, true);
+    std::vector<std::pair<int, int>> attacks = attacksOver(game, frames, true);
     ASSERT_EQ(attacks.size(), cases.size());
     for (size_t i = 0; i < cases.size(); i++)
         EXPECT_EQ(attacks[i], cases[i].fires) << "case " << i;
@@ -260,7 +255,7 @@ TEST_F(MatchRun, TwoPlayersBusyAtOnceBothAttackWheneverTheCooldownAllows)
         frames[i].events.push_back({Down, SDLK_LEFT});
         frames[i].events.push_back({Up, SDLK_LEFT});
     }
-    std::vector<std::pair<int, int>> attacks = attacksOver(frames, false);
+    std::vector<std::pair<int, int>> attacks = attacksOver(game, frames, false);
     std::vector<size_t> red, blue;
     for (size_t i = 0; i < attacks.size(); i++) {
         if (attacks[i].first)
@@ -278,11 +273,10 @@ class PaceFrame : public MatchRun {};
 TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 {
     fakeNow = 0;
-    settings.FPS = 50;
 
     std::vector<Uint32> returns;
     for (int i = 0; i < 7; i++) {
-        paceFrame();
+        paceFrame(game.pacing, 50);
         returns.push_back(fakeNow);
         fakeNow += 5;  // the frame's work
     }
@@ -290,23 +284,21 @@ TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 
     // Work longer than the period never waits; one frame a second waits a second.
     for (auto [fps, waits] : {std::pair{100, 0u}, {1, 985u}}) {
-        settings.FPS = fps;
-        nextFrameTick = 0;
+        game.pacing.nextTick = 0;
         fakeNow = 0;
-        paceFrame();
+        paceFrame(game.pacing, fps);
         fakeNow += 15;
-        paceFrame();
+        paceFrame(game.pacing, fps);
         EXPECT_EQ(fakeNow, 15 + waits) << fps;
     }
 
     // Across the tick counter's wrap (49 days): a frame that ends past it waits
     // nothing rather than 2^32 ms, and the next one waits its 20 ms again.
-    settings.FPS = 50;
-    nextFrameTick = 0;
+    game.pacing.nextTick = 0;
     returns.clear();
     fakeNow = 0u - 30;
     for (Uint32 work : {35u, 5u, 0u}) {
-        paceFrame();
+        paceFrame(game.pacing, 50);
         returns.push_back(fakeNow);
         fakeNow += work;
     }
@@ -318,7 +310,7 @@ TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 // spawn point, the other stays where it stands; computers map the new walls.
 TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom)
 {
-    watchArena();
+    watchArena(game);
     std::tuple<Uint16, double, double, double> seen{};
     onFrame = [&](int frame) {
         Match &running = *currentMatch;
@@ -338,8 +330,7 @@ TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom
             holdEscape();
         }
     };
-    runMatch(3);
-    betweenMatchFrames = nullptr;
+    runMatch(game, 3);
     signal(SIGHUP, SIG_DFL);
     EXPECT_EQ(seen, std::tuple(Uint16{1}, 610.0, 110.0, 210.0));
 }
@@ -377,15 +368,15 @@ TEST_F(MatchRun, PauseHoldsTheMatchUntilPAgainAndEscapeEndsItEvenAsATap)
         if (frame > 9)  // ends a match that missed its taps
             holdEscape();
     };
-    MatchResult result = runMatch(3);
+    MatchResult result = runMatch(game, 3);
     EXPECT_TRUE(result.escaped);
     EXPECT_EQ(cooldownAfterPause, 0);  // Tab pressed during the pause fired nothing
     EXPECT_EQ(paused, (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0}));
 
     pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_ESCAPE);
-    EXPECT_TRUE(pauseMatch());
+    EXPECT_TRUE(pauseMatch(settings));
     pushKey(Down, SDLK_p);
-    EXPECT_FALSE(pauseMatch());
+    EXPECT_FALSE(pauseMatch(settings));
 }
 
 TEST_F(MatchRun, OwnKeysReplaceTheUsualOnesOnlyWhereSet)
@@ -393,20 +384,20 @@ TEST_F(MatchRun, OwnKeysReplaceTheUsualOnesOnlyWhereSet)
     settings.Keys[0][ActionLeft] = SDLK_j;
     settings.Keys[1][ActionFire] = SDLK_SPACE;
     settings.Keys[1][ActionJump] = 100000;  // no key: the usual one
-    keyState = SDL_GetKeyState(nullptr);
+    Uint8 *keyState = SDL_GetKeyState(nullptr);
     for (SDLKey key : {SDLK_j, SDLK_d, SDLK_a, SDLK_UP, SDLK_SPACE})
         keyState[key] = 1;
     pushKey(Down, SDLK_TAB);
-    FrameRequests down = drainEvents();
-    FighterInput first = fighterInput(0, down), second = fighterInput(1, down);
+    FrameRequests down = drainEvents(settings);
+    FighterInput first = fighterInput(settings, 0, down), second = fighterInput(settings, 1, down);
     EXPECT_EQ(std::vector<int>({first.left, first.right, first.jump, first.fire}), std::vector<int>({1, 1, 0, 1}));
     EXPECT_EQ(std::vector<int>({second.left, second.right, second.jump, second.fire}), std::vector<int>({0, 0, 1, 1}));
 
     keyState[SDLK_j] = keyState[SDLK_SPACE] = 0;
     pushKey(Down, SDLK_RCTRL);
-    down = drainEvents();
-    EXPECT_EQ(fighterInput(0, down).left, 0);  // A is no longer player 1's
-    EXPECT_EQ(fighterInput(1, down).fire, 0);  // nor right Ctrl player 2's fire
+    down = drainEvents(settings);
+    EXPECT_EQ(fighterInput(settings, 0, down).left, 0);  // A is no longer player 1's
+    EXPECT_EQ(fighterInput(settings, 1, down).fire, 0);  // nor right Ctrl player 2's fire
 }
 
 }  // namespace

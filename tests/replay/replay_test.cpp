@@ -367,7 +367,7 @@ Uint32 endSceneTick()
         int frame = endCalls - 1;
         endScene->frame(match, std::string(endRun->label) + "." + exact(frame), frame % Interval == 0, true);
         if (frame == endRun->frames)
-            keyState[SDLK_ESCAPE] = 1;
+            SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 1;
     }
     return static_cast<Uint32>(endCalls * 20);
 }
@@ -381,18 +381,16 @@ TEST_F(Replay, EndScene)
     std::filesystem::create_directory_symlink(ZOLTR_SOURCE_DIR "/game/maps", "maps");
     Recorder recorder("win1");
     endScene = &recorder;
-    auto ticks = matchTicks;
-    auto delay = matchDelay;
-    matchTicks = endSceneTick;
-    matchDelay = [](Uint32) {};
+    RunningGame game;
+    game.settings = &settings;
+    game.pacing.ticks = endSceneTick;
+    game.pacing.delay = [](Uint32) {};
     const EndRun runs[] = {{"red", {10, 3}, 0}, {"blue", {2, 10}, 300}, {"draw", {10, 10}, 300}};
     for (const EndRun &run : runs) {
         endRun = &run, endCalls = 0;
-        runMatch(1);
-        keyState[SDLK_ESCAPE] = 0;
+        runMatch(game, 1);
+        SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 0;
     }
-    matchTicks = ticks;
-    matchDelay = delay;
     ASSERT_EQ(chdir(ZOLTR_SOURCE_DIR "/game"), 0);
     std::filesystem::remove_all(folder);
     recorder.finish();

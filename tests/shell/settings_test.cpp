@@ -56,7 +56,7 @@ TEST(SettingsFile, KeysMatchAnywhereButValuesAreReadAtTheKeyLength)
     loaded("Computer2 3\nComputer1 1\nFPS 50\n");
     EXPECT_EQ(settings.Computer1 * 10 + settings.Computer2, 13);
     loaded(cases[0].text);
-    MatchSetup setup = setupFromSettings(0);
+    MatchSetup setup = setupFromSettings(settings, 0);
     EXPECT_EQ(std::string(setup.names[0]) + setup.names[1], "PepaFranta");
     EXPECT_EQ(setup.looks[0] * 10 + setup.looks[1], 17);
 }

@@ -222,7 +222,6 @@ int main(int argc, char **argv)
         return 2;
     }
     const int levels[2] = {atoi(argv[optind]), atoi(argv[optind + 1])};
-    settings.Zoltr = kills;
     const char *names[] = {"idle", "wanderer", "easy", "normal", "hard"};
     printf("%-14s %8s %8s %6s %9s %7s %7s %6s %10s %10s %9s\n", "arena", names[std::clamp(levels[0], -1, 3) + 1],
            names[std::clamp(levels[1], -1, 3) + 1], "draws", "kills/min", "deaths", "fall %", "still", "think1 us",
