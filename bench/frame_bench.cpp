@@ -248,7 +248,7 @@ std::string recordFiveMinutes(size_t &bytes)
         step(played, inputs, events);
         recordFrame(recording, played, inputs);
     }
-    recording.finalHash = hash(played);
+    recording.match.finalHash = hash(played);
     played = Match();
     std::string encoded = encodeRecording(recording);
     bytes = encoded.size();

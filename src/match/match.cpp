@@ -13,13 +13,20 @@
 
 Match *currentMatch;
 
-constexpr int EndSceneFrames = 2000;
-constexpr const char *VictoryArena = "maps/win1";
-
 // The end scene's two lines of text.
 struct EndScene {
     const char *result;
     const char *prompt;
+    char winnerLine[64];  // room for the longer format with a 29-character name
+};
+
+// What a frame runs beside the match: the end scene's lines (none in the
+// match), the recording it writes, or the recorded inputs it plays back
+// instead of the keys and the computer players.
+struct FrameRole {
+    const EndScene *scene = nullptr;
+    Recording *recording = nullptr;
+    const uint8_t *replayed = nullptr;
 };
 
 MatchSetup setupFromSettings(const Settings &chosen, unsigned seed)
@@ -152,21 +159,21 @@ bool pauseMatch(const Settings &chosen)
     return escape;
 }
 
-// One frame of the match, or of the end scene when `scene` is given: draw
+// One frame of the match, or of the end scene when the role has one: draw
 // everything, flip, read the events, pace, step, and play what the step asks.
 // True when Escape went down among the frame's events or is held: the match
 // or the scene ends.
-static bool runFrame(Match &match, RunningGame &game, const EndScene *scene, FrameEvents &events, Recording *recording)
+static bool runFrame(Match &match, RunningGame &game, FrameRole role, FrameEvents &events)
 {
     const Settings &chosen = *game.settings;
-    if (scene)
-        drawEndSceneFrame(match, scene->result, scene->prompt);
+    if (role.scene)
+        drawEndSceneFrame(match, role.scene->result, role.scene->prompt);
     else
         drawMatchFrame(match);
     presentScreen();
     FrameRequests down = drainEvents(chosen);
     // The end scene plays on by itself; only the match pauses.
-    if (down.pause && !scene && !down.escape)
+    if (down.pause && !role.scene && !down.escape)
         down.escape = pauseMatch(chosen);
     paceFrame(game.pacing, chosen.FPS);
     const FighterInput keys[MaxPlayers] = {fighterInput(chosen, 0, down), fighterInput(chosen, 1, down)};
@@ -175,14 +182,16 @@ static bool runFrame(Match &match, RunningGame &game, const EndScene *scene, Fra
     for (int i = 0; i < MaxPlayers; i++) {
         const FighterInput &mine = keys[i], &theirs = keys[1 - i];
         bool alone = computers[1 - i] != nullptr;  // the other fighter is the computer's
-        inputs[i] = scene || !computers[i] ? mine : computers[i](match, i);
+        inputs[i] = role.scene || !computers[i] ? mine : computers[i](match, i);
         if (alone && !computers[i])
             inputs[i] = {mine.left | theirs.left, mine.right | theirs.right, mine.jump | theirs.jump,
                          mine.fire | theirs.fire};
     }
+    if (role.replayed)
+        unpackInputs(*role.replayed, inputs);
     step(match, inputs, events);
-    if (recording)
-        recordFrame(*recording, match, inputs);
+    if (role.recording)
+        recordFrame(*role.recording, match, inputs);
     playEvents(events);
     return down.escape || SDL_GetKeyState(nullptr)[SDLK_ESCAPE];
 }
@@ -204,37 +213,81 @@ MatchResult runMatch(RunningGame &game, unsigned seed)
 
     bool escaped = false;
     do {
-        escaped = runFrame(match, game, nullptr, events, &recording);
+        escaped = runFrame(match, game, {nullptr, &recording, nullptr}, events);
         if (game.betweenFrames)
             game.betweenFrames(match);
     } while (!escaped && !killLimitReached(match));
-    recording.finalHash = hash(match);
-    keepRecording(recording);
+    recording.match.finalHash = hash(match);
+    // Kept before the end scene too, so a game stopped during it still has its match.
+    std::string kept = keepRecording(recording);
     MatchResult result = {{match.players[0].kills, match.players[1].kills}, escaped && !killLimitReached(match)};
-    runEndScene(match, game);
+    runEndScene(match, game, &recording);
+    if (!kept.empty())
+        keepRecording(recording, kept);
     return result;
 }
 
-void runEndScene(Match &match, RunningGame &game)
+// The end scene's lines for the winner startEndScene named, in the chosen language.
+static void writeEndScene(EndScene &scene, const Match &match, int winner, int language)
 {
-    int language = game.settings->Language;
+    const char *format = language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
+    snprintf(scene.winnerLine, sizeof scene.winnerLine, format, match.names[winner == 1 ? 1 : 0]);
+    const char *draw = language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
+    scene.result = winner < 0 ? draw : scene.winnerLine;
+    scene.prompt = language == 0 ? "stiskni escape" : "press escape";
+}
+
+// The end scene's frames, once its level is set up: until Escape or its last
+// frame, or as many as `replayed` holds.
+static void playEndScene(Match &match, RunningGame &game, int winner, Recording *recording,
+                         const RecordedPlay *replayed)
+{
     FrameEvents events;
     events.reserve(256);
+    enterLevel();
+    EndScene scene;
+    writeEndScene(scene, match, winner, game.settings->Language);
+    playSound(Sound::Start);
+    for (size_t frame = 0; !replayed || frame < replayed->inputs.size(); frame++) {
+        FrameRole role = {&scene, recording, replayed ? &replayed->inputs[frame] : nullptr};
+        if (runFrame(match, game, role, events) || match.frameCounter >= EndSceneFrames)
+            break;
+    }
+    if (recording)
+        recording->endScene.finalHash = hash(match);
+}
+
+void runEndScene(Match &match, RunningGame &game, Recording *recording)
+{
     if (!loadArena(match.arena, VictoryArena))
         missingArena(VictoryArena);
+    uint32_t victoryHash = arenaHash(match.arena);
     setupLevel(match);
-    enterLevel();
     int winner = startEndScene(match);
-    // Room for the longer format with a 29-character name.
-    char winnerLine[64];
-    const char *format = language == 0 ? "Hr\xE1\xE8 %.29s zv\xEDt\xECzil !!!" : "%.29s is winner !!!";
-    snprintf(winnerLine, sizeof winnerLine, format, match.names[winner == 1 ? 1 : 0]);
-    const char *draw = language == 0 ? "Nerozhodn\xEC" : "Uncertainly";
-    EndScene scene = {winner < 0 ? draw : winnerLine, language == 0 ? "stiskni escape" : "press escape"};
-    playSound(Sound::Start);
+    if (recording)
+        beginEndSceneRecording(*recording, match, victoryHash);
+    playEndScene(match, game, winner, recording, nullptr);
+}
 
-    while (!runFrame(match, game, &scene, events, nullptr) && match.frameCounter < EndSceneFrames) {
-    }
+int playRecording(const char *path, RunningGame &game)
+{
+    static Recording recording;
+    static Match match;
+    if (!startReplay(path, recording, match))
+        return 1;
+    currentMatch = &match;
+    game.pacing.nextTick = 0;
+    FrameEvents events;
+    events.reserve(256);
+    playSound(Sound::Start);
+    enterLevel();
+    for (const uint8_t &inputs : recording.match.inputs)
+        if (runFrame(match, game, {nullptr, nullptr, &inputs}, events))
+            return 0;
+    int winner = 0;
+    if (recording.endScenePlayed && startReplayedEndScene(match, winner))
+        playEndScene(match, game, winner, nullptr, &recording.endScene);
+    return 0;
 }
 
 // The next deadline counts from the tick read on entry, not from the end of the wait.

@@ -90,9 +90,19 @@ void drawEndSceneFrame(const Match &match, const char *result, const char *promp
 
 // --- recorded matches ---
 // A match is its start (arena, kill limit, looks, seed) and both inputs of
-// every frame; the state hash every 100 frames and at the end lets a replay
-// prove it comes out the same.
+// every frame, then its end scene's frames; the state hash every 100 frames
+// and at the end of each lets a replay prove it comes out the same.
 constexpr int RecordingCheckInterval = 100;
+constexpr int RecordingFormat = 2;  // 1: the match alone, without its end scene
+constexpr const char *VictoryArena = "maps/win1";
+constexpr int EndSceneFrames = 2000;  // the end scene's frames when nobody presses Escape
+
+// A stretch of play as recorded.
+struct RecordedPlay {
+    std::vector<uint8_t> inputs;   // one byte a frame: see packInputs
+    std::vector<uint32_t> checks;  // the state hash after every 100th frame
+    uint32_t finalHash = 0;        // after the last frame (before the first, for none)
+};
 
 struct Recording {
     std::string gameVersion;
@@ -102,9 +112,12 @@ struct Recording {
     int looks[MaxPlayers];
     unsigned seed;
     std::string names[MaxPlayers];
-    std::vector<uint8_t> inputs;   // one byte a frame: see packInputs
-    std::vector<uint32_t> checks;  // the state hash after every 100th frame
-    uint32_t finalHash;            // after the last frame
+    RecordedPlay match;
+    // The victory scene on VictoryArena after the match; absent in files of
+    // format 1 and while the scene still plays.
+    bool endScenePlayed;
+    uint32_t victoryArenaHash;
+    RecordedPlay endScene;
 };
 
 // Both fighters' controls in a byte: bits 0-3 fighter 1 (left, right, jump,
@@ -115,19 +128,33 @@ uint32_t arenaHash(const Arena &arena);
 
 // A recording of the match about to be played (started with `setup`).
 Recording beginRecording(const Match &match, const MatchSetup &setup);
-// Notes a frame's inputs after its step; the caller sets finalHash at the end.
+// The end scene about to be played on the match (startEndScene done), on the
+// victory arena whose arenaHash before its level set-up was `victoryArenaHash`.
+void beginEndSceneRecording(Recording &recording, const Match &match, uint32_t victoryArenaHash);
+// Notes a frame's inputs after its step, in the match's part or, once the
+// end scene plays, in the scene's; the caller sets each part's finalHash at its end.
 void recordFrame(Recording &recording, const Match &match, const FighterInput inputs[MaxPlayers]);
 
-// The file's bytes, and back; decodeRecording returns what is wrong, or an empty text.
+// The file's bytes, and back; decodeRecording returns what is wrong, or an
+// empty text. Files of format 1 are read too; the writer writes the current format.
 std::string encodeRecording(const Recording &recording);
 std::string decodeRecording(const std::string &bytes, Recording &recording);
 constexpr long MaxRecordingFileBytes = 16L << 20;
 
-// Writes a finished recording into replays/ and keeps the last ten there;
-// a folder it cannot write gets a one-line note on stderr.
-void keepRecording(const Recording &recording);
+// Writes a recording into replays/ and keeps the last ten there; a folder it
+// cannot write gets a one-line note on stderr. Given the path of an earlier
+// write it replaces that file. Returns the path written, or an empty text.
+std::string keepRecording(const Recording &recording, const std::string &replacing = {});
 // The newest file in replays/, or an empty text.
 std::string lastRecordingPath();
+
+// The recording at `path` read and checked against its arenas, and its
+// match started; false after one line on stderr naming the file and the fault.
+bool startReplay(const char *path, Recording &recording, Match &match);
+// The match of a replay, its recorded frames played, moved on to its end
+// scene on the victory arena (winner: as startEndScene gives it); false
+// when that arena does not load.
+bool startReplayedEndScene(Match &match, int &winner);
 
 // zoltr --replay FILE [--verify]: plays a recording back in the window
 // (Escape stops it), or steps it headless and checks it against its hashes.
@@ -196,8 +223,9 @@ struct MatchResult {
 };
 MatchResult runMatch(RunningGame &game, unsigned seed);  // the whole match and its end scene
 // The victory scene after a match, on the victory arena, until Escape or its
-// last frame; the winner is named as the match names its fighters.
-void runEndScene(Match &match, RunningGame &game);
+// last frame; the winner is named as the match names its fighters. Its frames
+// go into `recording` when one is given.
+void runEndScene(Match &match, RunningGame &game, Recording *recording = nullptr);
 
 // What a frame's events asked for: fire keys that went down or are held after
 // them, Escape, a pause (P, or the window losing the keyboard).

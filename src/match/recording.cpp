@@ -1,6 +1,6 @@
 // Recorded matches: the file (a seed, the start and both inputs of every
-// frame, the state hash every 100 frames), the replays/ folder that keeps the
-// last ten, and playing one back in the window or checking it headless.
+// frame of the match and of its end scene, the state hash every 100 frames),
+// the replays/ folder that keeps the last ten, and checking one headless.
 #include "match/match.h"
 
 #include "arena/arena.h"
@@ -22,7 +22,6 @@
 #endif
 
 constexpr char Magic[8] = {'Z', 'O', 'L', 'T', 'R', 'R', 'E', 'C'};
-constexpr int FormatVersion = 1;
 constexpr uint32_t MaxFrames = 10000000;  // some 35 hours of play
 constexpr const char *ReplayFolder = "replays";
 constexpr int KeptRecordings = 10;
@@ -77,16 +76,26 @@ Recording beginRecording(const Match &match, const MatchSetup &setup)
     }
     bool found = false;
     recording.arenaHash = hashOfArenaFile(recording.arena, found);
-    recording.inputs.reserve(1 << 16);
-    recording.finalHash = hash(match);
+    recording.match.inputs.reserve(1 << 16);
+    recording.match.finalHash = hash(match);
     return recording;
+}
+
+void beginEndSceneRecording(Recording &recording, const Match &match, uint32_t victoryArenaHash)
+{
+    recording.endScenePlayed = true;
+    recording.victoryArenaHash = victoryArenaHash;
+    recording.endScene = {};
+    recording.endScene.inputs.reserve(EndSceneFrames);
+    recording.endScene.finalHash = hash(match);
 }
 
 void recordFrame(Recording &recording, const Match &match, const FighterInput inputs[MaxPlayers])
 {
-    recording.inputs.push_back(packInputs(inputs));
-    if (recording.inputs.size() % RecordingCheckInterval == 0)
-        recording.checks.push_back(hash(match));
+    RecordedPlay &play = match.endScene ? recording.endScene : recording.match;
+    play.inputs.push_back(packInputs(inputs));
+    if (play.inputs.size() % RecordingCheckInterval == 0)
+        play.checks.push_back(hash(match));
 }
 
 // --- the file ---
@@ -112,11 +121,32 @@ static uint32_t checksum(const char *data, size_t size)
     return sum;
 }
 
-// The inputs as runs: the byte, then how many frames it lasts, seven bits at a time.
+// The frame count, the final hash, the inputs as runs (the byte, then how
+// many frames it lasts, seven bits at a time), the checks.
+static void putPlay(std::string &out, const RecordedPlay &play)
+{
+    putWord(out, static_cast<uint32_t>(play.inputs.size()));
+    putWord(out, play.finalHash);
+    for (size_t at = 0; at < play.inputs.size();) {
+        size_t end = at;
+        while (end < play.inputs.size() && play.inputs[end] == play.inputs[at])
+            end++;
+        out += static_cast<char>(play.inputs[at]);
+        for (uint32_t run = static_cast<uint32_t>(end - at);; run >>= 7) {
+            out += static_cast<char>((run & 0x7F) | (run >= 0x80 ? 0x80 : 0));
+            if (run < 0x80)
+                break;
+        }
+        at = end;
+    }
+    for (uint32_t check : play.checks)
+        putWord(out, check);
+}
+
 std::string encodeRecording(const Recording &recording)
 {
     std::string out(Magic, sizeof Magic);
-    out += static_cast<char>(FormatVersion);
+    out += static_cast<char>(RecordingFormat);
     putText(out, recording.gameVersion);
     putText(out, recording.arena);
     putWord(out, recording.arenaHash);
@@ -126,22 +156,12 @@ std::string encodeRecording(const Recording &recording)
     putWord(out, recording.seed);
     for (const std::string &name : recording.names)
         putText(out, name);
-    putWord(out, static_cast<uint32_t>(recording.inputs.size()));
-    putWord(out, recording.finalHash);
-    for (size_t at = 0; at < recording.inputs.size();) {
-        size_t end = at;
-        while (end < recording.inputs.size() && recording.inputs[end] == recording.inputs[at])
-            end++;
-        out += static_cast<char>(recording.inputs[at]);
-        for (uint32_t run = static_cast<uint32_t>(end - at);; run >>= 7) {
-            out += static_cast<char>((run & 0x7F) | (run >= 0x80 ? 0x80 : 0));
-            if (run < 0x80)
-                break;
-        }
-        at = end;
+    putPlay(out, recording.match);
+    out += static_cast<char>(recording.endScenePlayed ? 1 : 0);
+    if (recording.endScenePlayed) {
+        putWord(out, recording.victoryArenaHash);
+        putPlay(out, recording.endScene);
     }
-    for (uint32_t check : recording.checks)
-        putWord(out, check);
     putWord(out, checksum(out.data(), out.size()));
     return out;
 }
@@ -178,6 +198,39 @@ struct Reader {
     }
 };
 
+// A stretch of play as putPlay wrote it, of at most `most` frames; what is
+// wrong with it, or an empty text.
+std::string readPlay(Reader &in, RecordedPlay &play, uint32_t most)
+{
+    uint32_t frames = in.word();
+    play.finalHash = in.word();
+    if (in.isShort)
+        return "the file ends early";
+    if (frames > most)
+        return "damaged: " + std::to_string(frames) + " frames";
+    // Never more frames than the file has runs for: a damaged count cannot make it allocate.
+    play.inputs.reserve(std::min<size_t>(frames, in.bytes.size() * 128));
+    while (play.inputs.size() < frames && !in.isShort) {
+        uint8_t inputs = in.byte();
+        uint32_t run = 0;
+        for (int shift = 0;; shift += 7) {
+            uint8_t part = in.byte();
+            if (shift > 28 || in.isShort)
+                return in.isShort ? "the file ends early" : "damaged: a run too long";
+            run |= static_cast<uint32_t>(part & 0x7F) << shift;
+            if (!(part & 0x80))
+                break;
+        }
+        if (run == 0 || run > frames - play.inputs.size())
+            return "damaged: the runs do not add up to " + std::to_string(frames) + " frames";
+        play.inputs.insert(play.inputs.end(), run, inputs);
+    }
+    play.checks.resize(frames / RecordingCheckInterval);
+    for (uint32_t &check : play.checks)
+        check = in.word();
+    return {};
+}
+
 }  // namespace
 
 std::string decodeRecording(const std::string &bytes, Recording &recording)
@@ -187,7 +240,7 @@ std::string decodeRecording(const std::string &bytes, Recording &recording)
         return "not a recorded match of this game";
     Reader in{bytes, sizeof Magic};
     int format = in.byte();
-    if (format > FormatVersion)
+    if (format > RecordingFormat)
         return "recorded by a newer version of the game (format " + std::to_string(format) + ")";
     if (format < 1)
         return "damaged: format 0";
@@ -200,34 +253,23 @@ std::string decodeRecording(const std::string &bytes, Recording &recording)
     recording.seed = in.word();
     for (std::string &name : recording.names)
         name = in.text();
-    uint32_t frames = in.word();
-    recording.finalHash = in.word();
     if (in.isShort)
         return "the file ends early";
-    if (frames > MaxFrames)
-        return "damaged: " + std::to_string(frames) + " frames";
     if (recording.arena.empty() || recording.arena.find('\0') != std::string::npos)
         return "damaged: no arena name";
-    // Never more frames than the file has runs for: a damaged count cannot make it allocate.
-    recording.inputs.reserve(std::min<size_t>(frames, bytes.size() * 128));
-    while (recording.inputs.size() < frames && !in.isShort) {
-        uint8_t inputs = in.byte();
-        uint32_t run = 0;
-        for (int shift = 0;; shift += 7) {
-            uint8_t part = in.byte();
-            if (shift > 28 || in.isShort)
-                return in.isShort ? "the file ends early" : "damaged: a run too long";
-            run |= static_cast<uint32_t>(part & 0x7F) << shift;
-            if (!(part & 0x80))
-                break;
+    std::string problem = readPlay(in, recording.match, MaxFrames);
+    if (problem.empty() && format >= 2) {
+        uint8_t played = in.byte();
+        if (played > 1)
+            return "damaged: end scene mark " + std::to_string(played);
+        recording.endScenePlayed = played == 1;
+        if (recording.endScenePlayed) {
+            recording.victoryArenaHash = in.word();
+            problem = readPlay(in, recording.endScene, EndSceneFrames);
         }
-        if (run == 0 || run > frames - recording.inputs.size())
-            return "damaged: the runs do not add up to " + std::to_string(frames) + " frames";
-        recording.inputs.insert(recording.inputs.end(), run, inputs);
     }
-    recording.checks.resize(frames / RecordingCheckInterval);
-    for (uint32_t &check : recording.checks)
-        check = in.word();
+    if (!problem.empty())
+        return problem;
     size_t summed = in.at;
     uint32_t sum = in.word();
     if (in.isShort)
@@ -280,14 +322,14 @@ static std::string newRecordingPath()
     return path;
 }
 
-void keepRecording(const Recording &recording)
+std::string keepRecording(const Recording &recording, const std::string &replacing)
 {
     std::string bytes = encodeRecording(recording);
     if (mkdir(ReplayFolder, 0755) != 0 && errno != EEXIST) {
         fprintf(stderr, "Note: the match was not recorded: %s/: %s\n", ReplayFolder, strerror(errno));
-        return;
+        return {};
     }
-    std::string path = newRecordingPath();
+    std::string path = replacing.empty() ? newRecordingPath() : replacing;
     std::string part = path + ".part";
     FILE *file = fopen(part.c_str(), "wb");
     bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -296,11 +338,12 @@ void keepRecording(const Recording &recording)
     if (!written || rename(part.c_str(), path.c_str()) != 0) {
         fprintf(stderr, "Note: the match was not recorded: %s: %s\n", path.c_str(), strerror(errno));
         remove(part.c_str());
-        return;
+        return {};
     }
     std::vector<std::string> names = recordingsInFolder();
     for (size_t i = 0; i + KeptRecordings < names.size(); i++)
         remove((std::string(ReplayFolder) + "/" + names[i]).c_str());
+    return path;
 }
 
 // --- playing one back ---
@@ -323,16 +366,25 @@ static bool readWhole(const char *path, std::string &bytes, std::string &problem
     return !failed;
 }
 
-// The recording read and its match started; false with one line on stderr.
-static bool startReplay(const char *path, Recording &recording, Match &match)
+// What differs between an arena file and the hash a recording holds of it, or an empty text.
+static std::string arenaProblem(const std::string &path, uint32_t recorded, const char *which)
+{
+    bool found = false;
+    if (hashOfArenaFile(path, found) == recorded)
+        return {};
+    return found ? std::string(which) + " " + path + " is not the one it was played on"
+                 : std::string(which) + " " + path + " is missing";
+}
+
+bool startReplay(const char *path, Recording &recording, Match &match)
 {
     std::string bytes, problem;
     if (readWhole(path, bytes, problem))
         problem = decodeRecording(bytes, recording);
-    bool found = false;
-    if (problem.empty() && hashOfArenaFile(recording.arena, found) != recording.arenaHash)
-        problem = found ? "its arena " + recording.arena + " is not the one it was played on"
-                        : "its arena " + recording.arena + " is missing";
+    if (problem.empty())
+        problem = arenaProblem(recording.arena, recording.arenaHash, "its arena");
+    if (problem.empty() && recording.endScenePlayed)
+        problem = arenaProblem(VictoryArena, recording.victoryArenaHash, "its victory arena");
     if (problem.empty()) {
         MatchSetup setup = {recording.arena.c_str(),
                             recording.killLimit,
@@ -350,6 +402,37 @@ static bool startReplay(const char *path, Recording &recording, Match &match)
     return true;
 }
 
+bool startReplayedEndScene(Match &match, int &winner)
+{
+    if (!loadArena(match.arena, VictoryArena))
+        return false;
+    setupLevel(match);
+    winner = startEndScene(match);
+    return true;
+}
+
+// Steps a recorded stretch of play, checking the state against its hashes;
+// false after one line on stderr at the first frame where it differs.
+static bool replayPlay(Match &match, const RecordedPlay &play, const char *path, const char *where, FrameEvents &events)
+{
+    FighterInput inputs[MaxPlayers];
+    size_t frames = play.inputs.size();
+    for (size_t frame = 0; frame <= frames; frame++) {
+        if (frame > 0) {
+            unpackInputs(play.inputs[frame - 1], inputs);
+            step(match, inputs, events);
+        }
+        bool checked = frame > 0 && frame % RecordingCheckInterval == 0;
+        if ((checked && hash(match) != play.checks[frame / RecordingCheckInterval - 1]) ||
+            (frame == frames && hash(match) != play.finalHash)) {
+            fprintf(stderr, "replay: %.200s: the state no longer matches the recording at frame %zu%s\n", path, frame,
+                    where);
+            return false;
+        }
+    }
+    return true;
+}
+
 int verifyRecording(const char *path)
 {
     static Recording recording;
@@ -358,50 +441,19 @@ int verifyRecording(const char *path)
         return 1;
     FrameEvents events;
     events.reserve(256);
-    FighterInput inputs[MaxPlayers];
-    size_t frames = recording.inputs.size();
-    for (size_t frame = 1; frame <= frames; frame++) {
-        unpackInputs(recording.inputs[frame - 1], inputs);
-        step(match, inputs, events);
-        bool checked = frame % RecordingCheckInterval == 0;
-        if ((checked && hash(match) != recording.checks[frame / RecordingCheckInterval - 1]) ||
-            (frame == frames && hash(match) != recording.finalHash)) {
-            fprintf(stderr, "replay: %.200s: the state no longer matches the recording at frame %zu\n", path, frame);
+    if (!replayPlay(match, recording.match, path, "", events))
+        return 1;
+    size_t frames = recording.match.inputs.size();
+    if (recording.endScenePlayed) {
+        int winner = 0;
+        if (!startReplayedEndScene(match, winner)) {
+            fprintf(stderr, "replay: %.200s: its victory arena %s is missing\n", path, VictoryArena);
             return 1;
         }
-    }
-    if (frames == 0 && hash(match) != recording.finalHash) {
-        fprintf(stderr, "replay: %.200s: the state no longer matches the recording at frame 0\n", path);
-        return 1;
+        if (!replayPlay(match, recording.endScene, path, " of the end scene", events))
+            return 1;
+        frames += recording.endScene.inputs.size();
     }
     printf("replay: %zu frames, state hash %08x, matches the recording\n", frames, hash(match));
-    return 0;
-}
-
-int playRecording(const char *path, RunningGame &game)
-{
-    static Recording recording;
-    static Match match;
-    if (!startReplay(path, recording, match))
-        return 1;
-    currentMatch = &match;
-    game.pacing.nextTick = 0;
-    playMusic();
-    FrameEvents events;
-    events.reserve(256);
-    FighterInput inputs[MaxPlayers];
-    for (uint8_t byte : recording.inputs) {
-        drawMatchFrame(match);
-        presentScreen();
-        SDL_Event event;
-        while (SDL_PollEvent(&event) > 0) {
-        }
-        if (SDL_GetKeyState(nullptr)[SDLK_ESCAPE])
-            break;
-        paceFrame(game.pacing, game.settings->FPS);
-        unpackInputs(byte, inputs);
-        step(match, inputs, events);
-        playEvents(events);
-    }
     return 0;
 }

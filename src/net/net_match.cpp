@@ -296,10 +296,10 @@ int runNetworkMatch(const NetMatchOptions &options, RunningGame &game)
 
     // Kept however the match ended: after a desync the two files tell where the machines parted.
     for (const auto &inputs : rollback->confirmed)
-        recording.inputs.push_back(packInputs(inputs.data()));
+        recording.match.inputs.push_back(packInputs(inputs.data()));
     for (std::uint64_t check : rollback->checks)
-        recording.checks.push_back(static_cast<std::uint32_t>(check));
-    recording.finalHash = ::hash(rollback->confirmedState());
+        recording.match.checks.push_back(static_cast<std::uint32_t>(check));
+    recording.match.finalHash = ::hash(rollback->confirmedState());
     keepRecording(recording);
     if (result.end != NetEnd::Finished)
         return fail(result.message);

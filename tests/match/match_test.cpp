@@ -179,6 +179,14 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
     EXPECT_EQ(spawnerItem[26], ItemMelee);
     for (const Player &p : currentMatch->players)
         EXPECT_EQ(p.respawnTimer, 100);
+
+    // The recording holds the end scene too, and it comes out the same again.
+    Recording kept;
+    ASSERT_EQ(decodeRecording(readFile(lastRecordingPath()), kept), "");
+    EXPECT_EQ(kept.match.inputs.size() * 100 + kept.endScene.inputs.size(), 31u * 100 + 41);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(verifyRecording(lastRecordingPath().c_str()), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("replay: 72 frames, state hash ", 0), 0u);
 }
 
 // Inputs for one frame of the match: events to push and keys to hold.
