@@ -326,7 +326,9 @@ SceneLoad countLoad()
 // The frame of the match loop up to the flip.
 void drawHalf()
 {
+    beginFrameList();
     drawMatchFrame(game);
+    finishFrameList();
 }
 
 void flipScreen()

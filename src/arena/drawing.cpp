@@ -1,5 +1,6 @@
-// The arena's picture, painted every frame in two halves: the black playfield
+// The arena's picture in two layers drawn cell by cell: the black playfield
 // with the item tiles, then (after the world objects) the wall tiles on top.
+// In a frame list only the cells whose tiles changed are drawn again.
 #include "arena/arena.h"
 
 #include "gfx/gfx.h"
@@ -23,6 +24,12 @@ static bool wholeScreenClip()
     return clip.x == 0 && clip.y == 0 && clip.w == screen->w && clip.h == screen->h;
 }
 
+// The screen the layers are drawn on cell by cell; any other is drawn whole, tile by tile.
+static bool cellScreen()
+{
+    return screen->w == ListColumns * CellSize && screen->h == ListRows * CellSize;
+}
+
 static void drawWallTiles(const Uint16 *walls, SDL_Surface *sheet)
 {
     for (int column = 0; column < ArenaColumns; column++)
@@ -39,9 +46,10 @@ struct WallRun {
     int bytes;
 };
 static struct {
-    SDL_Surface *picture;  // nullptr: draw tile by tile
-    std::vector<WallRun> runs;
-    std::vector<WallRun> gaps;  // the playfield's pixels that no wall covers
+    SDL_Surface *picture;                 // nullptr: draw tile by tile
+    std::vector<WallRun> runs;            // the wall pixels, cell by cell of the screen
+    std::vector<WallRun> gaps;            // the playfield's pixels that no wall covers, likewise
+    std::vector<int> firstRun, firstGap;  // of each cell, and the end after the last
     SDL_Surface *sheet;
     SDL_Surface *target;  // the screen it was made for
     int width, height, pitch;
@@ -93,31 +101,32 @@ static int colourMissingFrom(SDL_Surface *sheet)
     return -1;
 }
 
-// The runs of drawn pixels, row by row, of a picture filled with `background` before.
+// The runs of drawn pixels and of the gaps between them, cell by cell and
+// row by row, of a picture filled with `background` before.
 static bool findWallRuns(SDL_Surface *picture, Uint16 background)
 {
     wallPicture.runs.clear();
+    wallPicture.gaps.clear();
+    wallPicture.firstRun.assign(ListCells + 1, 0);
+    wallPicture.firstGap.assign(ListCells + 1, 0);
     if (SDL_LockSurface(picture) != 0)
         return false;
-    wallPicture.gaps.clear();
-    for (int y = 0; y < picture->h; y++) {
-        int gap = 0;  // where the row's pixels without a wall begin
-        for (int x = 0; x <= picture->w;) {
-            if (x < picture->w && pixelOf(picture, x, y) == background) {
-                x++;
-                continue;
+    for (int cell = 0; cell < ListCells; cell++) {
+        wallPicture.firstRun[cell] = static_cast<int>(wallPicture.runs.size());
+        wallPicture.firstGap[cell] = static_cast<int>(wallPicture.gaps.size());
+        int left = cell % ListColumns * CellSize, top = cell / ListColumns * CellSize;
+        for (int y = top; y < top + CellSize && top >= HudHeight; y++)
+            for (int x = left; x < left + CellSize;) {
+                bool wall = pixelOf(picture, x, y) != background;
+                int end = x + 1;
+                while (end < left + CellSize && (pixelOf(picture, end, y) != background) == wall)
+                    end++;
+                (wall ? wallPicture.runs : wallPicture.gaps).push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
+                x = end;
             }
-            if (x > gap && y >= HudHeight)
-                wallPicture.gaps.push_back({y * picture->pitch + 2 * gap, 2 * (x - gap)});
-            int end = x;
-            while (end < picture->w && pixelOf(picture, end, y) != background)
-                end++;
-            if (end > x)
-                wallPicture.runs.push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
-            gap = end;
-            x = end + 1;
-        }
     }
+    wallPicture.firstRun[ListCells] = static_cast<int>(wallPicture.runs.size());
+    wallPicture.firstGap[ListCells] = static_cast<int>(wallPicture.gaps.size());
     SDL_UnlockSurface(picture);
     return true;
 }
@@ -130,7 +139,7 @@ static SDL_Surface *makeWallPicture(const Uint16 *walls, SDL_Surface *sheet)
     const SDL_PixelFormat *own = sheet->format;
     bool sameFormat = own->BitsPerPixel == 16 && display->BitsPerPixel == 16 && own->Rmask == display->Rmask &&
                       own->Gmask == display->Gmask && own->Bmask == display->Bmask;
-    if (!sameFormat || (sheet->flags & SDL_SRCALPHA))
+    if (!sameFormat || (sheet->flags & SDL_SRCALPHA) || !cellScreen())
         return nullptr;
     int background = colourMissingFrom(sheet);
     if (background < 0)
@@ -171,6 +180,7 @@ void prepareWallLayer(const Arena &arena)
     describeTarget(wallPicture.format);
     memcpy(wallPicture.walls, arena.WallLayer, sizeof wallPicture.walls);
     wallPicture.valid = true;
+    forgetFrameList();  // the last frame's walls are not these
 }
 
 void forgetWallLayer()
@@ -178,47 +188,111 @@ void forgetWallLayer()
     wallPicture.valid = false;
 }
 
-// Black below the HUD strip, except where the wall picture covers it at the
-// end of the frame anyway. SDL fills large areas with stores that bypass the
-// cache, so every blit after it and the present would read the screen back
-// from memory; black is all zero bytes in every pixel format.
-static void clearPlayfield(const Arena &arena)
+// Black below the HUD strip, except where the wall picture covers the cell at
+// the end of the frame anyway, then the cell's item tile. SDL fills large
+// areas with stores that bypass the cache, so every blit after it and the
+// present would read the screen back from memory; black is all zero bytes in
+// every pixel format.
+static void drawPlayfield(const Uint32 *keys, const bool *cells, bool walled)
 {
-    if (screen->h <= HudHeight)
-        return;
+    bool locked = wholeScreenClip() && SDL_LockSurface(screen) == 0;
+    Uint8 *pixels = static_cast<Uint8 *>(screen->pixels);
+    int depth = screen->format->BytesPerPixel;
+    for (int cell = ListColumns; cell < ListCells; cell++) {
+        if (!cells[cell])
+            continue;
+        int x = cell % ListColumns * CellSize, y = cell / ListColumns * CellSize;
+        if (locked && walled) {
+            for (int gap = wallPicture.firstGap[cell]; gap < wallPicture.firstGap[cell + 1]; gap++)
+                memset(pixels + wallPicture.gaps[gap].offset, 0, wallPicture.gaps[gap].bytes);
+        } else if (locked) {
+            for (int row = y; row < y + CellSize; row++)
+                memset(pixels + row * screen->pitch + x * depth, 0, CellSize * depth);
+        } else {
+            SDL_Rect box = {static_cast<Sint16>(x), static_cast<Sint16>(y), CellSize, CellSize};
+            SDL_FillRect(screen, &box, 0);
+        }
+    }
+    if (locked)
+        SDL_UnlockSurface(screen);
+    SDL_Surface *items = slotImage(ImageSlot::ItemTiles);
+    for (int cell = ListColumns; cell < ListCells; cell++)
+        if (cells[cell] && (keys[cell] & 0xffff))
+            drawTile(cell % ListColumns * CellSize, cell / ListColumns * CellSize, items,
+                     static_cast<int>(keys[cell] & 0xffff) - 1);
+}
+
+// Two layers, so that a frame list sees the change when the wall picture comes or goes.
+static void drawWalledPlayfield(const Uint32 *keys, const bool *cells)
+{
+    drawPlayfield(keys, cells, true);
+}
+
+static void drawBarePlayfield(const Uint32 *keys, const bool *cells)
+{
+    drawPlayfield(keys, cells, false);
+}
+
+static bool wallPictureShown(const Arena &arena)
+{
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
     if (sheet)
         prepareWallLayer(arena);
-    bool walled = sheet && wallPicture.picture && wallPictureFits(arena.WallLayer, sheet);
-    if (!wholeScreenClip() || SDL_LockSurface(screen) != 0) {
-        SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h - HudHeight)};
-        SDL_FillRect(screen, &playfield, 0);
-        return;
-    }
-    Uint8 *rows = static_cast<Uint8 *>(screen->pixels);
-    if (walled) {
-        for (const WallRun &gap : wallPicture.gaps)
-            memset(rows + gap.offset, 0, gap.bytes);
-    } else {
-        int bytes = screen->w * screen->format->BytesPerPixel;
-        for (int y = HudHeight; y < screen->h; y++)
-            memset(rows + y * screen->pitch, 0, bytes);
-    }
-    SDL_UnlockSurface(screen);
+    return sheet && wallPicture.picture && wallPictureFits(arena.WallLayer, sheet);
+}
+
+// The screen cell of an arena cell: the arena starts one cell row down, below the HUD strip.
+static int screenCell(int cell)
+{
+    return cell + ArenaColumns * (HudHeight / CellSize);
 }
 
 void drawItemLayer(const Arena &arena, int animationTick)
 {
     if (!screen)
         return;
-    clearPlayfield(arena);
-
-    for (int column = 0; column < ArenaColumns; column++)
-        for (int row = 0; row < ArenaRows; row++) {
-            int cell = row * ArenaColumns + column;
-            drawTile(column * CellSize, HudHeight + row * CellSize, slotImage(ImageSlot::ItemTiles),
-                     arena.ItemLayer[cell] + animationOffset(arena, animationTick, cell) - 1);
+    if (!cellScreen()) {
+        if (screen->h > HudHeight) {
+            SDL_Rect playfield = {0, HudHeight, static_cast<Uint16>(screen->w),
+                                  static_cast<Uint16>(screen->h - HudHeight)};
+            SDL_FillRect(screen, &playfield, 0);
         }
+        for (int cell = 0; cell < ArenaCells; cell++)
+            drawTile(cell % ArenaColumns * CellSize, HudHeight + cell / ArenaColumns * CellSize,
+                     slotImage(ImageSlot::ItemTiles),
+                     arena.ItemLayer[cell] + animationOffset(arena, animationTick, cell) - 1);
+        return;
+    }
+    // A cell's key: its wall (which decides what the clear leaves) and its item tile counted from 1.
+    Uint32 keys[ListCells] = {};
+    for (int cell = 0; screenCell(cell) < ListCells; cell++) {
+        int tile = arena.ItemLayer[cell] + animationOffset(arena, animationTick, cell);
+        keys[screenCell(cell)] = Uint32{arena.WallLayer[cell]} << 16 | static_cast<Uint32>(tile > 0xffff ? 0 : tile);
+    }
+    drawCellLayer(keys, wallPictureShown(arena) ? drawWalledPlayfield : drawBarePlayfield);
+}
+
+static void drawWallTileCells(const Uint32 *keys, const bool *cells)
+{
+    for (int cell = ListColumns; cell < ListCells; cell++)
+        if (cells[cell])
+            drawTile(cell % ListColumns * CellSize, cell / ListColumns * CellSize, slotImage(ImageSlot::WallTiles),
+                     static_cast<int>(keys[cell]) - 1);
+}
+
+static void copyWallCells(const Uint32 *keys, const bool *cells)
+{
+    if (SDL_LockSurface(screen) != 0)
+        return drawWallTileCells(keys, cells);
+    const Uint8 *from = static_cast<const Uint8 *>(wallPicture.picture->pixels);
+    Uint8 *to = static_cast<Uint8 *>(screen->pixels);
+    for (int cell = ListColumns; cell < ListCells; cell++) {
+        if (!cells[cell])
+            continue;
+        for (int run = wallPicture.firstRun[cell]; run < wallPicture.firstRun[cell + 1]; run++)
+            memcpy(to + wallPicture.runs[run].offset, from + wallPicture.runs[run].offset, wallPicture.runs[run].bytes);
+    }
+    SDL_UnlockSurface(screen);
 }
 
 void drawWallLayer(const Arena &arena)
@@ -226,14 +300,11 @@ void drawWallLayer(const Arena &arena)
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
     if (!screen || !sheet)
         return;
-    prepareWallLayer(arena);
-    if (!wallPicture.picture || !wholeScreenClip() || SDL_LockSurface(screen) != 0) {
-        drawWallTiles(arena.WallLayer, sheet);
-        return;
-    }
-    const Uint8 *from = static_cast<const Uint8 *>(wallPicture.picture->pixels);
-    Uint8 *to = static_cast<Uint8 *>(screen->pixels);
-    for (const WallRun &run : wallPicture.runs)
-        memcpy(to + run.offset, from + run.offset, run.bytes);
-    SDL_UnlockSurface(screen);
+    if (!cellScreen())
+        return drawWallTiles(arena.WallLayer, sheet);
+    Uint32 keys[ListCells] = {};
+    for (int cell = 0; screenCell(cell) < ListCells; cell++)
+        keys[screenCell(cell)] = arena.WallLayer[cell];
+    bool copied = wallPictureShown(arena) && wholeScreenClip();
+    drawCellLayer(keys, copied ? copyWallCells : drawWallTileCells);
 }

@@ -1,4 +1,4 @@
-// Sprite frames and tiles cut from sheets of 8 cells per row.
+// Sprite frames and tiles cut from sheets of 8 cells per row, and pictures.
 #include "gfx/gfx.h"
 
 #include "media/media.h"
@@ -13,8 +13,17 @@ static void blitCell(SDL_Surface *sheet, int left, int top, int size, int x, int
 {
     SDL_Rect source = {static_cast<Sint16>(left), static_cast<Sint16>(top), static_cast<Uint16>(size),
                        static_cast<Uint16>(size)};
+    drawPicture(sheet, source, x, y);
+}
+
+void drawPicture(SDL_Surface *picture, SDL_Rect part, int x, int y)
+{
+    if (!picture || !screen || !nearScreen(x, y))
+        return;
+    if (listingOnto(screen))
+        return notePicture(picture, part, x, y);
     SDL_Rect target = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
-    SDL_BlitSurface(sheet, &source, screen, &target);
+    SDL_BlitSurface(picture, &part, screen, &target);
 }
 
 void drawSprite(int x, int y, SDL_Surface *sheet, int frame)

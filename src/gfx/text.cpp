@@ -39,6 +39,8 @@ void drawText(SDL_Surface *dest, SDL_Surface *font, int x, int y, const char *te
 {
     if (!dest || !font || !text)
         return;
+    if (listingOnto(dest))
+        return noteText(font, x, y, text, flags);
     int glyphWidth = font->w / 94;
     int glyphHeight = font->h / 2;
     long length = static_cast<long>(strlen(text));

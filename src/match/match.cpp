@@ -166,10 +166,12 @@ bool pauseMatch(const Settings &chosen)
 static bool runFrame(Match &match, RunningGame &game, FrameRole role, FrameEvents &events)
 {
     const Settings &chosen = *game.settings;
+    beginFrameList();
     if (role.scene)
         drawEndSceneFrame(match, role.scene->result, role.scene->prompt);
     else
         drawMatchFrame(match);
+    finishFrameList();
     presentScreen();
     FrameRequests down = drainEvents(chosen);
     // The end scene plays on by itself; only the match pauses.

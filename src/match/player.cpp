@@ -201,13 +201,8 @@ void Player::drawHud(const char *name) const
         bar = 0;
     if (bar > 80)
         bar = 80;
-    SDL_Rect box = {static_cast<Sint16>(bx + 25), 3, 80, 14};
-    SDL_FillRect(screen, &box, 0);
-    if (SDL_Surface *barImage = slotImage(ImageSlot::HealthBar)) {
-        SDL_Rect source = {0, 0, static_cast<Uint16>(bar), 20};
-        SDL_Rect target = {static_cast<Sint16>(bx + 25), 0, 0, 0};
-        SDL_UpperBlit(barImage, &source, screen, &target);
-    }
+    fillBox({static_cast<Sint16>(bx + 25), 3, 80, 14}, 0);
+    drawPicture(slotImage(ImageSlot::HealthBar), {0, 0, static_cast<Uint16>(bar), 20}, bx + 25, 0);
     drawText(screen, fontKeyed, bx + 110, 10, name, TextCentreVertically);
     char score[16];
     snprintf(score, sizeof score, "%d", kills);

@@ -4,6 +4,7 @@
 #include "match/match.h"
 
 #include "arena/arena.h"
+#include "gfx/gfx.h"
 #include "media/media.h"
 #include "world/world.h"
 

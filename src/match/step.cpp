@@ -108,9 +108,7 @@ static void drawHudStrip()
     SDL_Surface *strip = slotImage(ImageSlot::HudStrip);
     if (!strip || !screen)
         return;
-    SDL_Rect source = {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)};
-    SDL_Rect target = {0, 0, 0, 0};
-    SDL_UpperBlit(strip, &source, screen, &target);
+    drawPicture(strip, {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)}, 0, 0);
 }
 
 static void drawFighters(const Match &match)

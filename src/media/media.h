@@ -80,6 +80,13 @@ int screenHeight();
 bool presentScreen();
 // Lets go of what presentScreen holds in the X server; before SDL closes the display.
 void releasePresent();
+// What the drawing knows changed on the screen since the last present: the
+// next present converts and puts only these areas (none: the screen is as
+// shown); notes add up until it. A count of -1: too many, all of the screen
+// is compared. Without a note the present compares all of it.
+void noteChangedAreas(const SDL_Rect *areas, int count);
+// The presents made so far without a note: the screen may then hold drawing nobody listed.
+unsigned presentsWithoutNote();
 
 // The one image loader: a picture converted to the screen's format. Colour-key
 // modes 1 and 2 make its top-left pixel transparent; 0 keys nothing.

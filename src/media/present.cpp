@@ -45,6 +45,22 @@ struct SharedImage {
 };
 SharedImage shared;
 
+constexpr int MaxRectangles = 64;
+
+struct Rectangle {
+    int x, y, w, h;
+};
+
+// --- until the next present: the areas the drawing says it changed ---
+struct ChangedAreas {
+    bool noted;    // a note came since the last present
+    bool tooMany;  // more than fit: compare all of the screen
+    int count;
+    Rectangle areas[MaxRectangles];
+};
+ChangedAreas changes;
+unsigned unnotedPresents;  // process lifetime
+
 int xErrors;
 
 int noteXError(Display *, XErrorEvent *)
@@ -273,11 +289,6 @@ int widenRow(const Uint16 *from, Uint32 *to, int width)
 constexpr int CellWidth = 32;
 constexpr int BandHeight = 16;
 constexpr int MaxCells = 32;  // cells across; a wider screen is put whole
-constexpr int MaxRectangles = 64;
-
-struct Rectangle {
-    int x, y, w, h;
-};
 
 // Puts the rectangles on the window and asks for word when the last is done.
 bool putRectangles(const Rectangle *rectangles, int count)
@@ -293,33 +304,66 @@ bool putRectangles(const Rectangle *rectangles, int count)
     return xErrors == 0;
 }
 
+const Uint16 *screenRow(int y)
+{
+    return reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch);
+}
+
+// Pixels x0 to x0 + width - 1 of row y into the image and the copy of what it shows.
+void convertSpan(int y, int x0, int width)
+{
+    const Uint16 *row = screenRow(y);
+    memcpy(&shared.converted[static_cast<size_t>(y) * screen->w + x0], row + x0, static_cast<size_t>(width) * 2);
+    Uint32 *image = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line);
+    for (int x = widenRow(row + x0, image + x0, width); x < width; x++)
+        image[x0 + x] = shared.arithmetic ? widen(row[x0 + x]) : shared.colours[row[x0 + x]];
+}
+
 // Converts the cells of row y that changed and returns them as bits.
 Uint32 convertChangedCells(int y, bool whole)
 {
-    const Uint16 *row =
-        reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch);
-    Uint16 *before = &shared.converted[static_cast<size_t>(y) * screen->w];
+    const Uint16 *row = screenRow(y);
+    const Uint16 *before = &shared.converted[static_cast<size_t>(y) * screen->w];
     if (!whole && memcmp(before, row, static_cast<size_t>(screen->w) * 2) == 0)
         return 0;
-    Uint32 *image = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line);
     Uint32 changed = 0;
     for (int cell = 0, x0 = 0; x0 < screen->w; cell++, x0 += CellWidth) {
         int width = screen->w - x0 < CellWidth ? screen->w - x0 : CellWidth;
-        size_t bytes = static_cast<size_t>(width) * 2;
-        if (!whole && memcmp(before + x0, row + x0, bytes) == 0)
+        if (!whole && memcmp(before + x0, row + x0, static_cast<size_t>(width) * 2) == 0)
             continue;
         changed |= 1u << cell;
-        memcpy(before + x0, row + x0, bytes);
-        for (int x = widenRow(row + x0, image + x0, width); x < width; x++)
-            image[x0 + x] = shared.arithmetic ? widen(row[x0 + x]) : shared.colours[row[x0 + x]];
+        convertSpan(y, x0, width);
     }
     return changed;
+}
+
+// The drawing said what changed: only that is converted and put.
+bool putNotedAreas()
+{
+    waitForLastPut();
+    if (SDL_LockSurface(screen) != 0)
+        return false;
+    for (int i = 0; i < changes.count; i++) {
+        const Rectangle &area = changes.areas[i];
+        for (int y = area.y; y < area.y + area.h; y++)
+            convertSpan(y, area.x, area.w);
+    }
+    SDL_UnlockSurface(screen);
+    if (shared.wholeNext) {
+        shared.wholeNext = false;
+        Rectangle all = {0, 0, screen->w, screen->h};
+        return putRectangles(&all, 1);
+    }
+    return changes.count == 0 || putRectangles(changes.areas, changes.count);
 }
 
 bool putSharedImage()
 {
     if (xErrors > 0)
         return false;
+    if (changes.noted && !changes.tooMany && !shared.converted.empty() &&
+        (screen->w + CellWidth - 1) / CellWidth <= MaxCells)
+        return putNotedAreas();
     waitForLastPut();
     if (SDL_LockSurface(screen) != 0)
         return false;
@@ -397,12 +441,39 @@ bool presentScreen()
         if (!shared.usable)
             dropSharedImage();
     }
-    if (shared.usable && putSharedImage())
-        return true;
-    if (shared.usable)
+    bool own = shared.usable && putSharedImage();
+    if (shared.usable && !own)
         dropSharedImage();  // an X error: SDL presents from now on
-    SDL_Flip(screen);
-    return false;
+    if (!own)
+        SDL_Flip(screen);
+    if (!changes.noted)
+        unnotedPresents++;
+    changes = {};
+    return own;
+}
+
+void noteChangedAreas(const SDL_Rect *areas, int count)
+{
+    changes.noted = true;
+    for (int i = 0; i < count && !changes.tooMany; i++) {
+        // Only the part on the screen counts.
+        int x0 = areas[i].x < 0 ? 0 : areas[i].x, y0 = areas[i].y < 0 ? 0 : areas[i].y;
+        int x1 = areas[i].x + areas[i].w, y1 = areas[i].y + areas[i].h;
+        x1 = screen && x1 > screen->w ? screen->w : x1;
+        y1 = screen && y1 > screen->h ? screen->h : y1;
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        if (changes.count == MaxRectangles)
+            changes.tooMany = true;
+        else
+            changes.areas[changes.count++] = {x0, y0, x1 - x0, y1 - y0};
+    }
+    changes.tooMany = changes.tooMany || count < 0;
+}
+
+unsigned presentsWithoutNote()
+{
+    return unnotedPresents;
 }
 
 void releasePresent()

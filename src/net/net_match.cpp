@@ -111,8 +111,10 @@ void drawLinkNote(const Match &match, std::uint32_t roundTripMs, int rollbackFra
 
 void show(void *, const Match &match, std::uint32_t roundTripMs, int rollbackFrames)
 {
+    beginFrameList();
     drawMatchFrame(match);
     drawLinkNote(match, roundTripMs, rollbackFrames);
+    finishFrameList();
     presentScreen();
 }
 

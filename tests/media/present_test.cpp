@@ -126,6 +126,16 @@ TEST(Present, PutsOnlyWhatChangedAndAllOfAnUncoveredWindow)
             fill(rand() % 660 - 10, rand() % 500 - 10, 1 + rand() % 70, 1 + rand() % 40, static_cast<Uint16>(rand()));
         EXPECT_TRUE(presentScreen());
     }
+    // Frames drawn as lists: only the cells they changed are converted and put.
+    for (int frame = 0; frame < 40; frame++) {
+        beginFrameList();
+        for (int box = 0; box < 3; box++)
+            fillBox({static_cast<Sint16>(rand() % 660 - 10), static_cast<Sint16>(rand() % 500 - 10),
+                     static_cast<Uint16>(1 + rand() % 70), static_cast<Uint16>(1 + rand() % 40)},
+                    static_cast<Uint16>(rand()));
+        finishFrameList();
+        EXPECT_TRUE(presentScreen());
+    }
     std::vector<unsigned long> byGame = windowPixels();
     EXPECT_FALSE(presentWith(true));
     EXPECT_TRUE(byGame == windowPixels());

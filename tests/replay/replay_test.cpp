@@ -228,7 +228,9 @@ void playArena(const char *name, uint32_t seed)
     for (int f = 1; f <= ArenaFrames; f++) {
         const Player &p0 = match.players[0], &p1 = match.players[1];
         const FighterInput inputs[] = {first.next(p0, p1), second.next(p1, p0)};
+        beginFrameList();
         drawMatchFrame(match);
+        finishFrameList();
         step(match, inputs, events);
         recorder.frame(match, exact(f), f % Interval == 0);
     }
