@@ -26,6 +26,13 @@ struct Drawing {
 
 // --- process lifetime: the open list and the memory of the last one ---
 struct FrameList {
+    // Room for a crowded match from the start, so that frames do not allocate.
+    FrameList()
+    {
+        drawings.reserve(1024);
+        texts.reserve(1024);
+        layerKeys.reserve(4 * ListCells);
+    }
     bool listing;
     std::vector<Drawing> drawings;
     std::string texts;
