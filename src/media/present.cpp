@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -247,16 +248,23 @@ bool makeSharedImage()
 
 // The server reads the image while it puts it: the next frame may write into
 // it only once the last put is done. Its completion event (read by whoever
-// reads events, SDL as a rule) tells; it has almost always come in during the
-// frame's wait, so the round trip at the end is seldom made.
+// reads events, SDL as a rule) tells; it has mostly come in during the frame's
+// wait. When it has not, the present waits for that event itself rather than
+// making a round trip (a request and its reply) to the server; only after a
+// second without it does it ask the server, which also finds a lost display.
 void waitForLastPut()
 {
     Display *display = shared.display;
-    if (shared.lastPut == 0 || XLastKnownRequestProcessed(display) >= shared.lastPut)
-        return;
-    XEventsQueued(display, QueuedAfterReading);
-    if (XLastKnownRequestProcessed(display) < shared.lastPut)
-        XSync(display, False);
+    for (int tries = 0; tries < 10; tries++) {
+        if (shared.lastPut == 0 || XLastKnownRequestProcessed(display) >= shared.lastPut)
+            return;
+        XEventsQueued(display, QueuedAfterReading);
+        if (XLastKnownRequestProcessed(display) >= shared.lastPut)
+            return;
+        pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, 100);
+    }
+    XSync(display, False);
 }
 
 // One row of the screen into the image, eight pixels at a time; returns how
