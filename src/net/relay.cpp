@@ -86,12 +86,25 @@ static void sendDue(Relay &relay)
     }
 }
 
+// Sleeps until the next held datagram is due or one arrives; an idle relay
+// wakes only to see whether it is to stop.
+static int msToNextDue(const Relay &relay)
+{
+    int wait = 50;
+    Clock::time_point now = Clock::now();
+    for (const Held &datagram : relay.held) {
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(datagram.due - now).count();
+        wait = std::min(wait, static_cast<int>(std::max<decltype(ms)>(ms, 0)));
+    }
+    return wait;
+}
+
 static void runRelay(Relay *relay)
 {
     std::uint8_t bytes[65536];
     while (!relay->stop) {
         pollfd sockets[2] = {{relay->joinerSide, POLLIN, 0}, {relay->hostSide, POLLIN, 0}};
-        poll(sockets, 2, 1);
+        poll(sockets, 2, msToNextDue(*relay));
         if (sockets[0].revents & POLLIN) {
             sockaddr_in from{};
             socklen_t length = sizeof from;
