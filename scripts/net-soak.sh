@@ -2,10 +2,12 @@
 # The network soak: matches of two hard computers between two game
 # processes through the link simulator on loopback, at 2 % loss and 10 ms
 # jitter each way, for each round trip asked. Prints one table row per round
-# trip: matches, desyncs, crashes, rollback depth p50/p99 (the matches'
-# medians), input delay, CPU of a frame's corrections and step p99 (worst
-# match), bytes a second each way (worst match) and the joiner's time to its
-# first frame (median). Needs a build without sanitizers:
+# trip: matches, desyncs, crashes, links lost (with the sides' words under
+# the table), rollback depth p50/p99 (medians over the matches played to
+# their end), input delay, CPU of a frame's corrections and step p99 (worst
+# match), bytes a second each way (worst match) and the joiner's time from
+# its process's start to its first frame (median). Needs a build without
+# sanitizers:
 #   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLTR_TESTS=OFF -DZOLTR_BENCH=OFF
 #   cmake --build build-rel --target zoltr zoltr-netsim
 #   scripts/net-soak.sh [MATCHES] [FRAMES] [ROUND TRIPS...]   (default 10 2000 0 60 150)
@@ -33,13 +35,27 @@ done
 field() { sed -n "s/.*$1.*/\1/p"; }
 median() { sort -n | awk '{a[NR]=$1} END {print NR ? a[int((NR+1)/2)] : "-"}'; }
 highest() { sort -n | tail -1; }
+report() { grep -h '^Network report: ' "$@"; }
+# A side that ended by itself did so with 0 or 1 and said why; a signal or silence is a crash.
+crashed() {  # pid, error file
+    if kill -0 "$1" 2>/dev/null; then
+        kill -KILL "$1" 2>/dev/null
+        wait "$1" 2>/dev/null
+        return 1
+    fi
+    wait "$1" 2>/dev/null
+    local status=$?
+    [ $status -gt 1 ] || ! grep -q '^Network' "$2"
+}
 
-printf '| round trip | matches | desyncs | crashes | rollback p50 | rollback p99 | input delay | frame CPU p99 | bytes/s out, in | first frame |\n'
-printf '|---|---|---|---|---|---|---|---|---|---|\n'
+printf '| round trip | matches | desyncs | crashes | links lost | rollback p50 | rollback p99 | input delay | frame CPU p99 | bytes/s out, in | first frame |\n'
+printf '|---|---|---|---|---|---|---|---|---|---|---|\n'
 port=${ZOLTR_SOAK_PORT:-$((30000 + $$ % 10000))}
 for trip in "${trips[@]}"; do
     : >"$work/lines"
-    desyncs=0 crashes=0
+    : >"$work/first"
+    : >"$work/words"
+    desyncs=0 crashes=0 lost=0
     for ((m = 0; m < matches; m++)); do
         "$build/tools/zoltr-netsim" $((port + 1)) "$port" $((trip / 2)) 10 0.02 0 0.01 $((m + 1)) &
         relay=$!
@@ -49,23 +65,30 @@ for trip in "${trips[@]}"; do
         (cd "$work/join" && exec "$build/zoltr" --join "127.0.0.1:$((port + 1))" --frames "$frames" 2>"$work/join.err") &
         join=$!
         # The end scene waits for Escape: once both have said how the match
-        # ended, they are stopped; a side that ends before that has failed.
+        # ended, they are stopped.
         for ((t = 0; t < 6000; t++)); do
-            grep -q '^Network report: ' "$work/host.err" && grep -q '^Network report: ' "$work/join.err" && break
-            kill -0 $host 2>/dev/null && kill -0 $join 2>/dev/null || break
+            report "$work/host.err" >/dev/null && report "$work/join.err" >/dev/null && break
+            kill -0 $host 2>/dev/null && kill -0 $join 2>/dev/null || sleep 2  # the other side has 2 s to notice
+            kill -0 $host 2>/dev/null || kill -0 $join 2>/dev/null || break
             sleep 0.1
         done
-        kill -0 $host 2>/dev/null; hosted=$?
-        kill -0 $join 2>/dev/null; joined=$?
-        kill -KILL $host $join 2>/dev/null
-        wait $host $join 2>/dev/null
-        [ $joined = 0 ] && [ $hosted = 0 ] || crashes=$((crashes + 1))
-        grep -q 'no longer agree' "$work/host.err" "$work/join.err" && desyncs=$((desyncs + 1))
-        h=$(grep '^Network report: ' "$work/host.err" | field 'state hash \([0-9a-f]*\)')
-        j=$(grep '^Network report: ' "$work/join.err" | field 'state hash \([0-9a-f]*\)')
-        [ -n "$h" ] && [ "$h" = "$j" ] || desyncs=$((desyncs + 1))
-        grep -h '^Network report: ' "$work/host.err" "$work/join.err" >>"$work/lines"
-        grep -h '^Network report: ' "$work/join.err" | field 'first frame after \([0-9]*\) ms' >>"$work/first"
+        crashed $host "$work/host.err" && crashes=$((crashes + 1))
+        crashed $join "$work/join.err" && crashes=$((crashes + 1))
+        kill $relay 2>/dev/null
+        wait $relay 2>/dev/null
+        h=$(report "$work/host.err" | field 'state hash \([0-9a-f]*\), .*, ended')
+        j=$(report "$work/join.err" | field 'state hash \([0-9a-f]*\), .*, ended')
+        if grep -q 'no longer agree' "$work/host.err" "$work/join.err" || { [ -n "$h$j" ] && [ "$h" != "$j" ]; }; then
+            desyncs=$((desyncs + 1))
+        elif [ -z "$h" ]; then
+            lost=$((lost + 1))
+            printf 'match %d: host "%s", joiner "%s"\n' $((m + 1)) "$(grep -h '^Network: ' "$work/host.err")" \
+                "$(grep -h '^Network: ' "$work/join.err")" >>"$work/words"
+            report "$work/host.err" "$work/join.err" | sed 's/^/    /' >>"$work/words"
+        else
+            report "$work/host.err" "$work/join.err" >>"$work/lines"
+            report "$work/join.err" | field 'first frame after \([0-9]*\) ms' >>"$work/first"
+        fi
         port=$((port + 2))
     done
     p50=$(field 'rollback p50 \([0-9]*\)' <"$work/lines" | median)
@@ -75,7 +98,7 @@ for trip in "${trips[@]}"; do
     out=$(field 'second \([0-9]*\) out' <"$work/lines" | highest)
     in=$(field 'out \([0-9]*\) in' <"$work/lines" | highest)
     first=$(median <"$work/first")
-    printf '| %s ms | %s | %s | %s | %s | %s | %s| %s us | %s, %s | %s ms |\n' "$trip" "$matches" "$desyncs" "$crashes" \
-        "$p50" "$p99" "$delay" "$cpu" "$out" "$in" "$first"
-    : >"$work/first"
+    printf '| %s ms | %s | %s | %s | %s | %s | %s | %s| %s us | %s, %s | %s ms |\n' "$trip" "$matches" "$desyncs" \
+        "$crashes" "$lost" "$p50" "$p99" "$delay" "$cpu" "$out" "$in" "$first"
+    sed 's/^/    /' "$work/words"
 done
