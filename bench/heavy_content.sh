@@ -2,10 +2,12 @@
 # Heavy but valid content, two builds side by side in one run (a baseline and
 # a candidate, release builds): CPU time of the menu with 1,000 arenas to a
 # working window and for ten arena changes, and the game's start-up CPU and
-# peak memory with a catalogue naming one 4096x4096 PNG in N slots. Needs an X
-# display of 640x480 (xvfb-run -a -s "-screen 0 640x480x24 -noreset").
+# peak memory with a catalogue naming one 4096x4096 PNG in N slots; and the
+# menu with a players.png of 8192x2048 (the largest the loader takes), CPU for
+# ten value changes and for the ten seconds after a key tapped while it
+# starts. Needs an X display of 640x480 (xvfb-run -a -s "-screen 0 640x480x24 -noreset").
 #
-#   heavy_content.sh GAME_FOLDER OLD_BUILD NEW_BUILD [OLD_LINES] [NEW_LINES]
+#   [PARTS="arenas catalogue sheet"] heavy_content.sh GAME_FOLDER OLD_BUILD NEW_BUILD [OLD_LINES] [NEW_LINES]
 #
 # A build is a folder holding zoltr and zoltr-menu. The old game may need
 # fewer lines (default 32): it keeps a 32 MB copy of the picture per slot.
@@ -27,10 +29,40 @@ settle() {
     done
 }
 
-cp -r "$game" "$work/menu"
-for i in $(seq -w 1000); do cp "$work/menu/maps/arena1" "$work/menu/maps/a$i"; done
+parts=${PARTS:-arenas catalogue sheet}
+has() { case " $parts " in *" $1 "*) return 0 ;; esac; return 1; }
+
+has sheet && cp -r "$game" "$work/sheet" && /usr/bin/python3 -c "
+from PIL import Image; import os
+Image.frombytes('RGB', (8192, 2048), os.urandom(8192 * 2048 * 3)).save('$work/sheet/gfx/players.png')"
+for run in 1 2 3; do
+    has sheet || break
+    for build in "$old" "$new"; do
+        (cd "$work/sheet" && exec "$build/zoltr-menu" 2>/dev/null) &
+        pid=$!
+        wid=$(timeout 120 xdotool search --sync --onlyvisible --name 'match menu' | head -n 1)
+        settle "$pid" 1
+        ready=$(cpu "$pid")
+        # The kill limit's '>': one value change a click.
+        for _ in $(seq 10); do xdotool mousemove --window "$wid" 600 204 click 1; sleep 0.3; done
+        settle "$pid" 1
+        echo "sheet $build run $run: $(echo "$(cpu "$pid") - $ready" | bc) s CPU for 10 value changes"
+        kill "$pid"; wait "$pid" 2>/dev/null || true
+        (cd "$work/sheet" && exec "$build/zoltr-menu" 2>/dev/null) &
+        pid=$!
+        sleep 0.15; xdotool key Down; sleep 10
+        echo "sheet $build run $run: $(cpu "$pid") s CPU in the 10 s after a key tapped at its start"
+        kill "$pid"; wait "$pid" 2>/dev/null || true
+    done
+done
+
+if has arenas; then
+    cp -r "$game" "$work/menu"
+    for i in $(seq -w 1000); do cp "$work/menu/maps/arena1" "$work/menu/maps/a$i"; done
+fi
 for build in "$old" "$new"; do
     for run in 1 2 3; do
+        has arenas || break
         (cd "$work/menu" && exec "$build/zoltr-menu" 2>/dev/null) &
         pid=$!
         wid=$(timeout 120 xdotool search --sync --onlyvisible --name 'match menu' | head -n 1)
@@ -45,11 +77,11 @@ for build in "$old" "$new"; do
     done
 done
 
-cp -r "$game" "$work/game"
-/usr/bin/python3 -c "
+has catalogue && cp -r "$game" "$work/game" && /usr/bin/python3 -c "
 from PIL import Image; import os
 Image.frombytes('RGB', (4096, 4096), os.urandom(4096 * 4096 * 3)).save('$work/game/big.png')"
 for pair in "$old $oldLines" "$new $newLines"; do
+    has catalogue || break
     set -- $pair
     { echo '#'; for _ in $(seq "$2"); do echo 'big.png 0'; done; echo '#'; } >"$work/game/seznam.dat"
     for run in 1 2 3; do

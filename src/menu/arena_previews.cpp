@@ -1,6 +1,8 @@
 // The arenas of maps/: each loaded once, checked, and drawn by the game's own
-// arena drawing into a full-size picture that is then shrunk to miniatures.
+// arena drawing into a full-size picture that is then shrunk to miniatures;
+// and the fighters' pictures, made once from the players sheet.
 #include "arena/arena.h"
+#include "gfx/gfx.h"
 #include "media/media.h"
 #include "menu/menu.h"
 #include "world/world.h"
@@ -13,6 +15,7 @@
 constexpr const char *VictoryStage = "win1";
 constexpr int PreviewFactor = 2;    // 320x230
 constexpr int ThumbnailFactor = 8;  // 80x57
+constexpr int FighterPictureSize = 40;
 
 SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
 {
@@ -48,6 +51,55 @@ SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor)
     SDL_UnlockSurface(small);
     SDL_UnlockSurface(source);
     return small;
+}
+
+void makeFighterPictures(Menu &menu)
+{
+    freeFighterPictures(menu);
+    SDL_Surface *sheet = slotImage(ImageSlot::Fighters);
+    if (!sheet || sheet->w < 8 || !screen)
+        return;
+    int size = sheet->w / 8;
+    int shown = std::min(2 * size, FighterPictureSize);
+    SDL_PixelFormat *format = screen->format;
+    SDL_Surface *cell =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, size, size, 16, format->Rmask, format->Gmask, format->Bmask, 0);
+    if (!cell)
+        return;
+    Uint32 key = SDL_MapRGB(cell->format, 255, 0, 255);
+    for (int skin = 0; skin < menu.skins; skin++) {
+        SDL_FillRect(cell, nullptr, key);
+        // The game's own sprite drawing, aimed at the cell for a moment.
+        SDL_Surface *display = screen;
+        screen = cell;
+        drawSprite(0, 0, sheet, skin * 16);
+        screen = display;
+        SDL_Surface *picture =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, shown, shown, 16, format->Rmask, format->Gmask, format->Bmask, 0);
+        if (picture && SDL_LockSurface(cell) == 0) {
+            SDL_LockSurface(picture);
+            for (int y = 0; y < shown; y++) {
+                const auto *from = reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(cell->pixels) +
+                                                                    y * size / shown * cell->pitch);
+                auto *to = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(picture->pixels) + y * picture->pitch);
+                for (int x = 0; x < shown; x++)
+                    to[x] = from[x * size / shown];
+            }
+            SDL_UnlockSurface(picture);
+            SDL_UnlockSurface(cell);
+            SDL_SetColorKey(picture, SDL_SRCCOLORKEY, key);
+        }
+        menu.fighterPictures.push_back(picture);
+    }
+    SDL_FreeSurface(cell);
+}
+
+void freeFighterPictures(Menu &menu)
+{
+    for (SDL_Surface *picture : menu.fighterPictures)
+        if (picture)
+            SDL_FreeSurface(picture);
+    menu.fighterPictures.clear();
 }
 
 // The tiles the wall sheet holds; codes beyond them draw nothing.

@@ -55,31 +55,38 @@ int main(int, char **)
         setup.Image1 = 1;
     if (setup.Image2 < 1 || setup.Image2 > menu.skins)
         setup.Image2 = menu.skins > 1 ? 2 : 1;
+    makeFighterPictures(menu);
 
     findArenas(menu, setup.Level);
     menu.row = RowPlay;
 
     const std::string game = gameBinary();
+    bool redraw = true;
     for (;;) {
-        // Only what shows is examined: a folder of a thousand arenas costs
-        // the seven on screen.
-        for (int shown : shownArenas(menu))
-            examineArena(menu.arenas[shown]);
-        if (menu.keys)
-            drawKeys(menu);
-        else if (menu.rules)
-            drawRules(menu);
-        else
-            drawMenu(menu);
-        presentScreen();
+        if (redraw) {
+            // Only what shows is examined: a folder of a thousand arenas costs
+            // the seven on screen.
+            for (int shown : shownArenas(menu))
+                examineArena(menu.arenas[shown]);
+            if (menu.keys)
+                drawKeys(menu);
+            else if (menu.rules)
+                drawRules(menu);
+            else
+                drawMenu(menu);
+            presentScreen();
+        }
         SDL_Event event;
         if (!SDL_WaitEvent(&event)) {
             SDL_Delay(10);
             continue;
         }
+        // The pointer's moves and the keys' releases change nothing shown.
+        redraw = false;
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
-        if (input && menuIsCalm(menu, SDL_GetTicks()))
+        if (dropGhostRepeat(event) || (input && menuIsCalm(menu, SDL_GetTicks())))
             continue;
+        redraw = input || event.type == SDL_VIDEOEXPOSE || event.type == SDL_ACTIVEEVENT;
         MenuAction action = handleMenuEvent(menu, event);
         if (action == ActionQuit)
             break;
@@ -97,5 +104,6 @@ int main(int, char **)
         }
     }
     freeArenas(menu.arenas);
+    freeFighterPictures(menu);
     return 0;
 }

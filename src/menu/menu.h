@@ -60,6 +60,7 @@ struct Menu {
     int arena;                                      // the chosen one, an index into arenas
     int row;                                        // the selected MenuRow
     int skins;                                      // fighters on the players sheet
+    std::vector<SDL_Surface *> fighterPictures;     // each fighter standing, keyed (makeFighterPictures)
     int played;                                     // matches counted this evening: not the abandoned ones
     int gamesRun;                                   // games started; every one after the first is a quick rematch
     std::vector<std::pair<std::string, int>> wins;  // wins per player name this evening, in order of appearance
@@ -96,6 +97,11 @@ void examineArena(ArenaChoice &arena);
 void freeArenas(std::vector<ArenaChoice> &arenas);
 // A miniature of a 16-bit surface's part, 1/factor of its size, by averaging boxes.
 SDL_Surface *shrinkSurface(SDL_Surface *source, SDL_Rect part, int factor);
+// Each fighter of the players sheet standing, at twice its size but at most
+// as tall as the fighter rows: made once, so a sheet of any size costs every
+// redraw the same small blit.
+void makeFighterPictures(Menu &menu);
+void freeFighterPictures(Menu &menu);
 
 // --- screens (screens.cpp, rules.cpp) ---
 const char *say(const Menu &menu, const char *english, const char *czech);
@@ -120,6 +126,11 @@ std::string gameWords(const std::string &said);
 int winsOf(const Menu &menu, const std::string &name);
 // "Ann 2, Bob 0 (2 matches)": every name's wins this evening.
 std::string scoreLine(const Menu &menu);
+
+// --- input (input.cpp) ---
+// True for a key press that SDL's key repeat made up for a key no longer
+// held; the repeating stops there.
+bool dropGhostRepeat(const SDL_Event &event);
 
 // --- running the game (run_game.cpp) ---
 // The game binary beside this program.

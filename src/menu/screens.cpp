@@ -90,33 +90,6 @@ static void blitAt(SDL_Surface *picture, int x, int y)
     SDL_BlitSurface(picture, nullptr, screen, &target);
 }
 
-// A fighter of the players sheet at twice its size, standing on `background`.
-static void drawFighter(int skin, int x, int y, Uint32 background)
-{
-    SDL_Surface *sheet = slotImage(ImageSlot::Fighters);
-    if (!sheet || sheet->w < 8)
-        return;
-    int size = sheet->w / 8;
-    SDL_Surface *cell = SDL_CreateRGBSurface(SDL_SWSURFACE, size, size, 16, screen->format->Rmask,
-                                             screen->format->Gmask, screen->format->Bmask, 0);
-    if (!cell)
-        return;
-    SDL_FillRect(cell, nullptr, SDL_MapRGB(cell->format, 255, 0, 255));
-    SDL_Surface *display = screen;
-    screen = cell;
-    drawSprite(0, 0, sheet, skin * 16);
-    screen = display;
-    Uint32 key = SDL_MapRGB(cell->format, 255, 0, 255);
-    SDL_LockSurface(cell);
-    for (int py = 0; py < size; py++)
-        for (int px = 0; px < size; px++) {
-            Uint16 pixel = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(cell->pixels) + py * cell->pitch)[px];
-            fill(x + 2 * px, y + 2 * py, 2, 2, pixel == key ? background : pixel);
-        }
-    SDL_UnlockSurface(cell);
-    SDL_FreeSurface(cell);
-}
-
 static int rowHeight(int row)
 {
     return row == RowSkin1 || row == RowSkin2 ? FighterRowHeight : RowHeight;
@@ -269,9 +242,10 @@ static void drawRow(const Menu &menu, int row)
     }
     text(ListX + 6, middle, rowLabel(menu, row), TextCentreVertically);
     if (row == RowSkin1 || row == RowSkin2) {
-        int skin = (row == RowSkin1 ? menu.setup.Image1 : menu.setup.Image2) - 1;
-        int size = slotImage(ImageSlot::Fighters) ? slotImage(ImageSlot::Fighters)->w / 8 : 20;
-        drawFighter(skin, ValueCentre - size, middle - size, bar);
+        size_t skin = static_cast<size_t>((row == RowSkin1 ? menu.setup.Image1 : menu.setup.Image2) - 1);
+        SDL_Surface *picture = skin < menu.fighterPictures.size() ? menu.fighterPictures[skin] : nullptr;
+        if (picture)
+            blitAt(picture, ValueCentre - picture->w / 2, middle - picture->h / 2);
     } else if (isNameRow(row)) {
         std::string name = rowValue(menu, row) + (selected ? "_" : "");
         // While typing, the end of a long name is what matters.

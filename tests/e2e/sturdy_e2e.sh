@@ -2,7 +2,7 @@
 # The menu ends at once, with a Problem line, without a display or when it
 # goes away, and at SIGTERM; pipes and devices in place of its files hang
 # nothing; the widest font draws; the launcher never writes through a planted
-# link, and four first starts at once all succeed.
+# link, and four first starts at once all succeed, each waiting its turn.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
@@ -128,6 +128,15 @@ for round in 1 2 3 4 5; do
     done
     [ -f "$folder/settings.ini" ] || fail "round $round left no settings.ini"
 done
+# A start waits its turn: while another holds the lock, nothing is made.
+rm -f "$folder/settings.ini"
+flock "$home/.local/share" sh -c 'touch "$1"; sleep 5; rm "$1"' sh "$E2E_TMP/locked" &
+holder=$!
+for _ in $(seq 100); do [ -e "$E2E_TMP/locked" ] && break; sleep 0.1; done
+launch 5
+[ ! -e "$E2E_TMP/locked" ] || fail "a start went on while another held the lock"
+wait "$holder"
+[ -f "$folder/settings.ini" ] || fail "the start that waited made no settings.ini"
 [ -z "$(find "$home" -name '*.XXXXXX' -o -name 'settings.ini.??????' -o -name '.zoltr-deathmatch.*')" ] ||
     fail "temporary files were left: $(find "$home")"
 note "ok"

@@ -1,6 +1,8 @@
 // After a match the menu ignores input for a moment, also when the tick
-// counter wraps meanwhile (after 49 days) or already stands near its end.
+// counter wraps meanwhile (after 49 days) or already stands near its end;
+// the ghosts of SDL's key repeat are never taken for a key.
 #include "menu/menu.h"
+#include "support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,4 +19,30 @@ TEST(MenuCalm, LastsHalfASecondAcrossTheTickWrap)
         menu.calmUntil = c.until;
         EXPECT_EQ(menuIsCalm(menu, c.now), c.calm) << c.until << " " << c.now;
     }
+}
+
+// A press of a key that is up, with no release of it waiting, is a ghost of
+// SDL's key repeat; a tap read in one go and a held key are real.
+TEST(MenuInput, GhostRepeatsOfAReleasedKeyAreDropped)
+{
+    initHeadlessScreen();
+    Uint8 *held = SDL_GetKeyState(nullptr);
+    SDL_Event down = {}, up = {}, read = {};
+    down.type = SDL_KEYDOWN;
+    down.key.keysym.sym = SDLK_DOWN;
+    up.type = SDL_KEYUP;
+    up.key.keysym.sym = SDLK_DOWN;
+    while (SDL_PollEvent(&read)) {
+    }
+    SDL_PushEvent(&down);
+    SDL_PushEvent(&up);
+    ASSERT_TRUE(SDL_PollEvent(&read));
+    EXPECT_FALSE(dropGhostRepeat(read));
+    ASSERT_TRUE(SDL_PollEvent(&read));
+    SDL_PushEvent(&down);
+    ASSERT_TRUE(SDL_PollEvent(&read));
+    EXPECT_TRUE(dropGhostRepeat(read));
+    held[SDLK_DOWN] = 1;
+    EXPECT_FALSE(dropGhostRepeat(read));
+    held[SDLK_DOWN] = 0;
 }

@@ -31,3 +31,26 @@ TEST(MenuLayout, NarrowestAndWidestFontsDrawEveryRow)
         SDL_FreeSurface(font);
     }
 }
+
+// A players sheet as large as the loader allows shows each fighter within its
+// row, as a picture made once.
+TEST(MenuLayout, FighterOfAHugeSheetStaysInItsRow)
+{
+    initHeadlessScreen();
+    SDL_Surface *sheet = makeSolidSurface(8192, 2048, 200, 40, 40);
+    ImageSlots[static_cast<int>(ImageSlot::Fighters)] = sheet;
+    Menu menu{};
+    menu.setup.Image1 = menu.setup.Image2 = 1;
+    menu.skins = 1;
+    menu.row = RowPlay;
+    makeFighterPictures(menu);
+    ImageSlots[static_cast<int>(ImageSlot::Fighters)] = nullptr;
+    SDL_FreeSurface(sheet);
+    SDL_FillRect(screen, nullptr, 0);
+    drawMenu(menu);
+    // Fighter 1's row is 40 pixels high from y 62, the picture centred on x 560.
+    EXPECT_EQ(pixelAt(screen, 545, 64), screenColour(200, 40, 40));
+    EXPECT_EQ(pixelAt(screen, 530, 81), screenColour(0, 0, 0));
+    EXPECT_EQ(pixelAt(screen, 560, 101), screenColour(0, 0, 0));
+    freeFighterPictures(menu);
+}
