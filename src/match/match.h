@@ -244,3 +244,29 @@ FighterInput fighterInput(const Settings &chosen, int fighter, const FrameReques
 // Shows "paused" (in the chosen language) over the frame and holds the match,
 // music and sounds still until P again or Escape; true for Escape.
 bool pauseMatch(const Settings &chosen);
+
+// --- gamepads (pads.cpp) ---
+// What a pad holds, kept from its events: the stick's lean on each axis (-1,
+// 0 or 1 past the dead zone), the d-pad (SDL_HAT_* bits), the buttons held.
+struct PadState {
+    int stickX = 0, stickY = 0;
+    Uint8 hat = SDL_HAT_CENTERED;
+    Uint32 buttons = 0;  // bit n: button n (the first 32)
+};
+// Up to two pads, in SDL's order. With two, the first drives fighter 1 and
+// the second fighter 2; a lone pad drives fighter 2. The stick or the d-pad
+// moves (up jumps), any button fires; the keys go on working beside them.
+struct Pads {
+    int count = 0;
+    SDL_Joystick *opened[MaxPlayers] = {};
+    PadState fighter[MaxPlayers];  // by the fighter each pad drives
+};
+// Opens the first two joysticks SDL finds; none when it has no joystick support.
+void openPads(Pads &pads);
+void closePads(Pads &pads);
+// The fighter a pad (SDL's joystick index) drives, or -1.
+int padFighter(const Pads &pads, int which);
+// Notes a pad's event; returns the fighter it drives, -1 for any other event.
+int notePadEvent(Pads &pads, const SDL_Event &event);
+// A fighter's input from its pad: what is held now.
+FighterInput padInput(const PadState &pad);

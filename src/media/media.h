@@ -87,6 +87,9 @@ void releasePresent();
 void noteChangedAreas(const SDL_Rect *areas, int count);
 // The presents made so far without a note: the screen may then hold drawing nobody listed.
 unsigned presentsWithoutNote();
+// After a full-screen video mode is set: the window covers the whole display
+// (full_screen.cpp).
+void coverDisplay();
 
 // The one image loader: a picture converted to the screen's format. Colour-key
 // modes 1 and 2 make its top-left pixel transparent; 0 keys nothing.

@@ -25,6 +25,19 @@ static const char *playerName(const Menu &menu, int player)
     return player == 0 ? menu.setup.Name1 : menu.setup.Name2;
 }
 
+// The pad that drives a player's fighter beside the keys, said after the name.
+static std::string padOf(const Menu &menu, int player)
+{
+    for (int pad = 0; pad < menu.pads.count; pad++) {
+        if (padFighter(menu.pads, pad) != player)
+            continue;
+        const char *name = SDL_JoystickName(pad);
+        std::string line = std::string(say(menu, "+ pad ", "+ ovlada\xE8 ")) + std::to_string(pad + 1);
+        return name && *name ? line + ": " + std::string(name).substr(0, 20) : line;
+    }
+    return "";
+}
+
 static int rowTop(int row)
 {
     return 44 + row * 26 + (row >= 4 ? 22 : 0) + (row >= UsualKeysRow ? 22 : 0);
@@ -54,13 +67,21 @@ void drawKeys(const Menu &menu)
         }
         int player = row / 4;
         auto action = static_cast<FighterAction>(row % 4);
-        if (action == ActionLeft)
+        if (action == ActionLeft) {
             drawText(screen, fontKeyed, 160, y - 14, playerName(menu, player), TextCentreVertically);
+            drawText(screen, fontKeyed, 320, y - 14, padOf(menu, player).c_str(), TextCentreVertically);
+        }
         drawText(screen, fontKeyed, 170, y + 10, actionName(menu, action), TextCentreVertically);
         const char *key = menu.keyWaiting && row == menu.keyRow ? say(menu, "press a key...", "stiskni kl\xE1vesu...")
                                                                 : SDL_GetKeyName(keyOf(menu.setup, player, action));
         drawText(screen, fontKeyed, 320, y + 10, key, TextCentreVertically);
     }
+    if (menu.pads.count > 0)
+        drawText(screen, fontKeyed, 320, 360,
+                 say(menu, "Pads: stick or d-pad moves, up jumps, buttons fire",
+                     "Ovlada\xE8: k\xF8\xED\x9E chod\xED a sk\xE1\xE8"
+                     "e, tla\xE8\xEDtka st\xF8\xEDl\xED"),
+                 TextCentreVertically | TextCentreHorizontally);
     const std::string help = menu.message.empty()
                                  ? say(menu, "Up/Down choose, Enter: press the new key, Escape: back",
                                        "\x9Aipky vyb\xEDraj\xED, Enter: stiskni novou kl\xE1vesu, Escape: zp\xECt")

@@ -16,6 +16,20 @@ static void findArenas(Menu &menu, std::string chosen)
             menu.arena = static_cast<int>(i);
 }
 
+// A screen switched back to a window is kept also when the menu is left
+// without a match, so the next start does not open in full screen again.
+static void keepScreenChoice(const Menu &menu)
+{
+    Settings onDisk = {};
+    onDisk.Windowed = 1;
+    readSettingsFile("settings.ini", onDisk);
+    if ((onDisk.Windowed != 0) == (menu.setup.Windowed != 0))
+        return;
+    std::string problem = writeSettingsFile("settings.ini", menu.setup);
+    if (!problem.empty())
+        fprintf(stderr, "zoltr-menu: settings.ini not saved: %s\n", problem.c_str());
+}
+
 int main(int, char **)
 {
     Menu menu = {};
@@ -41,10 +55,11 @@ int main(int, char **)
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         fatalSdlError();
     atexit(stopSdl);
+    openPads(menu.pads);
     openMenuWindow(menu);
     loadFonts();
     settings.Sounds = 0;  // the menu plays nothing: no sound is loaded
-    loadCatalogue();
+    menu.message = loadCatalogueTelling();
 
     SDL_Surface *fighters = slotImage(ImageSlot::Fighters);
     int frameSize = fighters && fighters->w >= 8 ? fighters->w / 8 : 1;
@@ -81,6 +96,9 @@ int main(int, char **)
             SDL_Delay(10);
             continue;
         }
+        SDL_Event key;
+        if (padAsKey(menu.pads, event, key))
+            event = key;
         // The pointer's moves and the keys' releases change nothing shown.
         redraw = false;
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
@@ -88,8 +106,10 @@ int main(int, char **)
             continue;
         redraw = input || event.type == SDL_VIDEOEXPOSE || event.type == SDL_ACTIVEEVENT;
         MenuAction action = handleMenuEvent(menu, event);
-        if (action == ActionQuit)
+        if (action == ActionQuit) {
+            keepScreenChoice(menu);
             break;
+        }
         if (action == ActionWatch)
             menu.message = watchLastMatch(menu, game);
         if (action == ActionPlay || action == ActionHost || action == ActionJoin) {
@@ -105,5 +125,6 @@ int main(int, char **)
     }
     freeArenas(menu.arenas);
     freeFighterPictures(menu);
+    closePads(menu.pads);
     return 0;
 }

@@ -74,6 +74,7 @@ struct Menu {
     std::string message;                            // the last word of the game or the settings writer
     std::string joinAddress;                        // typed on the Join row: the host's HOST[:PORT]
     Uint32 calmUntil;                               // input is ignored until then (SDL ticks)
+    Pads pads;                                      // the gamepads, opened when the menu starts
 };
 
 // --- settings.ini (settings_file.cpp) ---
@@ -131,8 +132,16 @@ std::string scoreLine(const Menu &menu);
 // True for a key press that SDL's key repeat made up for a key no longer
 // held; the repeating stops there.
 bool dropGhostRepeat(const SDL_Event &event);
+// A pad's event as the key press it means to the menu (a lean of the stick or
+// the d-pad as an arrow, the second button as Escape, any other as Enter);
+// false when it means none. Every pad steers the menu.
+bool padAsKey(Pads &pads, const SDL_Event &event, SDL_Event &key);
 
 // --- running the game (run_game.cpp) ---
+// Loads the catalogue as the game will, and returns what the game would say
+// of its missing or damaged pictures, so that the players read it before the
+// match; everything said also goes to the terminal.
+std::string loadCatalogueTelling();
 // The game binary beside this program.
 std::string gameBinary();
 // Runs the game in the working folder and waits for it; returns the message

@@ -43,6 +43,7 @@ void openMenuWindow(const Menu &menu)
     screen = SDL_SetVideoMode(640, 480, 16, flags);
     if (!screen)
         fatalSdlError();
+    coverDisplay();
     SDL_EnableUNICODE(1);
     SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
 }
@@ -71,6 +72,30 @@ static std::string readCapture(FILE *capture)
     while ((got = fread(buffer, 1, sizeof buffer, capture)) > 0)
         text.append(buffer, got);
     return text;
+}
+
+std::string loadCatalogueTelling()
+{
+    fflush(stderr);
+    FILE *capture = tmpfile();
+    int terminal = capture ? dup(STDERR_FILENO) : -1;
+    if (terminal < 0 || dup2(fileno(capture), STDERR_FILENO) < 0) {
+        if (terminal >= 0)
+            close(terminal);
+        if (capture)
+            fclose(capture);
+        loadCatalogue();
+        return "";
+    }
+    loadCatalogue();
+    fflush(stderr);
+    dup2(terminal, STDERR_FILENO);
+    close(terminal);
+    std::string said = readCapture(capture);
+    fclose(capture);
+    if (!said.empty())
+        fprintf(stderr, "%s%s", said.c_str(), said.back() == '\n' ? "" : "\n");
+    return oneLine(gameWords(said));
 }
 
 // Starts the game with its error stream in `capture` and these options; the

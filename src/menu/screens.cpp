@@ -196,7 +196,7 @@ static std::string rowValue(const Menu &menu, int row)
     case RowComputer1: return whoPlays(menu, s.Computer1);
     case RowComputer2: return whoPlays(menu, s.Computer2);
     case RowKills: return std::to_string(s.Zoltr);
-    case RowScreen: return s.Windowed ? say(menu, "window", "okno") : say(menu, "full screen", "cel\xE1");
+    case RowScreen: return s.Windowed ? say(menu, "window", "okno") : say(menu, "fullscreen", "cel\xE1");
     case RowSound: return s.Sounds ? say(menu, "on", "zapnut\xFD") : say(menu, "off", "vypnut\xFD");
     case RowLanguage:
         return s.Language == 0 ? "\xE8"

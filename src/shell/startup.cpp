@@ -119,6 +119,7 @@ void startSdl()
     screen = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 16, flags);
     if (!screen)
         fatalSdlError();
+    coverDisplay();
     // Without an audio device the game simply plays in silence.
     if (Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) < 0)
         settings.Sounds = 0;

@@ -9,7 +9,6 @@
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
-MENU=$(dirname "$E2E_BIN")/zoltr-menu
 tracked_before=$(git -C "$E2E_SRC" status --porcelain 2>/dev/null; git -C "$E2E_SRC" diff 2>/dev/null | md5sum)
 dir=$E2E_TMP/play
 bash "$E2E_SRC/scripts/play-folder.sh" "$dir" || fail "the play folder was not made"
@@ -19,15 +18,6 @@ compile_arena duel "$dir/maps/duel"
 sed -i 's|^Level .*|Level maps/duel|; s|^Zoltr .*|Zoltr 1|; s|^Name1 .*|Name1 Ann|; s|^Name2 .*|Name2 Bob|' \
     "$dir/settings.ini"
 
-GAME_CAPTION=$E2E_CAPTION_PATTERN
-window_of() {
-    E2E_CAPTION_PATTERN=$1
-    local start=$SECONDS
-    until find_window 5 && focus_window; do
-        [ $((SECONDS - start)) -lt 60 ] || return 1
-        sleep 0.2
-    done
-}
 game_pid() { pgrep -P "$E2E_PID" | head -n 1; }
 # The HUD strip's own grey-blue shows in a match, never in the intro.
 in_match() { colour_near "$1" 5 5 44 44 56 8; }
@@ -39,7 +29,7 @@ back_in_menu() {
         [ $((SECONDS - start)) -lt 60 ] || fail "the game did not end"
         sleep 0.1
     done
-    window_of 'match menu' || fail "the menu's window is not there"
+    window_of "$MENU_CAPTION" || fail "the menu's window is not there"
     sleep 0.7  # the menu ignores keys for half a second after a match
 }
 # Player 1 holds Tab until the kill ends the match, then Escape leaves the victory scene.
@@ -49,8 +39,8 @@ win_for_ann() {
     back_in_menu
 }
 
-E2E_BIN=$MENU start_game "$dir"
-window_of 'match menu' || fail "the menu's window did not open"
+start_menu "$dir"
+window_of "$MENU_CAPTION" || fail "the menu's window did not open"
 
 note "the first match, with the intro"
 tap_key Return 0.05

@@ -16,8 +16,10 @@
 
 set -u
 
-E2E_BIN="" E2E_SRC="" E2E_TMP="" E2E_PID="" E2E_WID="" E2E_STATUS="" E2E_STDERR=""
+E2E_BIN="" E2E_SRC="" E2E_TMP="" E2E_PID="" E2E_WID="" E2E_STATUS="" E2E_STDERR="" E2E_MENU="" E2E_XVFB=""
 E2E_CAPTION_PATTERN='^Zoltr Deatmatch'
+GAME_CAPTION=$E2E_CAPTION_PATTERN
+MENU_CAPTION='match menu'
 CONVERT=/usr/bin/convert
 IMPORT=/usr/bin/import
 
@@ -26,6 +28,7 @@ IMPORT=/usr/bin/import
 e2e_init() {
     E2E_BIN=$(readlink -f "$1")
     E2E_SRC=$(readlink -f "$2")
+    E2E_MENU=$(dirname "$E2E_BIN")/zoltr-menu
     [ -x "$E2E_BIN" ] || { echo "FAIL: no game binary at $1" >&2; exit 1; }
     [ -n "${DISPLAY:-}" ] || { echo "FAIL: DISPLAY is not set; run under Xvfb" >&2; exit 1; }
     E2E_TMP=$(mktemp -d /tmp/zoltr-e2e-XXXXXX)
@@ -37,6 +40,7 @@ e2e_init() {
 
 e2e_cleanup() {
     stop_game
+    stop_display
     if [ -n "${E2E_KEEP:-}" ]; then echo "kept $E2E_TMP" >&2; elif [ -n "$E2E_TMP" ]; then rm -rf "$E2E_TMP"; fi
 }
 
@@ -131,6 +135,34 @@ stop_game() {
     E2E_PID=""
 }
 
+# Starts the match menu beside the game in folder $1 (further arguments as for start_game).
+start_menu() {
+    [ -x "$E2E_MENU" ] || fail "no zoltr-menu beside the game"
+    E2E_BIN=$E2E_MENU start_game "$@"
+}
+
+# --- a display of the script's own ---
+
+# Starts an Xvfb of $1 (WIDTHxHEIGHT) pixels; its name (":N") lands in
+# E2E_DISPLAY. The server takes a free display number itself and names it once
+# it accepts connections: a number chosen here could be taken meanwhile by
+# another run's server, and the two runs would then share, and kill, one display.
+start_display() {
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
+    E2E_XVFB=$!
+    for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
+    [ -s "$E2E_TMP/display" ] || fail "the private display did not start"
+    E2E_DISPLAY=:$(cat "$E2E_TMP/display")
+}
+
+# Kills it ($1: the signal, TERM by default).
+stop_display() {
+    [ -n "$E2E_XVFB" ] || return 0
+    kill "-${1:-TERM}" "$E2E_XVFB" 2>/dev/null
+    wait "$E2E_XVFB" 2>/dev/null
+    E2E_XVFB=""
+}
+
 # --- the window and the keyboard ---
 
 # Finds the game's window by its caption within $1 seconds (default 30).
@@ -141,6 +173,18 @@ find_window() {
 
 focus_window() {
     timeout 10 xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || timeout 10 xdotool windowfocus "$E2E_WID"
+}
+
+# Finds and focuses the window whose caption matches $1 within a minute: a
+# search can fail at once while another window goes away, and a window found
+# while it is being replaced cannot take the focus, so it asks again.
+window_of() {
+    E2E_CAPTION_PATTERN=$1
+    local start=$SECONDS
+    until find_window 5 && focus_window; do
+        [ $((SECONDS - start)) -lt 60 ] || return 1
+        sleep 0.2
+    done
 }
 
 # start_game, then its window found and focused.

@@ -3,26 +3,10 @@
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
-MENU=$(dirname "$E2E_BIN")/zoltr-menu
-[ -x "$MENU" ] || fail "no zoltr-menu beside the game"
 dir=$E2E_TMP/game
 make_game_dir "$dir"
 compile_arena box "$dir/maps/arena2"
 printf '# our own line\r\nName1 Alice\r\nLevel maps/arena1\r\nFPS 100\r\nZoltr 5\r\nWindowed 1\r\n' >"$dir/settings.ini"
-
-MENU_CAPTION='match menu'
-GAME_CAPTION=$E2E_CAPTION_PATTERN
-
-# A search can fail at once while another window goes away, and a window
-# found while it is being replaced cannot take the focus: ask again.
-window_of() {
-    E2E_CAPTION_PATTERN=$1
-    local start=$SECONDS
-    until find_window 5 && focus_window; do
-        [ $((SECONDS - start)) -lt 60 ] || return 1
-        sleep 0.2
-    done
-}
 
 menu_window() { window_of "$MENU_CAPTION"; }
 
@@ -42,7 +26,7 @@ play_through() {
     sleep 0.7  # the menu ignores keys for half a second after a match
 }
 
-E2E_BIN=$MENU start_game "$dir"
+start_menu "$dir"
 menu_window || fail "the menu's window did not open"
 play_selected() { colour_near "$1" 400 334 40 150 50; }
 screenshot_until "$E2E_TMP/menu.png" play_selected 30 ||

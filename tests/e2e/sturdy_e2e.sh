@@ -7,14 +7,13 @@ source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
 GAME=$E2E_BIN
-MENU=$(dirname "$E2E_BIN")/zoltr-menu
 dir=$E2E_TMP/game
 make_game_dir "$dir"
-E2E_CAPTION_PATTERN='match menu'
+E2E_CAPTION_PATTERN=$MENU_CAPTION
 
 # Starts the menu and waits for its window.
 open_menu() {
-    E2E_BIN=$MENU start_game "$dir" "$@"
+    start_menu "$dir" "$@"
     find_window || fail "no menu window"
     focus_window
     sleep 0.3
@@ -34,7 +33,7 @@ quit_menu() {
 }
 
 note "menu: no display"
-E2E_BIN=$MENU start_game "$dir" DISPLAY= WAYLAND_DISPLAY=
+start_menu "$dir" DISPLAY= WAYLAND_DISPLAY=
 wait_exit 5 || fail "the menu without a display did not end"
 [ "$E2E_STATUS" -eq 1 ] || fail "status $E2E_STATUS without a display, expected 1"
 grep -q '^Problem: there is no display to show the menu on$' "$E2E_STDERR" || fail "no Problem line without a display"
@@ -46,15 +45,10 @@ wait_exit 5 || fail "the menu went on after SIGTERM"
 [ "$E2E_STATUS" -eq 143 ] || fail "status $E2E_STATUS after SIGTERM"
 
 note "menu: the display goes away"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
-n=$(cat "$E2E_TMP/display")
-[ -n "$n" ] || { kill "$xvfb"; fail "the private display did not start"; }
-E2E_BIN=$MENU start_game "$dir" DISPLAY=":$n"
-DISPLAY=":$n" find_window || { kill "$xvfb"; fail "no menu window on the private display"; }
-kill -KILL "$xvfb"
-wait "$xvfb" 2>/dev/null
+start_display 640x480
+start_menu "$dir" DISPLAY="$E2E_DISPLAY"
+DISPLAY=$E2E_DISPLAY find_window || fail "no menu window on the private display"
+stop_display KILL
 wait_exit 5 || fail "the menu went on (spinning?) after its display went away"
 [ "$E2E_STATUS" -eq 1 ] || fail "status $E2E_STATUS after the display went away, expected 1"
 grep -q '^Problem: the connection to the display was lost$' "$E2E_STDERR" || fail "no Problem line for the lost display"

@@ -24,18 +24,10 @@ wait_exit 20 || fail "the game without a display did not end"
 grep -q '^Problem: there is no display to show the game on$' "$E2E_STDERR" || fail "no Problem line without a display"
 
 note "the display goes away"
-# The server takes a free display number itself and names it once it accepts
-# connections: a number chosen here could be taken meanwhile by another run's
-# server, and the two runs would then share, and kill, one display.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
-n=$(cat "$E2E_TMP/display")
-[ -n "$n" ] || { kill "$xvfb"; fail "the private display did not start"; }
-start_game "$GAME" DISPLAY=":$n"
-DISPLAY=":$n" find_window || { kill "$xvfb"; fail "no window on the private display"; }
-kill "$xvfb"
-wait "$xvfb" 2>/dev/null
+start_display 640x480
+start_game "$GAME" DISPLAY="$E2E_DISPLAY"
+DISPLAY=$E2E_DISPLAY find_window || fail "no window on the private display"
+stop_display
 wait_exit 5 || fail "the game went on (spinning?) after its display went away"
 [ "$E2E_STATUS" -eq 1 ] || fail "status $E2E_STATUS after the display went away, expected 1"
 grep -q '^Problem: the connection to the display was lost$' "$E2E_STDERR" || fail "no Problem line for the lost display"

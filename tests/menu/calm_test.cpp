@@ -46,3 +46,36 @@ TEST(MenuInput, GhostRepeatsOfAReleasedKeyAreDropped)
     EXPECT_FALSE(dropGhostRepeat(read));
     held[SDLK_DOWN] = 0;
 }
+
+// A pad steers the menu: a lean of the stick or the d-pad is an arrow once,
+// as it starts; the second button is Escape, any other Enter.
+TEST(MenuInput, PadLeansAndButtonsAreKeys)
+{
+    Menu menu{};
+    menu.pads.count = 1;
+    SDL_Event pad = {}, key = {};
+    auto sym = [&](const SDL_Event &event) {
+        return padAsKey(menu.pads, event, key) ? key.key.keysym.sym : SDLK_UNKNOWN;
+    };
+    pad.type = SDL_JOYAXISMOTION;
+    pad.jaxis.axis = 1;
+    pad.jaxis.value = 30000;
+    EXPECT_EQ(sym(pad), SDLK_DOWN);
+    pad.jaxis.value = 32000;
+    EXPECT_EQ(sym(pad), SDLK_UNKNOWN);
+    pad.jaxis.value = 0;
+    EXPECT_EQ(sym(pad), SDLK_UNKNOWN);
+    pad.jaxis.axis = 0;
+    pad.jaxis.value = -30000;
+    EXPECT_EQ(sym(pad), SDLK_LEFT);
+    pad.type = SDL_JOYHATMOTION;
+    pad.jhat.value = SDL_HAT_UP;
+    EXPECT_EQ(sym(pad), SDLK_UP);
+    pad.type = SDL_JOYBUTTONDOWN;
+    pad.jbutton.button = 1;
+    EXPECT_EQ(sym(pad), SDLK_ESCAPE);
+    pad.jbutton.button = 3;
+    EXPECT_EQ(sym(pad), SDLK_RETURN);
+    pad.jbutton.which = 1;  // no second pad
+    EXPECT_EQ(sym(pad), SDLK_UNKNOWN);
+}

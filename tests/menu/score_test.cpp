@@ -1,6 +1,7 @@
 // The evening's score as the menu keeps it: results read from the game's
 // result file, wins per name whoever plays which side, abandoned matches
-// left out; and the game's own words picked out of its error stream.
+// left out; and the game's own words picked out of its error stream, also
+// before a match.
 #include "menu/menu.h"
 #include "shell/shell.h"
 #include "support/support.h"
@@ -54,3 +55,21 @@ TEST(MenuScore, ShowsOnlyTheGamesOwnWords)
 }
 
 }  // namespace
+
+// A damaged picture is told on the menu's message line when it starts, in
+// the game's words, before any match; the library's own line is not.
+TEST(MenuMessages, DamagedPictureIsToldBeforeTheMatch)
+{
+    initHeadlessScreen();
+    TempGameDir folder;
+    std::string png = makePng(640, 20, false);
+    writeFile("gfx/hud.png", png.substr(0, png.size() / 2));
+    writeFile("seznam.dat", "media\n#\n" + std::string(15, '\n') + "gfx/hud.png 0\n#\n");
+    std::string told = loadCatalogueTelling();
+    EXPECT_EQ(told.find("Couldn't load image gfx/hud.png"), 0u) << told;
+    EXPECT_EQ(told.find("libpng"), std::string::npos) << told;
+    releaseMediaSlots();
+    writeFile("gfx/hud.png", png);
+    EXPECT_EQ(loadCatalogueTelling(), "");
+    releaseMediaSlots();
+}
