@@ -74,6 +74,8 @@ int main(int, char **)
 
     findArenas(menu, setup.Level);
     menu.row = RowPlay;
+    menu.demoAfter = demoAfterMilliseconds();
+    menu.idleSince = SDL_GetTicks();
 
     const std::string game = gameBinary();
     bool redraw = true;
@@ -92,8 +94,10 @@ int main(int, char **)
             presentScreen();
         }
         SDL_Event event;
-        if (!SDL_WaitEvent(&event)) {
-            SDL_Delay(10);
+        if (!nextMenuEvent(menu, event)) {
+            playDemo(menu);
+            menu.idleSince = SDL_GetTicks();
+            redraw = true;
             continue;
         }
         SDL_Event key;
@@ -102,6 +106,8 @@ int main(int, char **)
         // The pointer's moves and the keys' releases change nothing shown.
         redraw = false;
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
+        if (input || event.type == SDL_MOUSEMOTION)
+            menu.idleSince = SDL_GetTicks();
         if (dropGhostRepeat(event) || (input && menuIsCalm(menu, SDL_GetTicks())))
             continue;
         redraw = input || event.type == SDL_VIDEOEXPOSE || event.type == SDL_ACTIVEEVENT;
@@ -122,6 +128,9 @@ int main(int, char **)
             if (menu.played > 0)
                 fprintf(stderr, "zoltr-menu: score: %s\n", scoreLine(menu).c_str());
         }
+        // A match or a recording watched was no idle time.
+        if (action == ActionWatch || action == ActionPlay || action == ActionHost || action == ActionJoin)
+            menu.idleSince = SDL_GetTicks();
     }
     freeArenas(menu.arenas);
     freeFighterPictures(menu);

@@ -74,6 +74,8 @@ struct Menu {
     std::string message;                            // the last word of the game or the settings writer
     std::string joinAddress;                        // typed on the Join row: the host's HOST[:PORT]
     Uint32 calmUntil;                               // input is ignored until then (SDL ticks)
+    Uint32 idleSince;                               // the last input (SDL ticks)
+    Uint32 demoAfter;                               // idle milliseconds before the demo; 0: none
     Pads pads;                                      // the gamepads, opened when the menu starts
 };
 
@@ -136,6 +138,21 @@ bool dropGhostRepeat(const SDL_Event &event);
 // the d-pad as an arrow, the second button as Escape, any other as Enter);
 // false when it means none. Every pad steers the menu.
 bool padAsKey(Pads &pads, const SDL_Event &event, SDL_Event &key);
+
+// --- the idle demo (demo.cpp) ---
+// How long the menu waits without input before its demo: a minute, or
+// ZOLTR_DEMO_AFTER_MS milliseconds (0: never).
+Uint32 demoAfterMilliseconds();
+// The next event; false, with none, once the menu's window shows and has
+// had no input for its demo's idle time.
+bool nextMenuEvent(const Menu &menu, SDL_Event &event);
+// The arena the demo plays: the chosen one when the check accepts it, else
+// the next one it accepts; -1 when it accepts none.
+int demoArena(Menu &menu);
+// Two hard computers play on that arena until a key, a pad's button or a
+// click, which is used up; a match at the kill limit is followed by the
+// next. False when there is no arena to play.
+bool playDemo(Menu &menu);
 
 // --- running the game (run_game.cpp) ---
 // Loads the catalogue as the game will, and returns what the game would say
