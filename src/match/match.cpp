@@ -68,7 +68,7 @@ SDLKey usualKey(int fighter, FighterAction action)
     return DefaultKeys[fighter][action];
 }
 
-FrameRequests drainEvents(const Settings &chosen)
+FrameRequests drainEvents(const Settings &chosen, Pads &pads)
 {
     FrameRequests down;
     SDL_Event event;
@@ -77,6 +77,10 @@ FrameRequests drainEvents(const Settings &chosen)
             down.pause = true;
             break;
         }
+        // A pad's button is latched like a fire key: a tap between two frames fires.
+        int padded = notePadEvent(pads, event);
+        if (padded >= 0 && event.type == SDL_JOYBUTTONDOWN)
+            down.fire[padded] = true;
         if (event.type != SDL_KEYDOWN)
             continue;
         SDLKey key = event.key.keysym.sym;
@@ -96,15 +100,18 @@ FrameRequests drainEvents(const Settings &chosen)
     // cooldown allows, and the other player's keys never cancel it.
     Uint8 *held = SDL_GetKeyState(nullptr);
     for (int fighter = 0; fighter < 2; fighter++)
-        down.fire[fighter] = down.fire[fighter] || held[keyOf(chosen, fighter, ActionFire)];
+        down.fire[fighter] =
+            down.fire[fighter] || held[keyOf(chosen, fighter, ActionFire)] || pads.fighter[fighter].buttons != 0;
     return down;
 }
 
-FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down)
+FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down, const Pads &pads)
 {
     const Uint8 *keyState = SDL_GetKeyState(nullptr);
+    FighterInput pad = padInput(pads.fighter[fighter]);
     auto held = [&](FighterAction action) { return static_cast<int>(keyState[keyOf(chosen, fighter, action)]); };
-    return {held(ActionLeft), held(ActionRight), held(ActionJump), down.fire[fighter]};
+    return {held(ActionLeft) || pad.left, held(ActionRight) || pad.right, held(ActionJump) || pad.jump,
+            down.fire[fighter]};
 }
 
 // The "paused" line on a dark band across the middle of the frame shown.
@@ -125,7 +132,7 @@ static bool mixerOpen()
     return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
 }
 
-bool pauseMatch(const Settings &chosen)
+bool pauseMatch(const Settings &chosen, Pads &pads)
 {
     drawPausedLine(chosen.Language);
     presentScreen();
@@ -143,6 +150,8 @@ bool pauseMatch(const Settings &chosen)
         }
         if (event.type == SDL_VIDEOEXPOSE)
             presentScreen();
+        // A stick let go during the pause must not walk on by itself afterwards.
+        notePadEvent(pads, event);
         if (event.type != SDL_KEYDOWN)
             continue;
         if (event.key.keysym.sym == SDLK_ESCAPE) {
@@ -173,12 +182,14 @@ static bool runFrame(Match &match, RunningGame &game, FrameRole role, FrameEvent
         drawMatchFrame(match);
     finishFrameList();
     presentScreen();
-    FrameRequests down = drainEvents(chosen);
+    FrameRequests down = drainEvents(chosen, game.pads);
     // The end scene plays on by itself; only the match pauses.
     if (down.pause && !role.scene && !down.escape)
-        down.escape = pauseMatch(chosen);
+        down.escape = pauseMatch(chosen, game.pads);
     paceFrame(game.pacing, chosen.FPS);
-    const FighterInput keys[MaxPlayers] = {fighterInput(chosen, 0, down), fighterInput(chosen, 1, down)};
+    // Each fighter's keys or its pad; a computer's fighter ignores both.
+    const FighterInput keys[MaxPlayers] = {fighterInput(chosen, 0, down, game.pads),
+                                           fighterInput(chosen, 1, down, game.pads)};
     const ComputerPlayer *computers = game.computers;
     FighterInput inputs[MaxPlayers];
     for (int i = 0; i < MaxPlayers; i++) {

@@ -163,6 +163,32 @@ struct RunningGame;
 int playRecording(const char *path, RunningGame &game);
 int verifyRecording(const char *path);
 
+// --- gamepads (pads.cpp) ---
+// What a pad holds, kept from its events: the stick's lean on each axis (-1,
+// 0 or 1 past the dead zone), the d-pad (SDL_HAT_* bits), the buttons held.
+struct PadState {
+    int stickX = 0, stickY = 0;
+    Uint8 hat = SDL_HAT_CENTERED;
+    Uint32 buttons = 0;  // bit n: button n (the first 32)
+};
+// Up to two pads, in SDL's order. With two, the first drives fighter 1 and
+// the second fighter 2; a lone pad drives fighter 2. The stick or the d-pad
+// moves (up jumps), any button fires; the keys go on working beside them.
+struct Pads {
+    int count = 0;
+    SDL_Joystick *opened[MaxPlayers] = {};
+    PadState fighter[MaxPlayers];  // by the fighter each pad drives
+};
+// Opens the first two joysticks SDL finds; none when it has no joystick support.
+void openPads(Pads &pads);
+void closePads(Pads &pads);
+// The fighter a pad (SDL's joystick index) drives, or -1.
+int padFighter(const Pads &pads, int which);
+// Notes a pad's event; returns the fighter it drives, -1 for any other event.
+int notePadEvent(Pads &pads, const SDL_Event &event);
+// A fighter's input from its pad: what is held now.
+FighterInput padInput(const PadState &pad);
+
 // --- the running game ---
 
 // The values of settings.ini; zero (empty text) when a key is absent.
@@ -203,12 +229,15 @@ struct FramePacing {
 void paceFrame(FramePacing &pacing, int fps);
 
 // What the running game's frames need beside the match: the players'
-// choices, who plays each fighter, the pace. The game's top owns it.
+// choices, who plays each fighter, the pads, the pace. The game's top owns it.
 struct RunningGame {
     const Settings *settings = nullptr;
     FramePacing pacing;
     // Null for a person at the keyboard. With one computer the person may use either key set.
     ComputerPlayer computers[MaxPlayers] = {};
+    // Opened by the game's top before a match; none (count 0) otherwise. A
+    // computer's fighter ignores its pad.
+    Pads pads;
     // Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
     void (*betweenFrames)(Match &match) = nullptr;
 };
@@ -234,39 +263,15 @@ struct FrameRequests {
     bool escape = false;
     bool pause = false;
 };
-// Reads every pending event; the fire keys are the chosen ones.
-FrameRequests drainEvents(const Settings &chosen);
+// Reads every pending event, the pads' into `pads`; the fire keys are the
+// chosen ones, and any pad button fires that pad's fighter.
+FrameRequests drainEvents(const Settings &chosen, Pads &pads);
 // A fighter's key for an action: the settings' own key, else the usual one.
 SDLKey keyOf(const Settings &chosen, int fighter, FighterAction action);
 SDLKey usualKey(int fighter, FighterAction action);
-// A fighter's input: its movement keys held now, its fire from the frame's events.
-FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down);
+// A fighter's input: its movement keys or its pad held now, its fire from the frame's events.
+FighterInput fighterInput(const Settings &chosen, int fighter, const FrameRequests &down, const Pads &pads);
 // Shows "paused" (in the chosen language) over the frame and holds the match,
-// music and sounds still until P again or Escape; true for Escape.
-bool pauseMatch(const Settings &chosen);
-
-// --- gamepads (pads.cpp) ---
-// What a pad holds, kept from its events: the stick's lean on each axis (-1,
-// 0 or 1 past the dead zone), the d-pad (SDL_HAT_* bits), the buttons held.
-struct PadState {
-    int stickX = 0, stickY = 0;
-    Uint8 hat = SDL_HAT_CENTERED;
-    Uint32 buttons = 0;  // bit n: button n (the first 32)
-};
-// Up to two pads, in SDL's order. With two, the first drives fighter 1 and
-// the second fighter 2; a lone pad drives fighter 2. The stick or the d-pad
-// moves (up jumps), any button fires; the keys go on working beside them.
-struct Pads {
-    int count = 0;
-    SDL_Joystick *opened[MaxPlayers] = {};
-    PadState fighter[MaxPlayers];  // by the fighter each pad drives
-};
-// Opens the first two joysticks SDL finds; none when it has no joystick support.
-void openPads(Pads &pads);
-void closePads(Pads &pads);
-// The fighter a pad (SDL's joystick index) drives, or -1.
-int padFighter(const Pads &pads, int which);
-// Notes a pad's event; returns the fighter it drives, -1 for any other event.
-int notePadEvent(Pads &pads, const SDL_Event &event);
-// A fighter's input from its pad: what is held now.
-FighterInput padInput(const PadState &pad);
+// music and sounds still until P again or Escape; true for Escape. The pads'
+// events meanwhile still move what they hold.
+bool pauseMatch(const Settings &chosen, Pads &pads);

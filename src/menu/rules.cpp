@@ -21,12 +21,17 @@ void drawRules(const Menu &menu)
     }
     drawText(screen, fontKeyed, 320, 10, say(menu, "Rules", "Pravidla"), TextCentreVertically | TextCentreHorizontally);
 
-    line(10, 36,
+    line(10, 32,
          say(menu, "Player 1: A left, D right, W jump, Tab fire",
              "Hr\xE1\xE8 1: A vlevo, D vpravo, W skok, Tab st\xF8\xEDl\xED"));
-    line(10, 58,
+    line(10, 52,
          say(menu, "Player 2: arrows, Up jump, right Ctrl fire",
              "Hr\xE1\xE8 2: \x9Aipky, nahoru skok, prav\xFD Ctrl st\xF8\xEDl\xED"));
+    line(10, 72,
+         say(menu, "Pads: stick or d-pad moves, any button fires",
+             "Ovlada\xE8"
+             "e: p\xE1\xE8ka \xE8i k\xF8\xED\x9E"
+             "ek chod\xED, tla\xE8\xEDtka st\xF8\xEDl\xED"));
 
     struct Pickup {
         int item;

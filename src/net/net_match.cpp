@@ -52,15 +52,19 @@ struct Window {
     const Match *match = nullptr;  // what the own fighter sees: the rollback's match
     int me = 0;
     Brain *brain = nullptr;  // when the settings give the own fighter to the computer
+    Pads *pads = nullptr;    // the game's pads, once the match plays
 };
 
-// Drains the window's events: closing it or Escape, and a fire key pressed since the last frame.
+// Drains the window's events: closing it or Escape, and a fire key or pad
+// button pressed since the last frame.
 void readWindow(Window &window)
 {
     SDL_Event event;
     while (SDL_PollEvent(&event) > 0) {
         if (event.type == SDL_QUIT)
             window.quit = true;
+        if (window.pads && notePadEvent(*window.pads, event) >= 0)
+            window.fireDown |= event.type == SDL_JOYBUTTONDOWN;
         if (event.type == SDL_KEYDOWN) {
             SDLKey key = event.key.keysym.sym;
             window.quit |= key == SDLK_ESCAPE;
@@ -69,7 +73,7 @@ void readWindow(Window &window)
     }
 }
 
-// Either key set moves the own fighter, or the brain does.
+// Either key set or either pad moves the own fighter, or the brain does.
 FighterInput ownInput(void *context)
 {
     Window &window = *static_cast<Window *>(context);
@@ -80,6 +84,10 @@ FighterInput ownInput(void *context)
     FighterInput input{keys[SDLK_a] || keys[SDLK_LEFT], keys[SDLK_d] || keys[SDLK_RIGHT], keys[SDLK_w] || keys[SDLK_UP],
                        window.fireDown || keys[SDLK_TAB] || keys[SDLK_RCTRL]};
     window.fireDown = false;
+    for (int fighter = 0; window.pads && fighter < MaxPlayers; fighter++) {
+        FighterInput pad = padInput(window.pads->fighter[fighter]);
+        input = {input.left || pad.left, input.right || pad.right, input.jump || pad.jump, input.fire || pad.fire};
+    }
     return input;
 }
 
@@ -284,6 +292,7 @@ int runNetworkMatch(const NetMatchOptions &options, RunningGame &game)
     Window window;
     window.match = &rollback->state;
     window.me = me;
+    window.pads = &game.pads;
     auto brain = std::make_unique<Brain>();
     int level = computerLevel(me == 0 ? settings.Computer1 : settings.Computer2);
     if (level != ComputerPerson) {

@@ -34,6 +34,8 @@ int main(int argc, char **argv)
     loadCatalogue();
     if (options.mode == GameOptions::Replay)
         exit(playRecording(options.replay.c_str(), game));
+    // A machine without pads (or without joystick support) simply has none.
+    openPads(game.pads);
     if (options.mode != GameOptions::Local) {
         NetMatchOptions net;
         net.hosting = options.mode == GameOptions::Host;
@@ -41,7 +43,9 @@ int main(int argc, char **argv)
         net.port = options.port;
         net.inputDelay = options.inputDelay;
         net.frameLimit = options.frameLimit;
-        exit(runNetworkMatch(net, game));
+        int status = runNetworkMatch(net, game);
+        closePads(game.pads);
+        exit(status);
     }
     bool skipIntro = options.watch || options.rematch;
     if (!skipIntro)
@@ -54,5 +58,6 @@ int main(int argc, char **argv)
     MatchResult result = runMatch(game, seed);
     if (options.resultFile && !writeMatchResult(options.resultFile, result))
         fprintf(stderr, "zoltr: cannot write the result to %s\n", options.resultFile);
+    closePads(game.pads);
     exit(0);
 }

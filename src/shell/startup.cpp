@@ -185,7 +185,7 @@ void runIntro()
     for (;;) {
         // One event per frame: a key release waiting behind others ends the intro later.
         SDL_PollEvent(&event);
-        if (event.type == SDL_KEYUP)
+        if (event.type == SDL_KEYUP || event.type == SDL_JOYBUTTONUP)
             return;
         c += ascending ? 1 : -1;
         if (c == 0) {
@@ -200,6 +200,7 @@ void runIntro()
     }
 }
 
+// A pad's button counts as a key: the one on the sofa need not reach the keyboard.
 void waitForKeyRelease()
 {
     SDL_Event event;
@@ -213,5 +214,5 @@ void waitForKeyRelease()
         // The still picture is shown again where the window was covered.
         if (event.type == SDL_VIDEOEXPOSE)
             presentScreen();
-    } while (event.type != SDL_KEYUP);
+    } while (event.type != SDL_KEYUP && event.type != SDL_JOYBUTTONUP);
 }

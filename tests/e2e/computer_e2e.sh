@@ -16,15 +16,9 @@ cp "$E2E_SRC/game/maps/arena2" "$GAME/maps/arena2"
 GREY=(128 128 128)
 in_match() { colour_near "$1" 320 5 0 0 128 && colour_near "$1" 10 470 "${GREY[@]}"; }
 
-# Pixels of fighter 1's green at x $2 of the end scene's floor, and pixels of any fighter.
-green_pixels() {
-    "$CONVERT" "$1" -crop "20x20+$2+440" +repage -depth 8 txt:- |
-        awk -F'[,:() ]+' 'NR > 1 && $4 > 200 && $3 < 60 && $5 < 60 { n++ } END { print n + 0 }'
-}
-lit_pixels() {
-    "$CONVERT" "$1" -crop "20x20+$2+440" +repage -depth 8 txt:- |
-        awk -F'[,:() ]+' 'NR > 1 && $3 + $4 + $5 > 150 { n++ } END { print n + 0 }'
-}
+# Fighter 1's green, and any fighter, in the 20 by 20 place at x $2 of the end scene's floor.
+green_pixels() { count_pixels "$1" "20x20+$2+440" 'g > 200 && r < 60 && b < 60'; }
+lit_pixels() { count_pixels "$1" "20x20+$2+440" 'r + g + b > 150'; }
 
 # Plays one match with the computers the settings name; the last screenshot
 # is the end scene's.

@@ -251,6 +251,13 @@ colour_near() {
     done
 }
 
+# How many pixels of the file's crop (WxH+X+Y) pass an awk condition on r, g
+# and b (0..255), such as 'g > 200 && r < 60 && b < 60'.
+count_pixels() {
+    "$CONVERT" "$1" -crop "$2" +repage -depth 8 txt:- |
+        awk -F'[,:() ]+' 'NR > 1 { r = $3; g = $4; b = $5; if ('"$3"') n++ } END { print n + 0 }'
+}
+
 # True when two screenshots hold the same pixels.
 same_picture() {
     [ "$("$CONVERT" "$1" rgb:- | md5sum)" = "$("$CONVERT" "$2" rgb:- | md5sum)" ]

@@ -5,6 +5,7 @@
 #include "support/support.h"
 
 #include <csignal>
+#include <dlfcn.h>
 
 namespace {
 
@@ -382,9 +383,9 @@ TEST_F(MatchRun, PauseHoldsTheMatchUntilPAgainAndEscapeEndsItEvenAsATap)
     EXPECT_EQ(paused, (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0}));
 
     pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_ESCAPE);
-    EXPECT_TRUE(pauseMatch(settings));
+    EXPECT_TRUE(pauseMatch(settings, game.pads));
     pushKey(Down, SDLK_p);
-    EXPECT_FALSE(pauseMatch(settings));
+    EXPECT_FALSE(pauseMatch(settings, game.pads));
 }
 
 TEST_F(MatchRun, OwnKeysReplaceTheUsualOnesOnlyWhereSet)
@@ -396,16 +397,122 @@ TEST_F(MatchRun, OwnKeysReplaceTheUsualOnesOnlyWhereSet)
     for (SDLKey key : {SDLK_j, SDLK_d, SDLK_a, SDLK_UP, SDLK_SPACE})
         keyState[key] = 1;
     pushKey(Down, SDLK_TAB);
-    FrameRequests down = drainEvents(settings);
-    FighterInput first = fighterInput(settings, 0, down), second = fighterInput(settings, 1, down);
+    FrameRequests down = drainEvents(settings, game.pads);
+    FighterInput first = fighterInput(settings, 0, down, game.pads),
+                 second = fighterInput(settings, 1, down, game.pads);
     EXPECT_EQ(std::vector<int>({first.left, first.right, first.jump, first.fire}), std::vector<int>({1, 1, 0, 1}));
     EXPECT_EQ(std::vector<int>({second.left, second.right, second.jump, second.fire}), std::vector<int>({0, 0, 1, 1}));
 
     keyState[SDLK_j] = keyState[SDLK_SPACE] = 0;
     pushKey(Down, SDLK_RCTRL);
-    down = drainEvents(settings);
-    EXPECT_EQ(fighterInput(settings, 0, down).left, 0);  // A is no longer player 1's
-    EXPECT_EQ(fighterInput(settings, 1, down).fire, 0);  // nor right Ctrl player 2's fire
+    down = drainEvents(settings, game.pads);
+    EXPECT_EQ(fighterInput(settings, 0, down, game.pads).left, 0);  // A is no longer player 1's
+    EXPECT_EQ(fighterInput(settings, 1, down, game.pads).fire, 0);  // nor right Ctrl player 2's fire
+}
+
+}  // namespace
+
+namespace {
+
+void pushPad(Uint8 type, int pad, int part, int value)
+{
+    SDL_Event event = {};
+    event.type = type;
+    if (type == SDL_JOYAXISMOTION)
+        event.jaxis = {type, static_cast<Uint8>(pad), static_cast<Uint8>(part), static_cast<Sint16>(value)};
+    else if (type == SDL_JOYHATMOTION)
+        event.jhat = {type, static_cast<Uint8>(pad), static_cast<Uint8>(part), static_cast<Uint8>(value)};
+    else
+        event.jbutton = {type, static_cast<Uint8>(pad), static_cast<Uint8>(part), static_cast<Uint8>(value)};
+    ASSERT_EQ(SDL_PushEvent(&event), 0);
+}
+
+FighterInput idleComputer(const Match &, int)
+{
+    return {};
+}
+
+// Pads driven by their events through real match frames (two pads, as if
+// opened): the stick and the d-pad move, a button tapped between two frames
+// fires, keys and pad add up, recentring (in a pause too) stops the fighter;
+// a lone pad drives fighter 2, and a computer's fighter ignores its pad while
+// the person may use it. The recording holds what the frames stepped.
+TEST_F(MatchRun, PadsDriveTheirFightersBesideTheKeys)
+{
+    settings.Zoltr = 100;
+    game.pads.count = 2;
+    std::vector<double> x;
+    // Events pushed here count in the next frame, keys and computers in this one.
+    onFrame = [&](int frame) {
+        x.push_back(currentMatch->players[0].x);
+        Uint8 *keys = SDL_GetKeyState(nullptr);
+        memset(keys, 0, SDLK_LAST);
+        if (frame == 0)
+            pushPad(SDL_JOYAXISMOTION, 0, 0, 30000), pushPad(SDL_JOYHATMOTION, 1, 0, SDL_HAT_UP | SDL_HAT_LEFT);
+        if (frame == 1)
+            pushPad(SDL_JOYBUTTONDOWN, 1, 3, 1), pushPad(SDL_JOYBUTTONUP, 1, 3, 0),
+                pushPad(SDL_JOYAXISMOTION, 0, 1, -30000);
+        if (frame == 2)
+            keys[SDLK_a] = 1, pushKey(Down, SDLK_p), pushPad(SDL_JOYAXISMOTION, 0, 0, 0),
+            pushPad(SDL_JOYAXISMOTION, 0, 1, 5000), pushPad(SDL_JOYHATMOTION, 1, 0, SDL_HAT_CENTERED),
+            pushKey(Down, SDLK_p);
+        if (frame == 3)
+            game.pads.count = 1, pushPad(SDL_JOYBUTTONDOWN, 0, 0, 1), pushPad(SDL_JOYAXISMOTION, 1, 0, -30000);
+        if (frame == 4)
+            pushPad(SDL_JOYHATMOTION, 0, 0, SDL_HAT_RIGHT);
+        if (frame == 6)
+            game.computers[1] = idleComputer, holdEscape();
+    };
+    runMatch(game, 3);
+    EXPECT_GT(x[2], x[1]);  // the stick's lean walked fighter 1 right
+    Recording kept;
+    ASSERT_EQ(decodeRecording(readFile(lastRecordingPath()), kept), "");
+    // Per fighter: 1 left, 2 right, 4 jump, 8 fire; fighter 2 in the high half.
+    EXPECT_EQ(kept.match.inputs, (std::vector<uint8_t>{0x00, 0x52, 0xD7, 0x00, 0x80, 0xA0, 0x0A}));
+}
+
+// SDL 1.2 has no virtual joystick, but sdl12-compat stands on SDL2, which
+// has: a stick attached there before the 1.2 joystick start is a real pad.
+struct VirtualStick {
+    void *sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    template <class Function>
+    Function call(const char *name)
+    {
+        return reinterpret_cast<Function>(dlsym(sdl2, name));
+    }
+};
+
+// A lone pad found by openPads drives fighter 2 through the real event path;
+// pulled out, it leaves the fighter standing and closes without harm.
+TEST_F(MatchRun, AnUnpluggedPadLeavesItsFighterStanding)
+{
+    VirtualStick stick;
+    if (!stick.sdl2 || !stick.call<void *>("SDL_JoystickAttachVirtual"))
+        GTEST_SKIP() << "SDL 1.2 without SDL2 2.0.14 or later beneath: no virtual joystick";
+    setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy window never has the focus
+    constexpr Uint32 Sdl2Joystick = 0x200;
+    stick.call<int (*)(Uint32)>("SDL_InitSubSystem")(Sdl2Joystick);
+    int index = stick.call<int (*)(int, int, int, int)>("SDL_JoystickAttachVirtual")(1, 2, 4, 1);
+    ASSERT_GE(index, 0);
+    void *held = stick.call<void *(*)(int)>("SDL_JoystickOpen")(index);
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    openPads(game.pads);
+    ASSERT_EQ(game.pads.count, 1);
+    stick.call<int (*)(void *, int, Sint16)>("SDL_JoystickSetVirtualAxis")(held, 0, -30000);
+    stick.call<int (*)(void *, int, Uint8)>("SDL_JoystickSetVirtualButton")(held, 2, 1);
+    auto inputs = [&] {
+        FrameRequests down = drainEvents(settings, game.pads);
+        FighterInput first = fighterInput(settings, 0, down, game.pads),
+                     second = fighterInput(settings, 1, down, game.pads);
+        return std::vector<int>{first.left, first.fire, second.left, second.right, second.fire};
+    };
+    EXPECT_EQ(inputs(), (std::vector<int>{0, 0, 1, 0, 1}));
+    stick.call<int (*)(int)>("SDL_JoystickDetachVirtual")(index);
+    EXPECT_EQ(inputs(), (std::vector<int>{0, 0, 0, 0, 0}));
+    closePads(game.pads);
+    stick.call<void (*)(void *)>("SDL_JoystickClose")(held);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    stick.call<void (*)(Uint32)>("SDL_QuitSubSystem")(Sdl2Joystick);
 }
 
 }  // namespace
