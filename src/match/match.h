@@ -193,19 +193,20 @@ FighterInput padInput(const PadState &pad);
 
 // The values of settings.ini; zero (empty text) when a key is absent.
 struct Settings {
-    char Name1[30];   // player 1's name, at most 29 characters
-    char Name2[30];   // player 2's name
-    char Level[256];  // arena file of the match, the whole rest of its line
-    int Image1;       // player 1's skin, counted from 1
-    int Image2;       // player 2's skin, counted from 1
-    int Zoltr;        // kill limit
-    int FPS;          // match frames per second; always at least 1 after loadSettings
-    int Sounds;       // nonzero: load and play sounds
-    int Windowed;     // nonzero: window, 0: full screen
-    int Language;     // 0 Czech, otherwise English
-    int Computer1;    // who plays fighter 1: 0 (or less) a person, 1 easy, 2 normal, 3 (or more) hard computer
-    int Computer2;    // who plays fighter 2, likewise
-    int Keys[2][4];   // each player's key (SDL key number) per FighterAction; 0 for the usual one
+    char Name1[30];        // player 1's name, at most 29 characters
+    char Name2[30];        // player 2's name
+    char Level[256];       // arena file of the match, the whole rest of its line
+    int Image1;            // player 1's skin, counted from 1
+    int Image2;            // player 2's skin, counted from 1
+    int Zoltr;             // kill limit
+    int FPS;               // match frames per second; always at least 1 after loadSettings
+    int Sounds;            // nonzero: load and play sounds
+    int Windowed;          // nonzero: window, 0: full screen
+    int Language;          // 0 Czech, otherwise English
+    int Computer1;         // who plays fighter 1: 0 (or less) a person, 1 easy, 2 normal, 3 (or more) hard computer
+    int Computer2;         // who plays fighter 2, likewise
+    int Keys[2][4];        // each player's key (SDL key number) per FighterAction; 0 for the usual one
+    char JoinAddress[64];  // the menu's last host address typed on its Join row, one word
 };
 
 enum FighterAction { ActionLeft, ActionRight, ActionJump, ActionFire };

@@ -49,6 +49,7 @@ int main(int, char **)
     setup.Language = setup.Language != 0;
     if (setup.Zoltr < 1 || setup.Zoltr > 99)
         setup.Zoltr = 10;
+    menu.joinAddress = setup.JoinAddress;
 
     removeStaleTemporaries("settings.ini");
     prepareSdlStart();

@@ -255,6 +255,7 @@ std::string playMatch(Menu &menu, const std::string &binary, MatchPlace place)
             return arena.path + say(menu, " cannot be loaded.", " nelze na\xE8\xEDst.");
         snprintf(menu.setup.Level, sizeof menu.setup.Level, "%s", arena.path.c_str());
     }
+    snprintf(setup.JoinAddress, sizeof setup.JoinAddress, "%s", menu.joinAddress.c_str());
     if (!loadArena(scratch, VictoryStage))
         return std::string(VictoryStage) + say(menu, ", the victory stage, is missing or broken.",
                                                ", ar\xE9na v\xEDt\xECze, chyb\xED nebo je po\x9Akozen\xE1.");

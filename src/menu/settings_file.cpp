@@ -83,12 +83,13 @@ static SettingsPlan planSettings(const Settings &values)
         {"Computer1 ", numberText(values.Computer1)},
         {"Computer2 ", numberText(values.Computer2)},
     };
-    // Each player's own keys go in once chosen: a file that never had them
-    // keeps the usual keys as it was.
+    // Each player's own keys go in once chosen, and the Join address once
+    // typed: a file that never had them stays as it was.
     plan.ownKeys = plan.keys.size();
     for (int player = 0; player < 2; player++)
         for (int action = 0; action < 4; action++)
             plan.keys.push_back({FighterKeyNames[player][action], numberText(values.Keys[player][action])});
+    plan.keys.push_back({"JoinAddress ", values.JoinAddress});
     return plan;
 }
 
@@ -124,7 +125,7 @@ static void scanSettings(FILE *old, SettingsPlan &plan)
         for (const std::string &added : plan.appended)
             if (added.find(key) != std::string::npos)
                 lastMention[k] = 2;
-        bool unset = k >= plan.ownKeys && plan.keys[k].second == "0";
+        bool unset = k >= plan.ownKeys && (plan.keys[k].second == "0" || plan.keys[k].second.empty());
         if (lastMention[k] != 1 && !(lastMention[k] == 0 && unset))
             plan.appended.push_back(key + plan.keys[k].second);
     }
@@ -171,6 +172,8 @@ static const char *readsBackDifferently(const char *path, const Settings &values
         back.Computer1 != values.Computer1 || back.Computer2 != values.Computer2 ||
         memcmp(back.Keys, values.Keys, sizeof back.Keys) != 0)
         return "a number does not read back as set";
+    if (strcmp(back.JoinAddress, values.JoinAddress) != 0)
+        return "the Join address does not read back as typed";
     return nullptr;
 }
 

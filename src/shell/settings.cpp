@@ -1,6 +1,6 @@
 // settings.ini: names, arena, skins, kill limit, frame rate, sound, window,
-// language and who plays each fighter. Read once at start-up in 100-byte
-// pieces; every piece is tested for every key.
+// language, who plays each fighter and the menu's Join address. Read once at
+// start-up in 100-byte pieces; every piece is tested for every key.
 #include "shell/shell.h"
 
 #include "match/match.h"
@@ -49,13 +49,13 @@ static void scanNumber(const char *text, int *field)
     *field = static_cast<int>(value);
 }
 
-// One word as "%s" scans it, cut to what the 30-byte field holds.
-static void scanName(const char *text, char *field)
+// One word as "%s" scans it, cut to what the field holds.
+static void scanWord(const char *text, char *field, size_t size)
 {
     char word[TextPieceSize];
     if (sscanf(text, "%99s", word) != 1)
         return;
-    size_t length = strnlen(word, sizeof settings.Name1 - 1);
+    size_t length = strnlen(word, size - 1);
     memcpy(field, word, length);
     field[length] = '\0';
 }
@@ -89,9 +89,9 @@ void readSettings(FILE *file, Settings &into)
     const char *value;
     while (readTextPiece(file, piece, sizeof piece)) {
         if (valueOf(piece, "Name1 ", &value))
-            scanName(value, into.Name1);
+            scanWord(value, into.Name1, sizeof into.Name1);
         if (valueOf(piece, "Name2 ", &value))
-            scanName(value, into.Name2);
+            scanWord(value, into.Name2, sizeof into.Name2);
         if (valueOf(piece, "Level ", &value))
             scanPath(value, into.Level);
         if (valueOf(piece, "Image1 ", &value))
@@ -116,6 +116,8 @@ void readSettings(FILE *file, Settings &into)
             for (int action = 0; action < 4; action++)
                 if (valueOf(piece, FighterKeyNames[fighter][action], &value))
                     scanNumber(value, &into.Keys[fighter][action]);
+        if (valueOf(piece, "JoinAddress ", &value))
+            scanWord(value, into.JoinAddress, sizeof into.JoinAddress);
     }
 }
 

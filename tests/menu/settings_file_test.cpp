@@ -66,14 +66,17 @@ TEST(MenuSettingsFile, KeepsOtherLinesAndReadsBack)
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << "a temporary file was left";
     }
 
-    // Own keys go in once chosen; a key the file had and the menu set back to the usual stays, at 0.
+    // Own keys and the Join address go in once chosen; a key the file had and
+    // the menu set back to the usual stays, at 0.
     TempGameDir dir;
     writeFile("settings.ini", "Fire2 32\n");
     Settings values = chosen("maps/a");
     values.Keys[0][ActionLeft] = SDLK_j;
+    strcpy(values.JoinAddress, "host-2.example:29471");
     EXPECT_EQ(writeSettingsFile("settings.ini", values), "");
     EXPECT_EQ(readFile("settings.ini"), "Fire2 0\nName1 Zed\nName2 Ann\nLevel maps/a\nImage1 3\nImage2 4\nZoltr 7\n"
-                                        "Sounds 0\nWindowed 1\nLanguage 0\nComputer1 0\nComputer2 3\nLeft1 106\n");
+                                        "Sounds 0\nWindowed 1\nLanguage 0\nComputer1 0\nComputer2 3\nLeft1 106\n"
+                                        "JoinAddress host-2.example:29471\n");
 }
 
 TEST(MenuSettingsFile, ReadOnlyFolderLosesNothing)

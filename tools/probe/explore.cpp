@@ -125,20 +125,16 @@ void Exploration::explore(std::vector<int> queue)
 
 std::bitset<768> Exploration::reach(int start) const
 {
+    std::vector<std::vector<int>> ways;
+    for (const Place &place : places)
+        ways.push_back(place.next);
+    std::vector<bool> mine = reachable(ways, {start});
     std::bitset<768> touched;
-    std::vector<int> queue{start};
-    std::vector<bool> mine(places.size());
-    while (!queue.empty()) {
-        int n = queue.back();
-        queue.pop_back();
-        if (mine[n])
-            continue;
-        mine[n] = true;
-        touched |= places[n].touched;
-        touched.set(places[n].cell);
-        for (int to : places[n].next)
-            queue.push_back(to);
-    }
+    for (size_t n = 0; n < places.size(); n++)
+        if (mine[n]) {
+            touched |= places[n].touched;
+            touched.set(places[n].cell);
+        }
     return touched;
 }
 

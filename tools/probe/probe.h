@@ -110,6 +110,9 @@ struct LiftTravel {
 };
 std::vector<LiftTravel> liftTravels(ProbeLevel &level);
 
+// Which nodes the ways lead to from the nodes `from`, these included.
+std::vector<bool> reachable(const std::vector<std::vector<int>> &ways, const std::vector<int> &from);
+
 // Places a fighter can reach but never leave for the rest of the arena.
 struct Trap {
     std::bitset<768> cells;

@@ -81,6 +81,8 @@ std::vector<int> components(const std::vector<std::vector<int>> &ways, int &coun
     return component;
 }
 
+}  // namespace
+
 std::vector<bool> reachable(const std::vector<std::vector<int>> &ways, const std::vector<int> &from)
 {
     std::vector<bool> seen(ways.size());
@@ -97,8 +99,6 @@ std::vector<bool> reachable(const std::vector<std::vector<int>> &ways, const std
     }
     return seen;
 }
-
-}  // namespace
 
 std::vector<Trap> findTraps(const Exploration &e, const std::vector<int> &starts, const std::vector<LiftTravel> &lifts,
                             const std::bitset<768> &jetpackSpawners)
