@@ -5,7 +5,6 @@
 #include "support/support.h"
 
 #include <csignal>
-#include <dlfcn.h>
 
 namespace {
 
@@ -469,50 +468,6 @@ TEST_F(MatchRun, PadsDriveTheirFightersBesideTheKeys)
     ASSERT_EQ(decodeRecording(readFile(lastRecordingPath()), kept), "");
     // Per fighter: 1 left, 2 right, 4 jump, 8 fire; fighter 2 in the high half.
     EXPECT_EQ(kept.match.inputs, (std::vector<uint8_t>{0x00, 0x52, 0xD7, 0x00, 0x80, 0xA0, 0x0A}));
-}
-
-// SDL 1.2 has no virtual joystick, but sdl12-compat stands on SDL2, which
-// has: a stick attached there before the 1.2 joystick start is a real pad.
-struct VirtualStick {
-    void *sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
-    template <class Function>
-    Function call(const char *name)
-    {
-        return reinterpret_cast<Function>(dlsym(sdl2, name));
-    }
-};
-
-// A lone pad found by openPads drives fighter 2 through the real event path;
-// pulled out, it leaves the fighter standing and closes without harm.
-TEST_F(MatchRun, AnUnpluggedPadLeavesItsFighterStanding)
-{
-    VirtualStick stick;
-    if (!stick.sdl2 || !stick.call<void *>("SDL_JoystickAttachVirtual"))
-        GTEST_SKIP() << "SDL 1.2 without SDL2 2.0.14 or later beneath: no virtual joystick";
-    setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy window never has the focus
-    constexpr Uint32 Sdl2Joystick = 0x200;
-    stick.call<int (*)(Uint32)>("SDL_InitSubSystem")(Sdl2Joystick);
-    int index = stick.call<int (*)(int, int, int, int)>("SDL_JoystickAttachVirtual")(1, 2, 4, 1);
-    ASSERT_GE(index, 0);
-    void *held = stick.call<void *(*)(int)>("SDL_JoystickOpen")(index);
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
-    openPads(game.pads);
-    ASSERT_EQ(game.pads.count, 1);
-    stick.call<int (*)(void *, int, Sint16)>("SDL_JoystickSetVirtualAxis")(held, 0, -30000);
-    stick.call<int (*)(void *, int, Uint8)>("SDL_JoystickSetVirtualButton")(held, 2, 1);
-    auto inputs = [&] {
-        FrameRequests down = drainEvents(settings, game.pads);
-        FighterInput first = fighterInput(settings, 0, down, game.pads),
-                     second = fighterInput(settings, 1, down, game.pads);
-        return std::vector<int>{first.left, first.fire, second.left, second.right, second.fire};
-    };
-    EXPECT_EQ(inputs(), (std::vector<int>{0, 0, 1, 0, 1}));
-    stick.call<int (*)(int)>("SDL_JoystickDetachVirtual")(index);
-    EXPECT_EQ(inputs(), (std::vector<int>{0, 0, 0, 0, 0}));
-    closePads(game.pads);
-    stick.call<void (*)(void *)>("SDL_JoystickClose")(held);
-    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    stick.call<void (*)(Uint32)>("SDL_QuitSubSystem")(Sdl2Joystick);
 }
 
 }  // namespace
