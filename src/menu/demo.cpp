@@ -50,9 +50,9 @@ int demoArena(Menu &menu)
     return -1;
 }
 
-// True for the input that ends the demo; a closed window ends it too, and
-// its event stays for the menu. The pads' other moves are noted, so that the
-// menu knows where the sticks stand afterwards.
+// True for the input that ends the demo; a minimised or closed window ends
+// it too, the closing's event left for the menu. The pads' other moves are
+// noted, so that the menu knows where the sticks stand afterwards.
 static bool demoInterrupted(Menu &menu)
 {
     SDL_Event event, key;
@@ -61,8 +61,9 @@ static bool demoInterrupted(Menu &menu)
             padAsKey(menu.pads, event, key);
         if (event.type == SDL_QUIT)
             SDL_PushEvent(&event);
+        bool hidden = event.type == SDL_ACTIVEEVENT && !event.active.gain && (event.active.state & SDL_APPACTIVE);
         if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_JOYBUTTONDOWN ||
-            event.type == SDL_QUIT)
+            event.type == SDL_QUIT || hidden)
             return true;
     }
     return false;

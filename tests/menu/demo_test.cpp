@@ -1,5 +1,5 @@
-// The idle demo plays an arena the check accepts, ends at a pad's button,
-// leaves a closed window's event to the menu, and gives up quietly when its
+// The idle demo plays an arena the check accepts, ends at a pad's button and
+// when minimised, leaves a closed window's event to the menu, and gives up quietly when its
 // arena is gone.
 #include "menu/menu.h"
 #include "support/support.h"
@@ -16,9 +16,10 @@ TEST(MenuDemo, PlaysAnAcceptedArenaUntilInput)
     std::vector<ArenaChoice> none;
     menu.arenas = listArenas("maps", none);
     EXPECT_EQ(demoArena(menu), 1);
-    for (Uint8 type : {SDL_JOYBUTTONDOWN, SDL_QUIT}) {
+    for (Uint8 type : {SDL_JOYBUTTONDOWN, SDL_ACTIVEEVENT, SDL_QUIT}) {
         SDL_Event event = {};
         event.type = type;
+        event.active.state = SDL_APPACTIVE;  // minimised
         SDL_PushEvent(&event);
         EXPECT_TRUE(playDemo(menu));
         EXPECT_EQ(SDL_PollEvent(&event), type == SDL_QUIT);
