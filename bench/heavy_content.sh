@@ -29,6 +29,22 @@ settle() {
     done
 }
 
+# Starts $1/zoltr-menu in the folder $2 and, once it has settled, clicks ten
+# times at ($3, $4), $5 s apart: READY is its CPU seconds to the settled
+# window, CLICKS those the clicks cost. The menu is ended after.
+menu_clicks() {
+    local wid
+    (cd "$2" && exec "$1/zoltr-menu" 2>/dev/null) &
+    pid=$!
+    wid=$(timeout 120 xdotool search --sync --onlyvisible --name 'match menu' | head -n 1)
+    settle "$pid" 1
+    READY=$(cpu "$pid")
+    for _ in $(seq 10); do xdotool mousemove --window "$wid" "$3" "$4" click 1; sleep "$5"; done
+    settle "$pid" 1
+    CLICKS=$(echo "$(cpu "$pid") - $READY" | bc)
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+}
+
 parts=${PARTS:-arenas catalogue sheet}
 has() { case " $parts " in *" $1 "*) return 0 ;; esac; return 1; }
 
@@ -38,16 +54,9 @@ Image.frombytes('RGB', (8192, 2048), os.urandom(8192 * 2048 * 3)).save('$work/sh
 for run in 1 2 3; do
     has sheet || break
     for build in "$old" "$new"; do
-        (cd "$work/sheet" && exec "$build/zoltr-menu" 2>/dev/null) &
-        pid=$!
-        wid=$(timeout 120 xdotool search --sync --onlyvisible --name 'match menu' | head -n 1)
-        settle "$pid" 1
-        ready=$(cpu "$pid")
         # The kill limit's '>': one value change a click.
-        for _ in $(seq 10); do xdotool mousemove --window "$wid" 600 204 click 1; sleep 0.3; done
-        settle "$pid" 1
-        echo "sheet $build run $run: $(echo "$(cpu "$pid") - $ready" | bc) s CPU for 10 value changes"
-        kill "$pid"; wait "$pid" 2>/dev/null || true
+        menu_clicks "$build" "$work/sheet" 600 204 0.3
+        echo "sheet $build run $run: $CLICKS s CPU for 10 value changes"
         (cd "$work/sheet" && exec "$build/zoltr-menu" 2>/dev/null) &
         pid=$!
         sleep 0.15; xdotool key Down; sleep 10
@@ -63,17 +72,10 @@ fi
 for build in "$old" "$new"; do
     for run in 1 2 3; do
         has arenas || break
-        (cd "$work/menu" && exec "$build/zoltr-menu" 2>/dev/null) &
-        pid=$!
-        wid=$(timeout 120 xdotool search --sync --onlyvisible --name 'match menu' | head -n 1)
-        settle "$pid" 1
-        ready=$(cpu "$pid")
         # Clicks on the last miniature, not key taps: under load a tap can
         # outlast the key repeat delay and walk through the list.
-        for _ in $(seq 10); do xdotool mousemove --window "$wid" 578 400 click 1; sleep 0.2; done
-        settle "$pid" 1
-        echo "menu $build run $run: $ready s CPU to a settled window, $(echo "$(cpu "$pid") - $ready" | bc) s CPU for 10 arena changes"
-        kill "$pid"; wait "$pid" 2>/dev/null || true
+        menu_clicks "$build" "$work/menu" 578 400 0.2
+        echo "menu $build run $run: $READY s CPU to a settled window, $CLICKS s CPU for 10 arena changes"
     done
 done
 

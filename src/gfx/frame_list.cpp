@@ -66,6 +66,17 @@ Uint64 mixBytes(Uint64 hash, const void *bytes, size_t size)
     return mix(hash, tail + size);
 }
 
+// A drawing's place and part, as fingerprints take them in.
+Uint64 packPoint(int x, int y)
+{
+    return Uint64(Uint32(x)) | Uint64(Uint32(y)) << 32;
+}
+
+Uint64 packRect(SDL_Rect r)
+{
+    return Uint64(Uint16(r.x)) | Uint64(Uint16(r.y)) << 16 | Uint64(r.w) << 32 | Uint64(r.h) << 48;
+}
+
 bool wholeScreenClip()
 {
     const SDL_Rect &clip = screen->clip_rect;
@@ -247,9 +258,7 @@ void notePicture(SDL_Surface *picture, SDL_Rect part, int x, int y)
     drawing.x = x;
     drawing.y = y;
     Uint64 fingerprint =
-        mix(mix(reinterpret_cast<Uint64>(picture), Drawing::Picture),
-            Uint64(Uint16(part.x)) | Uint64(Uint16(part.y)) << 16 | Uint64(part.w) << 32 | Uint64(part.h) << 48);
-    fingerprint = mix(fingerprint, Uint64(Uint32(x)) | Uint64(Uint32(y)) << 32);
+        mix(mix(mix(reinterpret_cast<Uint64>(picture), Drawing::Picture), packRect(part)), packPoint(x, y));
     note(drawing, x, y, x + part.w, y + part.h, fingerprint);
 }
 
@@ -265,8 +274,7 @@ void fillBox(SDL_Rect box, Uint32 colour)
     drawing.kind = Drawing::Fill;
     drawing.part = box;
     drawing.colour = colour;
-    Uint64 fingerprint = mix(mix(colour, Drawing::Fill), Uint64(Uint16(box.x)) | Uint64(Uint16(box.y)) << 16 |
-                                                             Uint64(box.w) << 32 | Uint64(box.h) << 48);
+    Uint64 fingerprint = mix(mix(colour, Drawing::Fill), packRect(box));
     note(drawing, box.x, box.y, box.x + box.w, box.y + box.h, fingerprint);
 }
 
@@ -281,8 +289,7 @@ void noteText(SDL_Surface *font, int x, int y, const char *text, int flags)
     drawing.data = list.texts.size();
     size_t length = strlen(text);
     list.texts.append(text, length + 1);
-    Uint64 fingerprint =
-        mix(mix(reinterpret_cast<Uint64>(font), Drawing::Text), Uint64(Uint32(x)) | Uint64(Uint32(y)) << 32);
+    Uint64 fingerprint = mix(mix(reinterpret_cast<Uint64>(font), Drawing::Text), packPoint(x, y));
     fingerprint = mixBytes(mix(fingerprint, Uint64(flags)), text, length);
     // The same box as drawText's: the centred start, a glyph's width for every byte.
     int glyphWidth = font->w / 94;

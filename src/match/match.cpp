@@ -72,7 +72,8 @@ FrameRequests drainEvents(const Settings &chosen, Pads &pads)
 {
     FrameRequests down;
     SDL_Event event;
-    while (SDL_PollEvent(&event) > 0) {
+    bool quiet = !eventsMayBeWaiting();
+    while (!quiet && SDL_PollEvent(&event) > 0) {
         if (event.type == SDL_ACTIVEEVENT && !event.active.gain && (event.active.state & SDL_APPINPUTFOCUS)) {
             down.pause = true;
             break;

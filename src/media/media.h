@@ -85,6 +85,11 @@ void releasePresent();
 // shown); notes add up until it. A count of -1: too many, all of the screen
 // is compared. Without a note the present compares all of it.
 void noteChangedAreas(const SDL_Rect *areas, int count);
+// False when SDL's reading of events would find none: the present shows the
+// screen itself and its display's connection holds no event (it is read here,
+// without waiting), SDL holds none, no pad is open and SDL read them less than
+// a tenth of a second ago. Each SDL read costs a frame more than the put.
+bool eventsMayBeWaiting();
 // The presents made so far without a note: the screen may then hold drawing nobody listed.
 unsigned presentsWithoutNote();
 // After a full-screen video mode is set: the window covers the whole display

@@ -424,7 +424,48 @@ bool putSharedImage()
     return count == 0 || putRectangles(rectangles, count);
 }
 
+// SDL reads the events at least this often (ms), whatever the display's
+// connection says: what it does beside reading them (the screen saver, a
+// change of focus it settles after a moment) waits no longer than this.
+constexpr Uint32 SdlReadInterval = 100;
+Uint32 lastSdlRead;
+
+bool padsOpen()
+{
+    return SDL_WasInit(SDL_INIT_JOYSTICK) && SDL_NumJoysticks() > 0;
+}
+
+// The completion events of the present's own puts at the head of the queue:
+// read, they have told waitForLastPut what it needs, and SDL has no use for
+// them. Only what is already queued is looked at: nothing is read.
+void dropQueuedCompletions()
+{
+    XEvent head;
+    while (QLength(shared.display) > 0 && XPeekEvent(shared.display, &head) && head.type == shared.completionEvent)
+        XNextEvent(shared.display, &head);
+}
+
 }  // namespace
+
+bool eventsMayBeWaiting()
+{
+    Uint32 now = SDL_GetTicks();
+    SDL_Event queued;
+    if (!shared.usable || shared.madeFor != screen || now - lastSdlRead >= SdlReadInterval || padsOpen() ||
+        SDL_PeepEvents(&queued, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0) {
+        lastSdlRead = now;
+        return true;
+    }
+    dropQueuedCompletions();
+    if (QLength(shared.display) == 0) {
+        XEventsQueued(shared.display, QueuedAfterReading);
+        dropQueuedCompletions();
+    }
+    if (XEventsQueued(shared.display, QueuedAlready) == 0)
+        return false;
+    lastSdlRead = now;
+    return true;
+}
 
 // The X window SDL shows the screen in, or 0.
 Window sdlWindow()
