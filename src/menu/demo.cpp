@@ -30,7 +30,8 @@ bool nextMenuEvent(const Menu &menu, SDL_Event &event)
     for (;;) {
         if (SDL_PollEvent(&event) > 0)
             return true;
-        // A window nobody can see plays no demo: its idle time starts when it shows again.
+        // A window nobody can see plays no demo; the menu starts its idle time
+        // again when it shows (its window's events count as someone there).
         bool seen = (SDL_GetAppState() & SDL_APPACTIVE) != 0;
         if (seen && menu.demoAfter > 0 && SDL_GetTicks() - menu.idleSince >= menu.demoAfter)
             return false;

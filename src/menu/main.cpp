@@ -107,7 +107,7 @@ int main(int, char **)
         // The pointer's moves and the keys' releases change nothing shown.
         redraw = false;
         bool input = event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
-        if (input || event.type == SDL_MOUSEMOTION)
+        if (input || event.type == SDL_MOUSEMOTION || event.type == SDL_ACTIVEEVENT)
             menu.idleSince = SDL_GetTicks();
         if (dropGhostRepeat(event) || (input && menuIsCalm(menu, SDL_GetTicks())))
             continue;
