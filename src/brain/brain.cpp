@@ -26,11 +26,12 @@ constexpr double BombReach = 110;
 // which a health pickup is worth a detour.
 struct LevelStyle {
     int decideEvery, reaction, aimError, healthWanted, fireChance;  // fireChance in percent
+    bool dodges;  // sees a fighter coming down on it (or its own jump into one) and steps aside
 };
 constexpr LevelStyle Styles[] = {
-    {20, 20, 14, 25, 45},  // easy
-    {10, 11, 7, 40, 75},   // normal
-    {3, 5, 3, 60, 100},    // hard
+    {20, 20, 14, 25, 45, false},  // easy
+    {10, 11, 7, 40, 75, false},   // normal
+    {3, 5, 3, 60, 100, true},     // hard
 };
 
 const LevelStyle &styleOf(const Brain &brain)
@@ -412,6 +413,132 @@ FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here
     return scriptInput(arena, brain, self, m, over);
 }
 
+constexpr int DodgeFrames = 30;  // how far ahead it looks for a fighter landing on it or a bomb going off
+constexpr int DodgeSoon = 15;    // a landing further off may not come: it goes its way till then
+
+// The bombs close enough to matter: where they lie and the frames till each goes off.
+struct Bombs {
+    int count = 0;
+    double x[8], y[8];
+    int left[8];
+};
+
+Bombs bombsNear(const Match &match, const Player &self)
+{
+    Bombs bombs;
+    for (const WorldObject *o = match.worldHead; o && bombs.count < 8;
+         o = o->next == match.worldHead ? nullptr : o->next)
+        if (o->alive && dynamic_cast<const Bomb *>(o) && o->age > BombFuse - DodgeFrames - 10 &&
+            std::fabs(o->x - self.x) < 160 && std::fabs(o->y - self.y) < 160) {
+            bombs.x[bombs.count] = o->x;
+            bombs.y[bombs.count] = o->y;
+            bombs.left[bombs.count++] = BombFuse - o->age;
+        }
+    return bombs;
+}
+
+// The first frame of its trail at which the other's trail (`lead` frames
+// ahead of it) comes down on its head; DodgeFrames when never.
+int stompedAt(const Trail &mine, const Trail &theirs, int lead)
+{
+    for (int k = 0; k < mine.frames && k + lead < theirs.frames; k++) {
+        double dx = mine.x[k] - theirs.x[k + lead], dy = mine.y[k] - theirs.y[k + lead];
+        if (theirs.vy[k + lead] > 0 && std::fabs(dx) < 9 && dy > -4 && dy < 15)
+            return k;
+    }
+    return DodgeFrames;
+}
+
+// The first frame of its trail at which a bomb's cross catches it; DodgeFrames when never.
+int bombedAt(const Trail &mine, const Bombs &bombs)
+{
+    int first = DodgeFrames;
+    for (int b = 0; b < bombs.count; b++) {
+        int k = std::min(bombs.left[b], mine.frames - 1);
+        if (k < 0)
+            continue;
+        double dx = std::fabs(mine.x[k] - bombs.x[b]), dy = std::fabs(mine.y[k] - bombs.y[b]);
+        if ((dx < BombReach && dy < 16) || (dy < BombReach && dx < 16))
+            first = std::min(first, bombs.left[b]);
+    }
+    return first;
+}
+
+// The other as last seen (`reaction` frames ago), going on as it went; false
+// when it is not in the air near above (on its feet or a ladder nobody lands on anyone).
+bool otherAhead(const Match &match, const Brain &brain, const Player &self, const Player &other, int reaction,
+                Trail &theirs)
+{
+    int late = (brain.seenAt - reaction + SeenFrames) % SeenFrames, before = (late + SeenFrames - 1) % SeenFrames;
+    double x = brain.seenX[late], y = brain.seenY[late];
+    double vx = x - brain.seenX[before], vy = y - brain.seenY[before];
+    // Far, well below, or just reappeared elsewhere: nothing to fear.
+    if (!lives(&other) || std::fabs(vx) > 8 || std::fabs(vy) > 12 || std::fabs(x - self.x) > 120 || y > self.y + 20 ||
+        y < self.y - 260)
+        return false;
+    int cell = cellAt(x, y);
+    if (vy == 0 || cell < 0 || itemAt(match.arena, cell % ArenaColumns, cell / ArenaColumns) == ItemLadder)
+        return false;
+    Player seen = other;
+    seen.x = x;
+    seen.y = y;
+    seen.vx = vx;
+    seen.vy = vy;
+    seen.pushVx = 0;
+    seen.facing = vx < 0 ? 1 : 0;
+    FighterInput going = {vx<-0.3, vx> 0.3, 0, 0};
+    playAhead(brain.map, match, seen, {going, going, nullptr, 0, false}, reaction + DodgeFrames, false, theirs);
+    return true;
+}
+
+// A fighter falling onto another kills it, and a bomb's cross: when the
+// other, as last seen and going on as it went, would come down on it on the
+// way it means to go (its jumps included), or a bomb would catch it there, it
+// goes the way (walking, standing or jumping) that keeps it clear longest
+// without a hazard or a deadly fall. True when it turned from its way.
+bool keepClear(const Match &match, Brain &brain, const Player &self, const Player &other, FighterInput &input)
+{
+    int reaction = std::min(styleOf(brain).reaction, SeenFrames - 2);
+    Bombs bombs = bombsNear(match, self);
+    Trail theirs, mine;
+    bool falling = otherAhead(match, brain, self, other, reaction, theirs);
+    if (!falling && bombs.count == 0)
+        return false;
+    FighterInput held = {input.left, input.right, self.gadget == GadgetJetpack ? input.jump : 0, 0};
+    Steering plan = {input, held, nullptr, 0, brain.leftFeet};
+    if (brain.edge >= 0) {
+        plan.move = &brain.map.moves[brain.map.edges[brain.edgeFrom][brain.edge].move];
+        plan.t = brain.edgeFrame - 1;
+    }
+    playAhead(brain.map, match, self, plan, DodgeFrames, false, mine);
+    int stomped = falling ? stompedAt(mine, theirs, reaction) : DodgeFrames, bombed = bombedAt(mine, bombs);
+    if (stomped >= DodgeSoon && bombed >= DodgeFrames)
+        return false;
+    int best = std::min(stomped, bombed);
+    bool away = brain.seenX[brain.seenAt] > self.x;
+    FighterInput chosen = input;
+    for (int jump : {0, 1})
+        for (FighterInput side :
+             {FighterInput{away, !away, jump, 0}, FighterInput{0, 0, jump, 0}, FighterInput{!away, away, jump, 0}}) {
+            playAhead(brain.map, match, self, {side, {side.left, side.right, 0, 0}, nullptr, 0, brain.leftFeet},
+                      DodgeFrames, true, mine);
+            int at = std::min(falling ? stompedAt(mine, theirs, reaction) : DodgeFrames, bombedAt(mine, bombs));
+            if (mine.harmedAt >= 0)  // its own doing for sure, where the other may yet turn
+                at = -1;
+            if (at > best) {
+                best = at;
+                chosen = side;
+            }
+        }
+    if (chosen.left == input.left && chosen.right == input.right && chosen.jump == input.jump)
+        return false;
+    input = chosen;
+    brain.dodge = {chosen.left, chosen.right, 0, 0};
+    brain.dodgeFor = DodgeFrames;
+    brain.edge = -1;
+    return true;
+}
+
 }  // namespace
 
 int computerLevel(int setting)
@@ -515,7 +642,7 @@ FighterInput think(const Match &match, int me, Brain &brain)
         !input.left && !input.right)
         input.jump = 1;
     // Someone coming down from above lands on heads: step out from under.
-    if (lives(other) && brain.edge < 0 && otherY < self.y - 4 && otherY > self.y - 140 &&
+    if (!style.dodges && lives(other) && brain.edge < 0 && otherY < self.y - 4 && otherY > self.y - 140 &&
         std::fabs(otherX - self.x) < 30 && other->vy != 0) {
         bool left = otherX > self.x;
         // Only along the floor: stepping off an edge trades a stomp for a fall.
@@ -535,6 +662,13 @@ FighterInput think(const Match &match, int me, Brain &brain)
         input.left = turn < 0;
         input.right = turn > 0;
     }
+    // Having turned from its way in the air, it goes on the way it found clear.
+    if (brain.dodgeFor > 0 && --brain.dodgeFor > 0 && brain.edge < 0 && !atRest(arena, self)) {
+        input.left = brain.dodge.left;
+        input.right = brain.dodge.right;
+    }
+    if (style.dodges && other)
+        keepClear(match, brain, self, *other, input);
     input.fire = fire;
     // A grenade bursts long after the throw: throwing them from a good place is no idling.
     if (fire && self.weapon == WeaponGrenade)

@@ -10,6 +10,7 @@
 #include "match/player.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 enum ComputerLevel { ComputerPerson = 0, ComputerEasy = 1, ComputerNormal = 2, ComputerHard = 3 };
@@ -38,6 +39,8 @@ struct NavEdge {
     bool walk;   // a plain walk: steered towards the next cell, not scripted
 };
 
+class Sandbox;  // a scratch copy of the level to play a fighter's moves on
+
 // Where a fighter can come to rest, one node per arena cell, and the moves between them.
 struct NavMap {
     std::vector<int> nodeOfCell;  // -1 where nobody rests
@@ -49,6 +52,7 @@ struct NavMap {
     std::vector<bool> onPad;           // by node: a jump pad throws whoever stops there
     std::vector<GrenadeBurst> bursts;  // [node * 2 + direction]: where a grenade thrown from there bursts
     bool built = false;
+    std::shared_ptr<Sandbox> sandbox;  // the level the map was found on, to play a fighter's next frames
 
     int nodes() const { return static_cast<int>(cellOfNode.size()); }
 };
@@ -56,6 +60,28 @@ struct NavMap {
 // Plays the moves of every resting place of the match's level on a copy of
 // the match's first fighter in a copy of the match; the match itself is only read.
 void buildNavMap(NavMap &map, const Match &match);
+
+// A fighter's next frames as the match's own movement plays them on the
+// map's scratch level: where it is after each, and the first frame that hurts
+// it (a hurting or deadly cell, a deadly fall, off the screen) or -1.
+constexpr int TrailFrames = 48;
+struct Trail {
+    int frames = 0, harmedAt = -1;
+    double x[TrailFrames], y[TrailFrames], vy[TrailFrames];
+};
+// What the fighter holds on a trail: `first` on its first frame, then the
+// scripted `move` on from its frame `t` when one is given, else `held`.
+struct Steering {
+    FighterInput first, held;
+    const NavMove *move;
+    int t;
+    bool leftFeet;
+};
+// Plays `frames` frames of a fighter from where `start` is, with the match's
+// jump pads as they are now; the match itself is only read. With `settle` it
+// plays on unsteered till the fighter stands, and a harm on the way counts on the trail's last frame.
+void playAhead(const NavMap &map, const Match &match, const Player &start, const Steering &steering, int frames,
+               bool settle, Trail &trail);
 
 // The brain's own random numbers (never the match's).
 struct BrainRandom {
@@ -81,10 +107,12 @@ struct Brain {
     int aimError = 0;                       // pixels the brain misjudges the other's height by, per decision
     double seenX[32] = {}, seenY[32] = {};  // the other fighter, the last frames (reaction delay)
     int seenAt = 0;
-    int wander = -1;       // node chosen to roam to when nothing else calls
-    int fruitless = -1;    // a node where it waited for a chance in vain, left out of plans
-    int fruitlessFor = 0;  // frames it stays left out
-    int destination = -1;  // an arena cell to go to and stay at instead of fighting; -1: fight
+    int wander = -1;          // node chosen to roam to when nothing else calls
+    int fruitless = -1;       // a node where it waited for a chance in vain, left out of plans
+    int fruitlessFor = 0;     // frames it stays left out
+    int destination = -1;     // an arena cell to go to and stay at instead of fighting; -1: fight
+    FighterInput dodge = {};  // the way it turned to keep clear, held while in the air
+    int dodgeFor = 0;
 };
 
 // A fresh brain for fighter `me` at `level`, its randomness from the match's seed.

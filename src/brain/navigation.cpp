@@ -57,6 +57,8 @@ int cellAt(double x, double y)
     return row * ArenaColumns + column;
 }
 
+}  // namespace
+
 // A copy of the match to play moves on: only its first fighter, nothing to
 // pick up, no hurting cells (the map reads them from the real arena) and
 // no sounds, since a copy has no step's event list to sound them into.
@@ -104,6 +106,64 @@ public:
     }
     Sandbox(const Sandbox &) = delete;
     Sandbox &operator=(const Sandbox &) = delete;
+
+    // The jump pads as they stand in the match (its own pads, in the same order).
+    void padsAsIn(const Match &match)
+    {
+        size_t i = 0;
+        for (const WorldObject *o = match.worldHead; o && i < pads.size();
+             o = o->next == match.worldHead ? nullptr : o->next)
+            if (dynamic_cast<const JumpPad *>(o))
+                pads[i++]->age = o->age;
+    }
+
+    // A fighter's next frames from `start`, as far as the first that harms it;
+    // with `settle` it plays on unsteered until it stands, and a harm then counts on its last frame.
+    void ahead(const Player &start, const Steering &steering, int frames, bool settle, Trail &trail)
+    {
+        Player &p = scratch.players[0];
+        p = start;
+        p.index = 0;
+        trail.frames = 0;
+        trail.harmedAt = -1;
+        bool leftFeet = steering.leftFeet;
+        int restFrames = 0;
+        frames = std::min(frames, TrailFrames);
+        for (int t = 0; t < frames + (settle ? MoveFrameLimit : 0); t++) {
+            FighterInput input = t >= frames ? FighterInput{} : steering.held;
+            if (t == 0) {
+                input = steering.first;
+            } else if (steering.move && t < frames) {
+                bool backOnFeet =
+                    (leftFeet && restFrames >= 1) || (!leftFeet && steering.t + t >= steering.move->jumpFrames + 40);
+                bool inputOver = false;
+                input = moveInput(*steering.move, steering.t + t, backOnFeet, inputOver);
+            }
+            input.fire = 0;  // nothing thrown into the scratch level
+            double y = p.y;
+            for (JumpPad *pad : pads)
+                pad->update(scratch);
+            p.updatePlayer(scratch, input);
+            int now = cellAt(p.x, p.y);
+            if (t < frames) {
+                trail.x[t] = p.x;
+                trail.y[t] = p.y;
+                trail.vy[t] = p.vy;
+                trail.frames = t + 1;
+            }
+            // Stopped short of a death, which would throw body parts into the scratch level.
+            if (p.respawnTimer > 0 || now < 0 || p.fallDistance > SafeFall || p.y > screenHeight() - 8 ||
+                attributes[now] == AttributeDamaging || attributes[now] == AttributeDeadly) {
+                trail.harmedAt = std::min(t, frames - 1);
+                return;
+            }
+            bool resting = p.vy == 0 && p.y == y;
+            restFrames = resting ? restFrames + 1 : 0;
+            leftFeet |= !resting;
+            if (t >= frames && resting)
+                return;
+        }
+    }
 
     // Plays one move from rest at a cell's centre; the cell it rests in, or -1.
     int play(int cell, const NavMove &move, int &frames, double offset = 0, bool padsReady = true)
@@ -156,7 +216,15 @@ private:
     std::vector<JumpPad *> pads;
 };
 
-}  // namespace
+void playAhead(const NavMap &map, const Match &match, const Player &start, const Steering &steering, int frames,
+               bool settle, Trail &trail)
+{
+    trail = Trail();
+    if (!map.sandbox)
+        return;
+    map.sandbox->padsAsIn(match);
+    map.sandbox->ahead(start, steering, frames, settle, trail);
+}
 
 FighterInput moveInput(const NavMove &move, int t, bool backOnFeet, bool &inputOver)
 {
@@ -221,7 +289,8 @@ void buildNavMap(NavMap &map, const Match &match)
     map.moves = navMoves();
     if (match.playerCount < 1)
         return;
-    Sandbox sandbox(match);
+    map.sandbox = std::make_shared<Sandbox>(match);
+    Sandbox &sandbox = *map.sandbox;
     std::vector<int> queue;
     for (int cell = 0; cell < ArenaCells; cell++) {
         if (attributeAt(match.arena, cell % ArenaColumns, cell / ArenaColumns) != AttributeSpawn)

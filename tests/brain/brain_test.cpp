@@ -174,6 +174,48 @@ TEST(BrainThinking, TheSameSeedPlaysTheSameMatch)
     removeSilentSounds();
 }
 
+class BrainKeepingClear : public SmallArena {};
+
+// Another fighter dropped from above onto the knife it walks to fetch, at
+// several moments and from either side, and a bomb about to go off beside it
+// on a bare floor: a hard computer steps or jumps clear.
+TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
+{
+    std::string killed;
+    for (double dx : {-4.0, 4.0})
+        for (int delay : {0, 8, 16, 24}) {
+            start({"", "", "", "", "", "", "", "", "", "               4"});
+            Brain brain;
+            startBrain(brain, 0, ComputerHard, 5);
+            Player &self = match.players[0], &other = match.players[1];
+            self.x = 250;
+            other.x = 560;
+            for (int frame = 0; frame < 80 && isLiving(self); frame++) {
+                if (frame == delay) {
+                    other.x = 310 + dx;
+                    other.y = 90;
+                }
+                stepMatch(think(match, 0, brain), {});
+            }
+            if (!isLiving(self))
+                killed += "landed on " + std::to_string(dx) + "," + std::to_string(delay) + " ";
+        }
+    for (double dx : {-30.0, 30.0}) {
+        start();
+        Brain brain;
+        startBrain(brain, 0, ComputerHard, 5);
+        match.players[0].x = 300;
+        match.players[1].x = 560;
+        match.players[1].respawnTimer = ForeverDead;
+        dropBomb(match, 300 + dx, 210, 1)->age = BombFuse - 40;
+        for (int frame = 0; frame < 60 && isLiving(match.players[0]); frame++)
+            stepMatch(think(match, 0, brain), {});
+        if (!isLiving(match.players[0]))
+            killed += "bombed from " + std::to_string(dx) + " ";
+    }
+    EXPECT_EQ(killed, "");
+}
+
 TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
 {
     for (auto [one, two, level1, level2] : {std::tuple{0, 0, 0, 0}, {0, 3, 0, 3}, {2, -4, 2, 0}, {9, 1, 3, 1}}) {

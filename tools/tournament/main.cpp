@@ -61,6 +61,22 @@ struct Tally {
     double matchSeconds = 0;
 };
 
+// The bombs, grenades and flying knives close to a point, for a kill's line.
+std::string objectsNear(const Match &match, double x, double y)
+{
+    std::string found;
+    for (const WorldObject *o = match.worldHead; o; o = o->next == match.worldHead ? nullptr : o->next) {
+        const char *kind = dynamic_cast<const Bomb *>(o)                   ? "bomb"
+                           : dynamic_cast<const Grenade *>(o)              ? "grenade"
+                           : dynamic_cast<const Knife *>(o) && o->age == 0 ? "knife"
+                                                                           : nullptr;
+        if (kind && o->alive && std::abs(o->x - x) < 120 && std::abs(o->y - y) < 120)
+            found += std::string(" ") + kind + "(" + std::to_string(o->owner) + " " + std::to_string(o->x) + "," +
+                     std::to_string(o->y) + ")";
+    }
+    return found;
+}
+
 // One match; `side` 1 puts the second level on fighter 1.
 void playMatch(const char *arena, const int levels[2], int side, int kills, unsigned seed, Tally &tally)
 {
@@ -123,6 +139,10 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
         int killsBefore[2] = {match.players[0].kills, match.players[1].kills};
         bool aliveBefore[2] = {isLiving(match.players[0]), isLiving(match.players[1])};
         Player before[2] = {match.players[0], match.players[1]};
+        std::string near[2];
+        if (getenv("ZOLTR_TOURNAMENT_KILLS") || getenv("ZOLTR_TOURNAMENT_DEATHS"))
+            for (int f = 0; f < 2; f++)
+                near[f] = objectsNear(match, match.players[f].x, match.players[f].y);
         step(match, input, events);
         for (int f = 0; f < 2; f++) {
             if (aliveBefore[f] && !isLiving(match.players[f])) {
@@ -134,9 +154,14 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 if (getenv("ZOLTR_TOURNAMENT_KILLS") && match.players[1 - f].kills != killsBefore[1 - f])
                     fprintf(stderr,
                             "kill of level %d by weapon %d dx %.0f dy %.0f killer vy %.1f at %.0f %.0f vx %.2f vy %.1f "
-                            "edge %d\n",
+                            "edge %d frame %d seed %u hp %d near%s\n",
                             levelOf[f], before[1 - f].weapon, before[1 - f].x - b.x, before[1 - f].y - b.y,
-                            before[1 - f].vy, b.x, b.y, b.vx, b.vy, brains[f].edge);
+                            before[1 - f].vy, b.x, b.y, b.vx, b.vy, brains[f].edge, frame, seed, b.health,
+                            near[f].c_str());
+                if (getenv("ZOLTR_TOURNAMENT_DEATHS") && match.players[1 - f].kills == killsBefore[1 - f] &&
+                    !fellOrBurnt)
+                    fprintf(stderr, "unscored death of level %d at %.0f %.0f hp %d near%s\n", levelOf[f], b.x, b.y,
+                            b.health, near[f].c_str());
                 // Knocked off a ledge or into a hazard by a blow or a blast: the other's doing, not its own.
                 bool knocked = sinceHurt[f] < 100;
                 if (match.players[1 - f].kills == killsBefore[1 - f] && fellOrBurnt && !knocked) {
