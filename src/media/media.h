@@ -90,6 +90,8 @@ void noteChangedAreas(const SDL_Rect *areas, int count);
 // without waiting), SDL holds none, no pad is open and SDL read them less than
 // a tenth of a second ago. Each SDL read costs a frame more than the put.
 bool eventsMayBeWaiting();
+// How often SDL reads events anyway (ms, 100 unless set); tests lengthen it.
+void setSdlReadInterval(Uint32 milliseconds);
 // The presents made so far without a note: the screen may then hold drawing nobody listed.
 unsigned presentsWithoutNote();
 // After a full-screen video mode is set: the window covers the whole display

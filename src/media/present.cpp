@@ -427,7 +427,7 @@ bool putSharedImage()
 // SDL reads the events at least this often (ms), whatever the display's
 // connection says: what it does beside reading them (the screen saver, a
 // change of focus it settles after a moment) waits no longer than this.
-constexpr Uint32 SdlReadInterval = 100;
+Uint32 sdlReadInterval = 100;
 Uint32 lastSdlRead;
 
 bool padsOpen()
@@ -451,7 +451,7 @@ bool eventsMayBeWaiting()
 {
     Uint32 now = SDL_GetTicks();
     SDL_Event queued;
-    if (!shared.usable || shared.madeFor != screen || now - lastSdlRead >= SdlReadInterval || padsOpen() ||
+    if (!shared.usable || shared.madeFor != screen || now - lastSdlRead >= sdlReadInterval || padsOpen() ||
         SDL_PeepEvents(&queued, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0) {
         lastSdlRead = now;
         return true;
@@ -465,6 +465,11 @@ bool eventsMayBeWaiting()
         return false;
     lastSdlRead = now;
     return true;
+}
+
+void setSdlReadInterval(Uint32 milliseconds)
+{
+    sdlReadInterval = milliseconds;
 }
 
 // The X window SDL shows the screen in, or 0.

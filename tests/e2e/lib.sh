@@ -147,10 +147,21 @@ start_menu() {
 # E2E_DISPLAY. The server takes a free display number itself and names it once
 # it accepts connections: a number chosen here could be taken meanwhile by
 # another run's server, and the two runs would then share, and kill, one display.
+# Two servers starting at once may race for one number and one of them gives
+# up: a server that ended without a name is started again (three tries).
 start_display() {
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
-    E2E_XVFB=$!
-    for _ in $(seq 300); do [ -s "$E2E_TMP/display" ] && break; sleep 0.1; done
+    for _ in 1 2 3; do
+        : >"$E2E_TMP/display"
+        Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$E2E_TMP/display" >/dev/null 2>&1 &
+        E2E_XVFB=$!
+        for _ in $(seq 600); do
+            [ -s "$E2E_TMP/display" ] && break
+            kill -0 "$E2E_XVFB" 2>/dev/null || break
+            sleep 0.1
+        done
+        [ -s "$E2E_TMP/display" ] && break
+        stop_display KILL
+    done
     [ -s "$E2E_TMP/display" ] || fail "the private display did not start"
     E2E_DISPLAY=:$(cat "$E2E_TMP/display")
 }
