@@ -80,9 +80,9 @@ start_side host --host "$port"
 sleep 0.3
 start_side join --join "127.0.0.1:$relay"
 # Killed mid-match, not while the two still shake hands on a loaded machine:
-# fighter 1 on the screen (the two windows lie one on the other) shows the
-# match is on.
-match_shown() { [ "$(count_pixels "$1" 640x480+0+0 'g > 200 && r < 60 && b < 60')" -gt 0 ]; }
+# the score bar on the screen (the two windows lie one on the other) shows
+# the match is on.
+match_shown() { [ "$(count_pixels "$1" 640x16+0+0 'b > 100 && r < 60 && g < 60')" -gt 1000 ]; }
 E2E_PID=${side_pid[0]} E2E_WID=root
 screenshot_until "$E2E_TMP/match.png" match_shown 60 || fail "the networked match never started"
 E2E_PID=""
