@@ -12,8 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 
-Brain computerBrains[MaxPlayers];
-
 namespace {
 
 constexpr int NoWay = 1 << 28;
@@ -676,24 +674,22 @@ FighterInput think(const Match &match, int me, Brain &brain)
     return input;
 }
 
-static FighterInput computerInput(const Match &match, int fighter)
-{
-    return think(match, fighter, computerBrains[fighter]);
-}
-
-void startComputers(RunningGame &game, unsigned seed)
+void startComputers(RunningGame &game, Computers &computers, unsigned seed)
 {
     const Settings &chosen = *game.settings;
     const int levels[MaxPlayers] = {computerLevel(chosen.Computer1), computerLevel(chosen.Computer2)};
     for (int i = 0; i < MaxPlayers; i++) {
-        startBrain(computerBrains[i], i, levels[i], seed);
-        game.computers[i] = levels[i] == ComputerPerson ? nullptr : computerInput;
+        Brain &brain = computers.brains[i];
+        startBrain(brain, i, levels[i], seed);
+        game.computers[i] = nullptr;
+        if (levels[i] != ComputerPerson)
+            game.computers[i] = [&brain](const Match &match, int fighter) { return think(match, fighter, brain); };
     }
 }
 
-void remapComputers()
+void remapComputers(Computers &computers)
 {
-    for (Brain &brain : computerBrains) {
+    for (Brain &brain : computers.brains) {
         brain.map = NavMap();
         brain.edge = brain.goal = brain.wander = brain.fruitless = -1;
     }

@@ -2,8 +2,7 @@
 // The computer player: it looks at the match as a player sees the screen and
 // answers with the same FighterInput a keyboard gives. Its map of the arena is
 // found by playing the match's own movement on a scratch fighter.
-// Owns `computerBrains` (per match: set up by startComputers, maps built on
-// their first think of a level).
+// Owns nothing: whoever runs a match keeps its players' brains (`Computers`).
 #pragma once
 
 #include "match/match.h"
@@ -123,12 +122,16 @@ void startBrain(Brain &brain, int me, int level, unsigned seed);
 FighterInput think(const Match &match, int me, Brain &brain);
 
 // --- the game's computer players ---
-extern Brain computerBrains[MaxPlayers];
+// The brains of a running game's computer players, one a fighter; kept by
+// whoever runs the match, for as long as the running game plays.
+struct Computers {
+    Brain brains[MaxPlayers];
+};
 
-// Hands the running game a brain (its computers) for every fighter its
+// Hands the running game a brain of `computers` for every fighter its
 // settings give to the computer; the others stay with the keyboard.
-void startComputers(RunningGame &game, unsigned seed);
+void startComputers(RunningGame &game, Computers &computers, unsigned seed);
 
 // The arena changed under the match (the arena tool's live loop): each
 // computer player maps it afresh on its next think and forgets its plan.
-void remapComputers();
+void remapComputers(Computers &computers);

@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-Match *currentMatch;
-
 // The end scene's two lines of text.
 struct EndScene {
     const char *result;
@@ -213,7 +211,7 @@ static bool runFrame(Match &match, RunningGame &game, FrameRole role, FrameEvent
 MatchResult runMatch(RunningGame &game, unsigned seed)
 {
     static Match match;
-    currentMatch = &match;
+    game.match = &match;
     game.pacing.nextTick = 0;
     FrameEvents events;
     events.reserve(256);  // no frame allocates for its sounds
@@ -289,7 +287,7 @@ int playRecording(const char *path, RunningGame &game)
     static Match match;
     if (!startReplay(path, recording, match))
         return 1;
-    currentMatch = &match;
+    game.match = &match;
     game.pacing.nextTick = 0;
     FrameEvents events;
     events.reserve(256);

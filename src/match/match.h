@@ -3,8 +3,8 @@
 // and its random generator; starting one, stepping it, hashing it, drawing
 // it; and the game's frame loop around it with the end scene and the pacing.
 // The fighters are in player.h.
-// Owns one global, currentMatch (the running game's); what the running game's
-// frames need besides (settings, computer players, pacing) they are handed.
+// Owns no globals: what the running game's frames need (settings, computer
+// players, pacing) they are handed in a RunningGame.
 #pragma once
 
 #include "match/player.h"
@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -217,7 +218,8 @@ constexpr int DefaultFps = 50;  // used when the file asks for 0 or fewer frames
 MatchSetup setupFromSettings(const Settings &chosen, unsigned seed);
 
 // Who plays a fighter when no person does: the fighter's input for the frame.
-using ComputerPlayer = FighterInput (*)(const Match &match, int fighter);
+// It carries what the player keeps between frames (a brain, a test's script).
+using ComputerPlayer = std::function<FighterInput(const Match &match, int fighter)>;
 
 // The frames' pace: the next frame's deadline and the clock it is measured
 // on; tests hand it a clock of their own.
@@ -240,11 +242,10 @@ struct RunningGame {
     // computer's fighter ignores its pad.
     Pads pads;
     // Called after every frame of the match when set: the arena tool's live loop reloads the arena there.
-    void (*betweenFrames)(Match &match) = nullptr;
+    std::function<void(Match &match)> betweenFrames;
+    // The match runMatch or playRecording plays (or played last); nullptr before the first.
+    Match *match = nullptr;
 };
-
-// The match runMatch plays (or played last); nullptr before the first.
-extern Match *currentMatch;
 
 // How a match ended, for whoever started the game.
 struct MatchResult {

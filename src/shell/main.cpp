@@ -25,9 +25,10 @@ int main(int argc, char **argv)
         return verifyRecording(options.replay.c_str());
     RunningGame game;
     game.settings = &settings;
+    Computers computers;
     // The arena tool's live loop: straight into the match, the arena reloaded when the tool says.
     if (options.watch)
-        watchArena(game);
+        watchArena(game, computers);
     loadSettings();
     startSdl();
     loadFonts();
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
         runIntro();
     // The match's seed; the computer players' own randomness starts from it too.
     unsigned seed = SDL_GetTicks();
-    startComputers(game, seed);
+    startComputers(game, computers, seed);
     if (!skipIntro)
         waitForKeyRelease();
     MatchResult result = runMatch(game, seed);

@@ -6,6 +6,7 @@
 // the settings, the computer players (brain, 6) they ask for, the pacing.
 #pragma once
 
+#include "brain/brain.h"
 #include "match/match.h"
 #include "net/net.h"
 
@@ -45,8 +46,9 @@ void requireDisplay(const char *program);
 void endPromptlyWhenAsked();
 
 // `zoltr --watch`, the arena tool's live loop: SIGHUP loads the arena named by
-// the settings again, through the level set-up, between two frames of the match.
-void watchArena(RunningGame &game);
+// the settings again, through the level set-up, between two frames of the match;
+// the computer players map the new walls.
+void watchArena(RunningGame &game, Computers &computers);
 
 // The start-up sequence of main, split so that tests can run its parts.
 void startSdl();  // SDL, caption, video mode, audio, cursor; stopSdl runs at exit

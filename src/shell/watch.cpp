@@ -26,7 +26,7 @@ bool hasRoom(const Arena &arena, const Player &fighter)
     return isPassable(arena, x, y - 9) && isPassable(arena, x, y) && isPassable(arena, x, y + 9);
 }
 
-void reloadArenaWhenAsked(Match &match)
+void reloadArenaWhenAsked(Match &match, Computers &computers)
 {
     if (!reloadAsked)
         return;
@@ -36,7 +36,7 @@ void reloadArenaWhenAsked(Match &match)
         return;
     }
     setupLevel(match);
-    remapComputers();
+    remapComputers(computers);
     for (int i = 0; i < match.playerCount; i++)
         if (!hasRoom(match.arena, match.players[i]))
             match.players[i].respawnPlayer(match);
@@ -44,11 +44,11 @@ void reloadArenaWhenAsked(Match &match)
 
 }  // namespace
 
-void watchArena(RunningGame &game)
+void watchArena(RunningGame &game, Computers &computers)
 {
     struct sigaction action = {};
     action.sa_handler = askReload;
     action.sa_flags = SA_RESTART;
     sigaction(SIGHUP, &action, nullptr);
-    game.betweenFrames = reloadArenaWhenAsked;
+    game.betweenFrames = [&computers](Match &match) { reloadArenaWhenAsked(match, computers); };
 }

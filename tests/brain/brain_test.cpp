@@ -223,11 +223,12 @@ TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
         settings.Computer2 = two;
         RunningGame game;
         game.settings = &settings;
-        startComputers(game, 1);
+        Computers computers;
+        startComputers(game, computers, 1);
         EXPECT_EQ(game.computers[0] != nullptr, level1 != 0) << one;
         EXPECT_EQ(game.computers[1] != nullptr, level2 != 0) << two;
-        EXPECT_EQ(level1 ? computerBrains[0].level : 0, level1);
-        EXPECT_EQ(level2 ? computerBrains[1].level : 0, level2);
+        EXPECT_EQ(level1 ? computers.brains[0].level : 0, level1);
+        EXPECT_EQ(level2 ? computers.brains[1].level : 0, level2);
     }
     settings.Computer1 = settings.Computer2 = 0;
 }

@@ -142,13 +142,13 @@ TEST_F(MatchRun, EndSceneStandsTheFightersByTheResultAndWritesItInTheLanguage)
         settings.Language = c.language;
         onFrame = [&](int frame) {
             if (frame == 0)
-                currentMatch->players[0].kills = c.kills0, currentMatch->players[1].kills = c.kills1;
+                game.match->players[0].kills = c.kills0, game.match->players[1].kills = c.kills1;
             if (frame == 5)
                 holdEscape();
         };
         runMatch(game, 3);
-        EXPECT_EQ(currentMatch->players[0].x, c.x0);
-        EXPECT_EQ(currentMatch->players[1].x, c.x1);
+        EXPECT_EQ(game.match->players[0].x, c.x0);
+        EXPECT_EQ(game.match->players[1].x, c.x1);
         expectLineWidth(55, c.glyphs);
         expectLineWidth(465, c.language ? 12 : 14);  // "press escape", "stiskni escape"
     }
@@ -167,17 +167,17 @@ TEST_F(MatchRun, EscapeEndsTheMatchOnlyWhenPressedDuringItAndAgainForTheEndScene
 
     std::vector<int> spawnerItem;
     onFrame = [&](int frame) {
-        spawnerItem.push_back(itemAt(currentMatch->arena, 15, 5));
+        spawnerItem.push_back(itemAt(game.match->arena, 15, 5));
         if (frame == 30 || frame == 31 + 40)
             holdEscape();
     };
     runMatch(game, 3);
     ASSERT_EQ(tickReads, 31 + 41);
-    EXPECT_EQ(currentMatch->frameCounter, 41);
+    EXPECT_EQ(game.match->frameCounter, 41);
     // Regeneration ran in frame 0 (the timer went to -1) and refilled in frame 25.
     EXPECT_EQ(spawnerItem[25], 0);
     EXPECT_EQ(spawnerItem[26], ItemMelee);
-    for (const Player &p : currentMatch->players)
+    for (const Player &p : game.match->players)
         EXPECT_EQ(p.respawnTimer, 100);
 
     // The recording holds the end scene too, and it comes out the same again.
@@ -204,9 +204,9 @@ std::vector<std::pair<int, int>> attacksOver(RunningGame &game, const std::vecto
     std::vector<std::pair<int, int>> attacks;
     onFrame = [&](int frame) {  // paced between the fire flags and the updates
         if (frame > 1 && frame <= static_cast<int>(frames.size()) + 1)
-            attacks.push_back({currentMatch->players[0].cooldown == 20, currentMatch->players[1].cooldown == 20});
+            attacks.push_back({game.match->players[0].cooldown == 20, game.match->players[1].cooldown == 20});
         if (fresh)
-            currentMatch->players[0].cooldown = currentMatch->players[1].cooldown = 0;
+            game.match->players[0].cooldown = game.match->players[1].cooldown = 0;
         Uint8 *keys = SDL_GetKeyState(nullptr);
         memset(keys, 0, SDLK_LAST);
         if (frame > static_cast<int>(frames.size()))
@@ -318,23 +318,24 @@ TEST_F(PaceFrame, DeadlineCountsFromTheTickReadOnEntry)
 // spawn point, the other stays where it stands; computers map the new walls.
 TEST_F(MatchRun, AWatchedArenaReloadsOnTheSignalKeepingFightersWhereTheyHaveRoom)
 {
-    watchArena(game);
+    Computers computers;
+    watchArena(game, computers);
     std::tuple<Uint16, double, double, double> seen{};
     onFrame = [&](int frame) {
-        Match &running = *currentMatch;
+        Match &running = *game.match;
         if (frame == 3) {
             running.players[0].x = 310;
             running.players[1].x = 110;
             std::vector<std::string> saved(11);
             saved[9] = "...............#..............S";
             writeArena("maps/test", saved);
-            computerBrains[1].map.built = true;  // a computer's map of the old walls
+            computers.brains[1].map.built = true;  // a computer's map of the old walls
             raise(SIGHUP);
         }
         if (frame == 5) {
             seen = {running.arena.WallLayer[9 * ArenaColumns + 15], running.players[0].x, running.players[1].x,
                     running.players[1].y};
-            EXPECT_FALSE(computerBrains[1].map.built);
+            EXPECT_FALSE(computers.brains[1].map.built);
             holdEscape();
         }
     };
@@ -369,7 +370,7 @@ TEST_F(MatchRun, PauseHoldsTheMatchUntilPAgainAndEscapeEndsItEvenAsATap)
         if (frame == 2)
             pushKey(Down, SDLK_p), pushKey(Down, SDLK_TAB), pushKey(Down, SDLK_p);
         if (frame == 3)
-            cooldownAfterPause = currentMatch->players[0].cooldown, pushFocusLoss(), pushKey(Down, SDLK_p),
+            cooldownAfterPause = game.match->players[0].cooldown, pushFocusLoss(), pushKey(Down, SDLK_p),
             pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
         if (frame == 6)
             pushKey(Down, SDLK_ESCAPE), pushKey(Up, SDLK_ESCAPE);
@@ -443,7 +444,7 @@ TEST_F(MatchRun, PadsDriveTheirFightersBesideTheKeys)
     std::vector<double> x;
     // Events pushed here count in the next frame, keys and computers in this one.
     onFrame = [&](int frame) {
-        x.push_back(currentMatch->players[0].x);
+        x.push_back(game.match->players[0].x);
         Uint8 *keys = SDL_GetKeyState(nullptr);
         memset(keys, 0, SDLK_LAST);
         if (frame == 0)

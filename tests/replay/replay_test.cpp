@@ -260,10 +260,11 @@ struct EndRun {
 Recorder *endScene;
 const EndRun *endRun;
 int endCalls;
+RunningGame *endGame;
 
 Uint32 endSceneTick()
 {
-    Match &match = *currentMatch;
+    Match &match = *endGame->match;
     if (++endCalls == 1) {  // the one match frame, just before its update
         match.players[0].kills = endRun->kills[0];
         match.players[1].kills = endRun->kills[1];
@@ -286,6 +287,7 @@ TEST_F(Replay, EndScene)
     Recorder recorder("win1");
     endScene = &recorder;
     RunningGame game;
+    endGame = &game;
     game.settings = &settings;
     game.pacing.ticks = endSceneTick;
     game.pacing.delay = [](Uint32) {};
