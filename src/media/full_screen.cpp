@@ -10,6 +10,8 @@
 // The window is then given the display's size itself.
 void coverDisplay()
 {
+    // A new mode may come with a new window at the old screen's address.
+    releasePresent();
     if (!screen || !(screen->flags & SDL_FULLSCREEN))
         return;
     SDL_SysWMinfo info;

@@ -94,8 +94,8 @@ bool eventsMayBeWaiting();
 void setSdlReadInterval(Uint32 milliseconds);
 // The presents made so far without a note: the screen may then hold drawing nobody listed.
 unsigned presentsWithoutNote();
-// After a full-screen video mode is set: the window covers the whole display
-// (full_screen.cpp).
+// After every video mode is set: the next present takes the new window, and a
+// full-screen window covers the whole display (full_screen.cpp).
 void coverDisplay();
 
 // The one image loader: a picture converted to the screen's format. Colour-key

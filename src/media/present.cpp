@@ -26,9 +26,8 @@ namespace {
 
 // --- per video mode: made at the first present on a new screen ---
 struct SharedImage {
-    SDL_Surface *madeFor;  // the screen and window it was made for; nullptr: nothing tried yet
-    Window madeForWindow;
-    bool usable;  // false: SDL presents
+    SDL_Surface *madeFor;  // the screen it was made for; nullptr: nothing tried yet
+    bool usable;           // false: SDL presents
     Display *display;
     Window window;
     GC gc;
@@ -472,26 +471,16 @@ void setSdlReadInterval(Uint32 milliseconds)
     sdlReadInterval = milliseconds;
 }
 
-// The X window SDL shows the screen in, or 0.
-Window sdlWindow()
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11)
-        return 0;
-    return info.info.x11.window;
-}
-
 bool presentScreen()
 {
     if (!screen)
         return false;
-    Window window = sdlWindow();
-    if (shared.madeFor != screen || shared.madeForWindow != window) {
+    // The window is SDL's until the next video mode (coverDisplay lets go
+    // then): its display and id are taken once.
+    if (shared.madeFor != screen) {
         releasePresent();
         shared.madeFor = screen;
-        shared.madeForWindow = window;
-        shared.usable = window != 0 && makeSharedImage();
+        shared.usable = makeSharedImage();
         if (!shared.usable)
             dropSharedImage();
     }

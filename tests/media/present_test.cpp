@@ -103,9 +103,18 @@ TEST(Present, SharedMemoryShowsWhatSdlShowsAndFullScreenIsLeftToSdl)
         differing += byGame[i] != bySdl[i];
     EXPECT_EQ(differing, 0);
 
+    // A new mode, as the game sets it: full screen is SDL's, and back in a
+    // window the present takes the window again.
     screen = SDL_SetVideoMode(640, 480, 16, SDL_SWSURFACE | SDL_FULLSCREEN);
     ASSERT_NE(screen, nullptr) << SDL_GetError();
-    EXPECT_FALSE(presentWith(false));
+    coverDisplay();
+    EXPECT_FALSE(presentScreen());
+    screen = SDL_SetVideoMode(640, 480, 16, SDL_SWSURFACE);
+    ASSERT_NE(screen, nullptr) << SDL_GetError();
+    coverDisplay();
+    paint(true);
+    EXPECT_TRUE(presentScreen());
+    EXPECT_EQ(windowPixels(), std::vector<unsigned long>(640 * 480, 0));
 
     releasePresent();
     unsetenv("ZOLTR_SDL_PRESENT");
