@@ -22,6 +22,12 @@
 #include <emmintrin.h>
 #endif
 
+// Last: Xlib's own header for its extensions (the lock, the send without a
+// read) makes min and max macros.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 namespace {
 
 // --- per video mode: made at the first present on a new screen ---
@@ -297,6 +303,16 @@ constexpr int CellWidth = 32;
 constexpr int BandHeight = 16;
 constexpr int MaxCells = 32;  // cells across; a wider screen is put whole
 
+// Sends what Xlib holds to the server. XFlush would also read whatever the
+// server has sent, a second read of the connection in every frame: the frame
+// reads it once, when it looks for events.
+void sendRequests(Display *display)
+{
+    LockDisplay(display);
+    _XSend(display, nullptr, 0);
+    UnlockDisplay(display);
+}
+
 // Puts the rectangles on the window and asks for word when the last is done.
 bool putRectangles(const Rectangle *rectangles, int count)
 {
@@ -307,7 +323,7 @@ bool putRectangles(const Rectangle *rectangles, int count)
         XShmPutImage(shared.display, shared.window, shared.gc, shared.image, r.x, r.y, r.x, r.y,
                      static_cast<unsigned>(r.w), static_cast<unsigned>(r.h), i == count - 1);
     }
-    XFlush(shared.display);
+    sendRequests(shared.display);
     return xErrors == 0;
 }
 
