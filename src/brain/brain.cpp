@@ -25,11 +25,12 @@ constexpr double BombReach = 110;
 struct LevelStyle {
     int decideEvery, reaction, aimError, healthWanted, fireChance;  // fireChance in percent
     bool dodges;  // sees a fighter coming down on it (or its own jump into one) and steps aside
+    bool flies;   // fetches a jetpack close by and flies over the other's head with it
 };
 constexpr LevelStyle Styles[] = {
-    {20, 20, 14, 25, 45, false},  // easy
-    {10, 11, 7, 40, 75, false},   // normal
-    {3, 5, 3, 60, 100, true},     // hard
+    {20, 20, 14, 25, 45, false, false},  // easy
+    {10, 11, 7, 40, 75, false, true},    // normal
+    {3, 5, 3, 60, 100, true, true},      // hard
 };
 
 const LevelStyle &styleOf(const Brain &brain)
@@ -63,6 +64,13 @@ double centreX(int cell)
 double centreY(int cell)
 {
     return cell / ArenaColumns * CellSize + 30.0;
+}
+
+// The cell right over a fighter's head, where a jetpack drops onto it from.
+int overHead(double x, double y)
+{
+    int cell = cellAt(x, y);
+    return cell >= ArenaColumns ? cell - ArenaColumns : -1;
 }
 
 // Standing on something, as the fighter's own landing test sees it.
@@ -143,7 +151,7 @@ int throwingPlace(const Arena &arena, const NavMap &map, int from, int weapon, d
             return std::fabs(burst.x - otherX) <= GrenadeReach - 12 && std::fabs(burst.y - otherY) <= GrenadeReach - 12;
         }
         double dx = std::fabs(centreX(cell) - otherX);
-        return cell / ArenaColumns == row && dx >= 40 && dx <= 220 &&
+        return cell / ArenaColumns == row && dx >= 30 && dx <= 120 &&
                rowIsOpen(arena, centreX(cell), otherX, centreY(cell));
     });
 }
@@ -209,12 +217,80 @@ bool rowIsOpen(const Arena &arena, double fromX, double toX, double y)
     return true;
 }
 
+// The next cell of the shortest flight from one cell to another through open
+// sky (the map's sky cells); slanting only past two open sides. -1 when there is none.
+int nextFlightCell(const NavMap &map, int from, int to)
+{
+    // A ladder the fighter can rest on is an end too.
+    if (from < 0 || to < 0 || map.sky.empty() || (map.sky[to] == SkyClosed && map.nodeOfCell[to] < 0))
+        return -1;
+    if (from == to)
+        return to;
+    // Outward from the end, so the first step is read off at the start.
+    short distance[ArenaCells];
+    std::fill(std::begin(distance), std::end(distance), static_cast<short>(-1));
+    int queue[ArenaCells], head = 0, tail = 0;
+    distance[to] = 0;
+    queue[tail++] = to;
+    auto step = [&](int cell, int dc, int dr) {
+        int column = cell % ArenaColumns + dc, row = cell / ArenaColumns + dr;
+        if (column < 0 || column >= ArenaColumns || row < 0 || row >= ArenaRows)
+            return -1;
+        int next = row * ArenaColumns + column;
+        // Searching outward, the fighter goes from `next` to `cell`: down when
+        // dr < 0. Into a ladder only straight up (or to end there), out of one never down.
+        if ((dr < 0 && map.sky[next] == SkyLadder) || (map.sky[cell] == SkyLadder && cell != to && (dc != 0 || dr < 0)))
+            return -1;
+        if (dc == 0 || dr == 0)
+            return next;
+        // Slanting, it passes through either side; slanting down, not through a ladder.
+        uint8_t side1 = map.sky[cell + dc], side2 = map.sky[cell + dr * ArenaColumns];
+        bool sides = dr < 0 ? side1 == SkyOpen && side2 == SkyOpen : side1 != SkyClosed && side2 != SkyClosed;
+        return sides ? next : -1;
+    };
+    constexpr int Ways[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    while (head < tail) {
+        int cell = queue[head++];
+        for (const auto &way : Ways) {
+            int next = step(cell, way[0], way[1]);
+            if (next == from) {
+                return cell;
+            }
+            if (next < 0 || distance[next] >= 0 || map.sky[next] == SkyClosed)
+                continue;
+            distance[next] = static_cast<short>(distance[cell] + 1);
+            queue[tail++] = next;
+        }
+    }
+    return -1;
+}
+
+// The cheapest place within a short way beside a jetpack lying on the same
+// floor (the map keeps off the jetpack's own cell); `cell` is the jetpack's.
+int jetpackBeside(const Arena &arena, const NavMap &map, int from, int &cell)
+{
+    int node = cheapestNode(map, from, 300, [&](int, int at) {
+        int column = at % ArenaColumns, row = at / ArenaColumns;
+        for (int side : {-1, 1})
+            if (column + side >= 0 && column + side < ArenaColumns &&
+                itemAt(arena, column + side, row) == ItemJetpack && floorBetween(arena, column, column + side, row))
+                return true;
+        return false;
+    });
+    cell = -1;
+    if (node >= 0) {
+        int at = map.cellOfNode[node];
+        cell = itemAt(arena, at % ArenaColumns - 1, at / ArenaColumns) == ItemJetpack ? at - 1 : at + 1;
+    }
+    return node;
+}
+
 void choosePlan(const Match &match, Brain &brain, const Player &self, const Player *other, int here, double otherX,
                 double otherY)
 {
     const NavMap &map = brain.map;
     const LevelStyle &style = styleOf(brain);
-    brain.goal = -1;
+    brain.goal = brain.jetpack = -1;
     if (brain.destination >= 0 && brain.destination < ArenaCells) {
         brain.goal = map.nodeOfCell[brain.destination];
         return;
@@ -226,6 +302,12 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
     }
     if (self.weapon == WeaponNone)
         brain.goal = nearestItem(match.arena, map, here, {ItemKnife, ItemMelee, ItemGrenade, ItemBomb}, NoWay);
+    if (brain.goal < 0 && style.flies && self.gadget == GadgetNone && lives(other)) {
+        brain.goal = jetpackBeside(match.arena, map, here, brain.jetpack);
+        // Worth it only with open sky from there to over the other's head.
+        if (brain.jetpack >= 0 && nextFlightCell(map, brain.jetpack, overHead(otherX, otherY)) < 0)
+            brain.goal = brain.jetpack = -1;
+    }
     if (brain.goal < 0 && self.health < style.healthWanted)
         brain.goal = nearestItem(match.arena, map, here, {ItemHealth}, 300);
     // Knives reach furthest and fastest: worth a detour from a short-range weapon, a look from any other.
@@ -320,28 +402,112 @@ FighterInput walkTowards(double fromX, double toX)
     return {};
 }
 
-// The movement part of a frame: the scripted move under way, or the next step of the way to the goal.
-// With a jetpack the map's jumps are thrusts: it flies straight for the goal
-// instead, thrusting while the goal is above or a fall grows long, until the
-// fuel is gone.
-FighterInput fly(const Brain &brain, const Player &self)
+// A hurting or deadly cell, or the screen's bottom, under the fighter before any floor.
+bool hazardBelow(const Arena &arena, double x, double y)
 {
-    if (brain.goal < 0)
-        return {0, 0, self.vy > 2, 0};
-    int cell = brain.map.cellOfNode[brain.goal];
-    FighterInput input = walkTowards(self.x, centreX(cell));
-    double below = centreY(cell) - self.y;
-    input.jump = below < -4 || self.vy > 3 || self.fallDistance > 100 || (below < 30 && self.vy > 1);
-    return input;
+    for (double below = y + 10; below < y + 100; below += CellSize) {
+        if (below >= ArenaRows * CellSize + CellSize)
+            return true;
+        int cell = cellAt(x, below);
+        if (cell < 0)
+            return true;
+        int attribute = attributeAt(arena, cell % ArenaColumns, cell / ArenaColumns);
+        if (attribute == AttributeDamaging || attribute == AttributeDeadly)
+            return true;
+        if (!isPassable(arena, static_cast<int>(x), static_cast<int>(below)))
+            return false;
+    }
+    return false;
 }
 
-FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here, bool launched)
+// The thrusts a jetpack keeps for breaking falls: out of fuel high up, a fall kills.
+constexpr int FuelReserve = 40;
+
+// With a jetpack the map's jumps are thrusts: it flies instead, along its
+// planned way through open sky to a cell, holding the height of the next cell
+// of the way; there it comes down. Going for the other it flies to the cell
+// over its head and lets itself drop onto it. It thrusts whenever a fall grows
+// long or a hazard or the screen's bottom is under it. False when it has no way.
+bool fly(const Arena &arena, Brain &brain, const Player &self, bool attack, double otherX, double otherY,
+         FighterInput &input)
+{
+    // A thrust carries it 9 pixels past where it lets go: the cell it flies
+    // from is kept till it is well into another, or it would dither on the line between.
+    int here = cellAt(self.x, self.y), last = brain.flyingFrom;
+    if (last >= 0 && std::fabs(self.x - centreX(last)) < 15 && std::fabs(self.y - centreY(last)) < 15)
+        here = last;
+    brain.flyingFrom = here;
+    int target = attack ? overHead(otherX, otherY) : brain.goal >= 0 ? brain.map.cellOfNode[brain.goal] : -1;
+    int next = nextFlightCell(brain.map, here, target);
+    if (next < 0) {
+        brain.flyingFrom = -1;
+        return false;
+    }
+    double x = centreX(next), y = centreY(next) - 2;
+    // Through a gap above or below only once in line with it.
+    if (next % ArenaColumns == here % ArenaColumns && next != here && std::fabs(self.x - x) > 3)
+        y = centreY(here) - 2;
+    brain.flying = next == here ? 0 : brain.flying + 1;
+    bool drop = false;
+    if (next == here && attack) {
+        x = otherX;
+        drop = std::fabs(self.x - otherX) < 4;
+    }
+    input = walkTowards(self.x, x);
+    // Left alone it would rise to its apex (or sink further): thrust when that is below the height wanted.
+    double coming = self.vy < 0 ? self.y - self.vy * self.vy / 0.4 : self.y + self.vy * 3;
+    bool landing = (next == here && !attack) || self.gadgetCharge <= FuelReserve;
+    // A ladder holds a fighter, and one rising in it rises on to its top: out of one sideways without a thrust.
+    if (next / ArenaColumns == here / ArenaColumns && next != here && brain.map.sky[here] == SkyLadder)
+        landing = true;
+    input.jump = (!drop && !landing && coming > y) || self.fallDistance > 120 ||
+                 (self.vy > 0 && hazardBelow(arena, self.x, self.y));
+    return true;
+}
+
+FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here, bool launched, bool attack,
+                  double otherX, double otherY)
 {
     const NavMap &map = brain.map;
-    if (self.gadget == GadgetJetpack) {
+    // Down to its reserve and on its feet: the last fuel is burnt straight up
+    // where it stands, so that the map's jumps are jumps again.
+    if (self.gadget == GadgetJetpack && self.gadgetCharge <= FuelReserve && atRest(arena, self)) {
         brain.edge = -1;
-        return fly(brain, self);
+        return {0, 0, 1, 0};
     }
+    // A flight that has not got where it was going in twelve seconds (the
+    // other keeps moving, or the way is too tight to fly) is given up for a
+    // while: it burns the fuel off in short hops where it stands, so that the
+    // map's jumps are jumps again.
+    if (brain.flying > 600)
+        brain.flying = -600;
+    if (brain.flying < 0 && self.gadget == GadgetJetpack) {
+        brain.flying++;
+        brain.edge = -1;
+        if (atRest(arena, self)) {
+            brain.unstick = {0, 0, 1, 0};
+            brain.unstickFor = 12;
+        }
+        return {0, 0, self.fallDistance > 120 || (self.vy > 0 && hazardBelow(arena, self.x, self.y)), 0};
+    }
+    if (FighterInput input; self.gadget == GadgetJetpack && ((attack && self.gadgetCharge > 80 &&
+                                                              fly(arena, brain, self, true, otherX, otherY, input)) ||
+                                                             fly(arena, brain, self, false, otherX, otherY, input))) {
+        brain.edge = -1;
+        return input;
+    }
+    // Nowhere to fly to from its feet: the fuel is burnt off likewise; in the
+    // air it only breaks a long fall or one into a hazard.
+    brain.flying = self.gadget == GadgetJetpack && atRest(arena, self) ? -600 : 0;
+    if (self.gadget == GadgetJetpack && !atRest(arena, self) && !launched) {
+        brain.edge = -1;
+        return {0, 0, self.fallDistance > 120 || (self.vy > 0 && hazardBelow(arena, self.x, self.y)), 0};
+    }
+    // Beside a jetpack it meant to fetch: a step onto it.
+    if (brain.jetpack >= 0 && here == brain.goal && here >= 0 && self.gadget == GadgetNone &&
+        std::abs(map.cellOfNode[here] - brain.jetpack) == 1 &&
+        itemAt(arena, brain.jetpack % ArenaColumns, brain.jetpack / ArenaColumns) == ItemJetpack)
+        return walkTowards(self.x, centreX(brain.jetpack));
     // A move that ended on a jump pad is over once the pad throws: moves from the pad take on from there.
     if (brain.edge >= 0 && launched && here >= 0 && map.edges[brain.edgeFrom][brain.edge].to == here &&
         brain.edgeFrame > 2)
@@ -572,9 +738,15 @@ FighterInput think(const Match &match, int me, Brain &brain)
     brain.seenAt = (brain.seenAt + 1) % SeenFrames;
     brain.seenX[brain.seenAt] = other ? other->x : 0;
     brain.seenY[brain.seenAt] = other ? other->y : 0;
+    if (!brain.seenAny) {
+        std::fill(std::begin(brain.seenX), std::end(brain.seenX), brain.seenX[brain.seenAt]);
+        std::fill(std::begin(brain.seenY), std::end(brain.seenY), brain.seenY[brain.seenAt]);
+        brain.seenAny = true;
+    }
+    // Dead, it forgets what it was doing: a new life starts on a spawn point.
     if (!isLiving(self) || brain.map.nodes() == 0) {
-        brain.edge = -1;
-        brain.goal = -1;
+        brain.edge = brain.goal = brain.flyingFrom = -1;
+        brain.dodgeFor = brain.unstickFor = brain.stillFrames = 0;
         return {};
     }
     const LevelStyle &style = styleOf(brain);
@@ -585,6 +757,29 @@ FighterInput think(const Match &match, int me, Brain &brain)
     bool launched = self.vy <= -9.5;
     int cell = launched ? cellAt(self.x, self.y - self.vy) : cellAt(self.x, self.y);
     int here = cell >= 0 && (launched || atRest(arena, self)) ? brain.map.nodeOfCell[cell] : -1;
+    // Stuck on one spot (or rocking on it) for seconds, whatever the plan says: a short
+    // step or jump of its own, along a safe floor where there is one.
+    if (std::fabs(self.x - brain.lastX) < 3 && std::fabs(self.y - brain.lastY) < 3) {
+        brain.stillFrames++;
+    } else {
+        brain.stillFrames = 0;
+        brain.lastX = self.x;
+        brain.lastY = self.y;
+    }
+    if (brain.stillFrames > 150 && brain.destination < 0) {
+        brain.stillFrames = 0;
+        brain.edge = -1;
+        int column = static_cast<int>(self.x / CellSize), row = static_cast<int>(self.y / CellSize - 1);
+        int way = randomBelow(brain, 2) ? 1 : -1;
+        bool safe = column + way >= 0 && column + way < ArenaColumns && floorBetween(arena, column, column + way, row);
+        brain.unstick = {safe && way < 0, safe && way > 0, 1, 0};
+        brain.unstickFor = 12;
+    }
+    if (brain.unstickFor > 0) {
+        brain.unstickFor--;
+        return brain.unstick;
+    }
+
     // Resting on a ledge's corner, in a cell the map has no place in: the
     // cell beside it is the place, and the first step goes back to it.
     if (here < 0 && cell >= 0 && atRest(arena, self)) {
@@ -627,13 +822,14 @@ FighterInput think(const Match &match, int me, Brain &brain)
         brain.wander = randomBelow(brain, brain.map.nodes());
         brain.goal = brain.wander;
         brain.idle = 0;
-        if (here < 0)  // somewhere the map does not know: a jump gets it out
+        // Somewhere the map does not know, or knows no way on from: a jump gets it out.
+        if (here < 0 || costBetween(brain.map, here, brain.goal) >= NoWay)
             return {randomBelow(brain, 2) == 0, randomBelow(brain, 2) == 0, 1, 0};
     }
 
     int turn = 0;
     int fire = lives(other) ? chooseFire(match, brain, self, otherX, otherY, turn) : 0;
-    FighterInput input = move(arena, brain, self, here, launched);
+    FighterInput input = move(arena, brain, self, here, launched, style.flies && lives(other), otherX, otherY);
     // A flying knife is jumped over when there is ground to jump from.
     if (const WorldObject *danger = dangerNear(match, self.x, self.y, me);
         danger && dynamic_cast<const Knife *>(danger) && brain.edge < 0 && atRest(arena, self) && style.reaction < 15 &&
@@ -656,7 +852,8 @@ FighterInput think(const Match &match, int me, Brain &brain)
         if (edgeAhead)
             return {self.pushVx > 0, self.pushVx < 0, 0, fire};
     }
-    if (turn != 0 && brain.edge < 0 && !input.jump) {
+    // In flight a turn would throw it off its way through a gap.
+    if (turn != 0 && brain.edge < 0 && !input.jump && (self.gadget != GadgetJetpack || atRest(arena, self))) {
         input.left = turn < 0;
         input.right = turn > 0;
     }

@@ -40,6 +40,9 @@ struct NavEdge {
 
 class Sandbox;  // a scratch copy of the level to play a fighter's moves on
 
+// A ladder holds whoever is in it: a jetpack goes up or sideways through it, never down.
+enum SkyCell : uint8_t { SkyClosed = 0, SkyOpen = 1, SkyLadder = 2 };
+
 // Where a fighter can come to rest, one node per arena cell, and the moves between them.
 struct NavMap {
     std::vector<int> nodeOfCell;  // -1 where nobody rests
@@ -50,6 +53,7 @@ struct NavMap {
     std::vector<int> cost;             // [from * nodes + to]: frames, a large number when no way
     std::vector<bool> onPad;           // by node: a jump pad throws whoever stops there
     std::vector<GrenadeBurst> bursts;  // [node * 2 + direction]: where a grenade thrown from there bursts
+    std::vector<uint8_t> sky;          // by cell: a jetpack's room, SkyClosed, SkyOpen or SkyLadder
     bool built = false;
     std::shared_ptr<Sandbox> sandbox;  // the level the map was found on, to play a fighter's next frames
 
@@ -105,10 +109,18 @@ struct Brain {
     int fleeFor = 0;
     int aimError = 0;                       // pixels the brain misjudges the other's height by, per decision
     double seenX[32] = {}, seenY[32] = {};  // the other fighter, the last frames (reaction delay)
+    bool seenAny = false;                   // until its first look the frames before it are that look
     int seenAt = 0;
-    int wander = -1;          // node chosen to roam to when nothing else calls
-    int fruitless = -1;       // a node where it waited for a chance in vain, left out of plans
-    int fruitlessFor = 0;     // frames it stays left out
+    int wander = -1;              // node chosen to roam to when nothing else calls
+    int fruitless = -1;           // a node where it waited for a chance in vain, left out of plans
+    int fruitlessFor = 0;         // frames it stays left out
+    double lastX = 0, lastY = 0;  // where it stood when it last moved more than a step
+    int stillFrames = 0;          // frames since then
+    FighterInput unstick = {};    // a short move of its own after standing too long
+    int unstickFor = 0;
+    int flyingFrom = -1;      // the cell its flight goes on from
+    int flying = 0;           // frames flown without getting there; below 0, frames till it flies again
+    int jetpack = -1;         // the cell of a jetpack it goes to fetch, or -1
     int destination = -1;     // an arena cell to go to and stay at instead of fighting; -1: fight
     FighterInput dodge = {};  // the way it turned to keep clear, held while in the air
     int dodgeFor = 0;

@@ -83,7 +83,7 @@ public:
             while (bottom < ArenaRows - 1 && arena.WallLayer[(bottom + 1) * ArenaColumns + column] == 0)
                 bottom++;
             for (int r = top; r <= bottom; r++) {
-                forbidden[r * ArenaColumns + column] = true;
+                forbidden[r * ArenaColumns + column] = swept[r * ArenaColumns + column] = true;
                 if (arena.ItemLayer[r * ArenaColumns + column] == ItemLift ||
                     arena.ItemLayer[r * ArenaColumns + column] == ItemShaft)
                     arena.ItemLayer[r * ArenaColumns + column] = 0;
@@ -209,10 +209,13 @@ public:
         return -1;
     }
 
+    bool sweptByLift(int cell) const { return swept[cell]; }
+
 private:
     Match scratch;
     Uint16 attributes[ArenaCells];
     bool forbidden[ArenaCells] = {};
+    bool swept[ArenaCells] = {};
     std::vector<JumpPad *> pads;
 };
 
@@ -351,6 +354,14 @@ void buildNavMap(NavMap &map, const Match &match)
             if (cell >= 0 && map.nodeOfCell[cell] >= 0)
                 map.onPad[map.nodeOfCell[cell]] = true;
         }
+    // A jetpack flies through any cell with room for a fighter that hurts nobody and no lift sweeps.
+    map.sky.assign(ArenaCells, SkyClosed);
+    for (int cell = 0; cell < ArenaCells; cell++) {
+        int column = cell % ArenaColumns, row = cell / ArenaColumns, attribute = attributeAt(match.arena, column, row);
+        if (isPassable(match.arena, column * CellSize + 10, row * CellSize + 30) && attribute != AttributeDamaging &&
+            attribute != AttributeDeadly && !sandbox.sweptByLift(cell))
+            map.sky[cell] = itemAt(match.arena, column, row) == ItemLadder ? SkyLadder : SkyOpen;
+    }
     for (int cell : map.cellOfNode)
         for (int direction : {0, 1})
             map.bursts.push_back(grenadeBurst(match.arena, cell % ArenaColumns * CellSize + 10,

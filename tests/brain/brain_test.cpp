@@ -216,6 +216,25 @@ TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
     EXPECT_EQ(killed, "");
 }
 
+// A fighter standing on a ledge no jump reaches, and a jetpack on the floor
+// nearby: the computer fetches it, flies over the other's head and drops on it.
+TEST_F(BrainKeepingClear, AComputerFetchesAJetpackToComeDownOnSomeoneOutOfReach)
+{
+    for (int level : {ComputerNormal, ComputerHard}) {
+        start({"", "", "", "     #######", "", "", "", "", "", "                6"});
+        Brain brain;
+        startBrain(brain, 0, level, 3);
+        Player &self = match.players[0], &other = match.players[1];
+        self.x = 450;
+        other.x = 160;
+        other.y = 70;
+        for (int frame = 0; frame < 1500 && self.kills == 0; frame++)
+            stepMatch(think(match, 0, brain), {});
+        EXPECT_EQ(self.kills, 1) << "level " << level << ": it stands at " << self.x << "," << self.y;
+        EXPECT_EQ(self.respawnTimer, 0) << "level " << level;
+    }
+}
+
 TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
 {
     for (auto [one, two, level1, level2] : {std::tuple{0, 0, 0, 0}, {0, 3, 0, 3}, {2, -4, 2, 0}, {9, 1, 3, 1}}) {

@@ -130,12 +130,14 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
         }
         if (getenv("ZOLTR_TOURNAMENT_TRACE") && frame % std::max(1, atoi(getenv("ZOLTR_TOURNAMENT_TRACE"))) == 0)
             for (int f = 0; f < 2; f++)
-                fprintf(stderr,
-                        "%d f%d x %.1f y %.1f vx %.2f vy %.2f push %.2f hp %d weapon %d goal %d edge %d in %d%d%d%d\n",
-                        frame, f, match.players[f].x, match.players[f].y, match.players[f].vx, match.players[f].vy,
-                        match.players[f].pushVx, match.players[f].health, match.players[f].weapon,
-                        brains[f].goal < 0 ? -1 : brains[f].map.cellOfNode[brains[f].goal], brains[f].edge,
-                        input[f].left, input[f].right, input[f].jump, input[f].fire);
+                fprintf(
+                    stderr,
+                    "%d f%d x %.1f y %.1f vx %.2f vy %.2f push %.2f hp %d weapon %d gadget %d,%d goal %d edge %d in "
+                    "%d%d%d%d\n",
+                    frame, f, match.players[f].x, match.players[f].y, match.players[f].vx, match.players[f].vy,
+                    match.players[f].pushVx, match.players[f].health, match.players[f].weapon, match.players[f].gadget,
+                    match.players[f].gadgetCharge, brains[f].goal < 0 ? -1 : brains[f].map.cellOfNode[brains[f].goal],
+                    brains[f].edge, input[f].left, input[f].right, input[f].jump, input[f].fire);
         int killsBefore[2] = {match.players[0].kills, match.players[1].kills};
         bool aliveBefore[2] = {isLiving(match.players[0]), isLiving(match.players[1])};
         Player before[2] = {match.players[0], match.players[1]};
@@ -170,7 +172,7 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                         fprintf(
                             stderr,
                             "own death f%d at %.1f %.1f vy %.1f fall %d attribute %d health %d edge %d move %d "
-                            "from cell %d to %d frame %d\n",
+                            "from cell %d to %d edge frame %d; match seed %u frame %d gadget %d charge %d\n",
                             f, before[f].x, before[f].y, before[f].vy, before[f].fallDistance,
                             attributeAt(match.arena, static_cast<int>(before[f].x / 20),
                                         static_cast<int>(before[f].y / 20 - 1)),
@@ -180,7 +182,7 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                             brains[f].edge >= 0
                                 ? brains[f].map.cellOfNode[brains[f].map.edges[brains[f].edgeFrom][brains[f].edge].to]
                                 : -1,
-                            brains[f].edgeFrame);
+                            brains[f].edgeFrame, seed, frame, before[f].gadget, before[f].gadgetCharge);
                 }
             }
             bool hurt = isLiving(match.players[f]) && match.players[f].health < before[f].health &&
@@ -191,9 +193,10 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 if (++still[f] == StillLimit) {
                     tally.stills++;
                     if (getenv("ZOLTR_TOURNAMENT_STILL"))
-                        fprintf(stderr, "still f%d at %.1f %.1f goal %d edge %d idle %d\n", f, match.players[f].x,
-                                match.players[f].y, brains[f].goal >= 0 ? brains[f].map.cellOfNode[brains[f].goal] : -1,
-                                brains[f].edge, brains[f].idle);
+                        fprintf(stderr, "still f%d at %.1f %.1f goal %d edge %d idle %d frame %d\n", f,
+                                match.players[f].x, match.players[f].y,
+                                brains[f].goal >= 0 ? brains[f].map.cellOfNode[brains[f].goal] : -1, brains[f].edge,
+                                brains[f].idle, frame);
                 }
             } else {
                 still[f] = 0;
