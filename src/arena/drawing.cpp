@@ -46,10 +46,10 @@ struct WallRun {
     int bytes;
 };
 static struct {
-    SDL_Surface *picture;                 // nullptr: draw tile by tile
-    std::vector<WallRun> runs;            // the wall pixels, cell by cell of the screen
-    std::vector<WallRun> gaps;            // the playfield's pixels that no wall covers, likewise
-    std::vector<int> firstRun, firstGap;  // of each cell, and the end after the last
+    SDL_Surface *picture;       // nullptr: draw tile by tile
+    std::vector<WallRun> runs;  // the wall pixels, cell by cell of the screen
+    std::vector<int> firstRun;  // of each cell, and the end after the last
+    std::vector<bool> covered;  // cells no pixel of the playfield shows through
     SDL_Surface *sheet;
     SDL_Surface *target;  // the screen it was made for
     int width, height, pitch;
@@ -101,32 +101,34 @@ static int colourMissingFrom(SDL_Surface *sheet)
     return -1;
 }
 
-// The runs of drawn pixels and of the gaps between them, cell by cell and
-// row by row, of a picture filled with `background` before.
+// The runs of drawn pixels, cell by cell and row by row, of a picture filled
+// with `background` before, and the cells the walls fill whole.
 static bool findWallRuns(SDL_Surface *picture, Uint16 background)
 {
     wallPicture.runs.clear();
-    wallPicture.gaps.clear();
     wallPicture.firstRun.assign(ListCells + 1, 0);
-    wallPicture.firstGap.assign(ListCells + 1, 0);
+    wallPicture.covered.assign(ListCells, false);
     if (SDL_LockSurface(picture) != 0)
         return false;
     for (int cell = 0; cell < ListCells; cell++) {
         wallPicture.firstRun[cell] = static_cast<int>(wallPicture.runs.size());
-        wallPicture.firstGap[cell] = static_cast<int>(wallPicture.gaps.size());
         int left = cell % ListColumns * CellSize, top = cell / ListColumns * CellSize;
+        int wallPixels = 0;
         for (int y = top; y < top + CellSize && top >= HudHeight; y++)
             for (int x = left; x < left + CellSize;) {
                 bool wall = pixelOf(picture, x, y) != background;
                 int end = x + 1;
                 while (end < left + CellSize && (pixelOf(picture, end, y) != background) == wall)
                     end++;
-                (wall ? wallPicture.runs : wallPicture.gaps).push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
+                if (wall) {
+                    wallPicture.runs.push_back({y * picture->pitch + 2 * x, 2 * (end - x)});
+                    wallPixels += end - x;
+                }
                 x = end;
             }
+        wallPicture.covered[cell] = wallPixels == CellSize * CellSize;
     }
     wallPicture.firstRun[ListCells] = static_cast<int>(wallPicture.runs.size());
-    wallPicture.firstGap[ListCells] = static_cast<int>(wallPicture.gaps.size());
     SDL_UnlockSurface(picture);
     return true;
 }
@@ -188,23 +190,25 @@ void forgetWallLayer()
     wallPicture.valid = false;
 }
 
-// Black below the HUD strip, except where the wall picture covers the cell at
-// the end of the frame anyway, then the cell's item tile. SDL fills large
-// areas with stores that bypass the cache, so every blit after it and the
-// present would read the screen back from memory; black is all zero bytes in
-// every pixel format.
+// Black below the HUD strip, then the cell's item tile; a cell the wall
+// picture fills whole at the end of the frame is left as it is. SDL fills
+// large areas with stores that bypass the cache, so every blit after it and
+// the present would read the screen back from memory; black is all zero bytes
+// in every pixel format. A cell's rows are cleared whole: the walls copied
+// over them later cost less than clearing around them run by run.
 static void drawPlayfield(const Uint32 *keys, const bool *cells, bool walled)
 {
     bool locked = wholeScreenClip() && SDL_LockSurface(screen) == 0;
     Uint8 *pixels = static_cast<Uint8 *>(screen->pixels);
     int depth = screen->format->BytesPerPixel;
+    SDL_Surface *items = slotImage(ImageSlot::ItemTiles);
     for (int cell = ListColumns; cell < ListCells; cell++) {
-        if (!cells[cell])
+        if (!cells[cell] || (walled && wallPicture.covered[cell]))
             continue;
         int x = cell % ListColumns * CellSize, y = cell / ListColumns * CellSize;
-        if (locked && walled) {
-            for (int gap = wallPicture.firstGap[cell]; gap < wallPicture.firstGap[cell + 1]; gap++)
-                memset(pixels + wallPicture.gaps[gap].offset, 0, wallPicture.gaps[gap].bytes);
+        if (locked && depth == 2) {
+            for (int row = y; row < y + CellSize; row++)
+                memset(pixels + row * screen->pitch + x * 2, 0, CellSize * 2);
         } else if (locked) {
             for (int row = y; row < y + CellSize; row++)
                 memset(pixels + row * screen->pitch + x * depth, 0, CellSize * depth);
@@ -215,9 +219,8 @@ static void drawPlayfield(const Uint32 *keys, const bool *cells, bool walled)
     }
     if (locked)
         SDL_UnlockSurface(screen);
-    SDL_Surface *items = slotImage(ImageSlot::ItemTiles);
     for (int cell = ListColumns; cell < ListCells; cell++)
-        if (cells[cell] && (keys[cell] & 0xffff))
+        if (cells[cell] && (keys[cell] & 0xffff) && !(walled && wallPicture.covered[cell]))
             drawTile(cell % ListColumns * CellSize, cell / ListColumns * CellSize, items,
                      static_cast<int>(keys[cell] & 0xffff) - 1);
 }
@@ -233,12 +236,14 @@ static void drawBarePlayfield(const Uint32 *keys, const bool *cells)
     drawPlayfield(keys, cells, false);
 }
 
+// After the preparation the picture, if there is one, is the arena's.
 static bool wallPictureShown(const Arena &arena)
 {
     SDL_Surface *sheet = slotImage(ImageSlot::WallTiles);
-    if (sheet)
-        prepareWallLayer(arena);
-    return sheet && wallPicture.picture && wallPictureFits(arena.WallLayer, sheet);
+    if (!sheet || !screen)
+        return false;
+    prepareWallLayer(arena);
+    return wallPicture.picture != nullptr;
 }
 
 // The screen cell of an arena cell: the arena starts one cell row down, below the HUD strip.

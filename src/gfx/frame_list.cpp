@@ -243,9 +243,10 @@ void drawCellLayer(const Uint32 keys[ListCells], CellLayerDrawing drawLayer)
     drawing.drawLayer = drawLayer;
     drawing.data = list.layerKeys.size();
     list.layerKeys.insert(list.layerKeys.end(), keys, keys + ListCells);
-    Uint64 layer = reinterpret_cast<Uint64>(drawLayer);
+    // One mix a cell: the layer's own hash told apart by the key.
+    Uint64 layer = mix(reinterpret_cast<Uint64>(drawLayer), Drawing::Layer);
     for (int cell = 0; cell < ListCells; cell++)
-        list.cells[cell] = mix(list.cells[cell], mix(layer, keys[cell]));
+        list.cells[cell] = mix(list.cells[cell], layer ^ keys[cell]);
     list.drawings.push_back(drawing);
 }
 

@@ -33,6 +33,10 @@ void drawTile(int x, int y, SDL_Surface *sheet, int tile);
 void fillBox(SDL_Rect box, Uint32 colour);
 void drawPicture(SDL_Surface *picture, SDL_Rect part, int x, int y);
 
+// What SDL_BlitSurface(picture, &part, dest, {x, y}) draws, with the same
+// clipping; done by the game itself between surfaces of one 16-bit format.
+void copyPicture(SDL_Surface *picture, SDL_Rect part, SDL_Surface *dest, int x, int y);
+
 // --- a frame drawn as a list ---
 // Between beginFrameList and finishFrameList the drawing functions above, aimed
 // at the screen, are noted instead of done. The finish compares each cell of

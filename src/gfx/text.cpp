@@ -66,8 +66,7 @@ void drawText(SDL_Surface *dest, SDL_Surface *font, int x, int y, const char *te
             int column = glyph % 94;
             SDL_Rect source = {static_cast<Sint16>((column * font->w) / 94), static_cast<Sint16>(row * glyphHeight),
                                static_cast<Uint16>(glyphWidth), static_cast<Uint16>(glyphHeight)};
-            SDL_Rect target = {static_cast<Sint16>(penX), static_cast<Sint16>(y), 0, 0};
-            SDL_BlitSurface(font, &source, dest, &target);
+            copyPicture(font, source, dest, penX, y);
         } else if (!keyed) {
             // Spaces and bytes without a glyph paint a black cell with the opaque font.
             SDL_Rect cell = {static_cast<Sint16>(penX), static_cast<Sint16>(y), static_cast<Uint16>(glyphWidth),

@@ -1,5 +1,6 @@
 // drawSprite and drawTile: which cell of a sheet is cut, the bounds of both,
-// clipping at the screen's edges and far-off positions.
+// clipping at the screen's edges and far-off positions; the game's own copy of
+// a picture against SDL's blit.
 #include "support/support.h"
 
 namespace {
@@ -92,4 +93,45 @@ TEST(Sheets, DrawingIsClippedAtTheScreenEdgesAndMissingSheetsDrawNothing)
     for (int y = 80; y < 220; y++)
         for (int x = 0; x < 140; x++)
             ASSERT_EQ(pixelAt(screen, x, y), grey) << x << "," << y;
+}
+
+// copyPicture against SDL_BlitSurface on two copies of one background: keyed
+// and opaque sheets, parts reaching out of the sheet, targets out of a clip
+// rectangle; every pixel the same.
+TEST(Sheets, OwnCopyDrawsWhatSdlBlitDraws)
+{
+    initHeadlessScreen();
+    SDL_Surface *sheet = makeSolidSurface(37, 29, 0, 0, 0);
+    Uint32 key = screenColour(255, 0, 255);
+    SDL_LockSurface(sheet);
+    for (int y = 0; y < sheet->h; y++)
+        for (int x = 0; x < sheet->w; x++) {
+            Uint16 pixel = (x * 7 + y * 3) % 5 == 0 ? static_cast<Uint16>(key) : static_cast<Uint16>(x * 1000 + y * 77);
+            memcpy(static_cast<Uint8 *>(sheet->pixels) + y * sheet->pitch + 2 * x, &pixel, 2);
+        }
+    SDL_UnlockSurface(sheet);
+    SDL_Surface *bySdl = makeSolidSurface(64, 48, 30, 90, 150);
+    SDL_Surface *byGame = makeSolidSurface(64, 48, 30, 90, 150);
+    const SDL_Rect clips[] = {{0, 0, 64, 48}, {9, 5, 30, 20}};
+    const SDL_Rect parts[] = {{0, 0, 37, 29}, {5, 3, 20, 20}, {-6, -4, 20, 20}, {30, 20, 20, 20}};
+    const int places[][2] = {{0, 0}, {-7, 30}, {50, -9}, {12, 8}, {60, 44}};
+    for (bool keyed : {true, false}) {
+        SDL_SetColorKey(sheet, keyed ? SDL_SRCCOLORKEY : 0, key);
+        for (const SDL_Rect &clip : clips)
+            for (const SDL_Rect &part : parts)
+                for (const auto &place : places) {
+                    SDL_SetClipRect(bySdl, &clip);
+                    SDL_SetClipRect(byGame, &clip);
+                    SDL_Rect source = part,
+                             target = {static_cast<Sint16>(place[0]), static_cast<Sint16>(place[1]), 0, 0};
+                    SDL_BlitSurface(sheet, &source, bySdl, &target);
+                    copyPicture(sheet, part, byGame, place[0], place[1]);
+                }
+        for (int y = 0; y < 48; y++)
+            for (int x = 0; x < 64; x++)
+                ASSERT_EQ(pixelAt(byGame, x, y), pixelAt(bySdl, x, y)) << keyed << " " << x << "," << y;
+    }
+    SDL_FreeSurface(sheet);
+    SDL_FreeSurface(bySdl);
+    SDL_FreeSurface(byGame);
 }
