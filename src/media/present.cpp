@@ -273,8 +273,12 @@ void waitForLastPut()
 }
 
 // One row of the screen into the image, eight pixels at a time; returns how
-// many pixels it converted (the rest are converted one by one).
-int widenRow(const Uint16 *from, Uint32 *to, int width)
+// many pixels it looked at (the rest are converted one by one). Unless told
+// to convert all, it leaves alone the groups of eight that the image already
+// shows (`shown`, the copy of what it holds): the image lives in memory the
+// X server reads from its own core, and every store into it costs far more
+// than the comparison that spares it.
+int widenRow(const Uint16 *from, Uint16 *shown, Uint32 *to, int width, bool all)
 {
     int x = 0;
 #if defined(__SSE2__)
@@ -285,6 +289,10 @@ int widenRow(const Uint16 *from, Uint32 *to, int width)
     const __m128i low5 = _mm_set1_epi16(31), low6 = _mm_set1_epi16(63);
     for (; x + 8 <= width; x += 8) {
         __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + x));
+        __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(shown + x));
+        if (!all && _mm_movemask_epi8(_mm_cmpeq_epi16(pixels, before)) == 0xffff)
+            continue;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(shown + x), pixels);
         __m128i red = _mm_mulhi_epu16(_mm_slli_epi16(_mm_srli_epi16(pixels, 11), 9), five);
         __m128i green = _mm_mulhi_epu16(_mm_slli_epi16(_mm_and_si128(_mm_srli_epi16(pixels, 5), low6), 6), six);
         __m128i blue = _mm_mulhi_epu16(_mm_slli_epi16(_mm_and_si128(pixels, low5), 9), five);
@@ -332,14 +340,19 @@ const Uint16 *screenRow(int y)
     return reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(screen->pixels) + y * screen->pitch);
 }
 
-// Pixels x0 to x0 + width - 1 of row y into the image and the copy of what it shows.
-void convertSpan(int y, int x0, int width)
+// Pixels x0 to x0 + width - 1 of row y into the image and the copy of what it
+// shows: all of them, or those that differ from the copy.
+void convertSpan(int y, int x0, int width, bool all)
 {
-    const Uint16 *row = screenRow(y);
-    memcpy(&shared.converted[static_cast<size_t>(y) * screen->w + x0], row + x0, static_cast<size_t>(width) * 2);
-    Uint32 *image = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line);
-    for (int x = widenRow(row + x0, image + x0, width); x < width; x++)
-        image[x0 + x] = shared.arithmetic ? widen(row[x0 + x]) : shared.colours[row[x0 + x]];
+    const Uint16 *row = screenRow(y) + x0;
+    Uint16 *shown = &shared.converted[static_cast<size_t>(y) * screen->w + x0];
+    Uint32 *image = reinterpret_cast<Uint32 *>(shared.image->data + y * shared.image->bytes_per_line) + x0;
+    for (int x = widenRow(row, shown, image, width, all); x < width; x++) {
+        if (!all && shown[x] == row[x])
+            continue;
+        shown[x] = row[x];
+        image[x] = shared.arithmetic ? widen(row[x]) : shared.colours[row[x]];
+    }
 }
 
 // Converts the cells of row y that changed and returns them as bits.
@@ -355,7 +368,7 @@ Uint32 convertChangedCells(int y, bool whole)
         if (!whole && memcmp(before + x0, row + x0, static_cast<size_t>(width) * 2) == 0)
             continue;
         changed |= 1u << cell;
-        convertSpan(y, x0, width);
+        convertSpan(y, x0, width, true);
     }
     return changed;
 }
@@ -369,7 +382,7 @@ bool putNotedAreas()
     for (int i = 0; i < changes.count; i++) {
         const Rectangle &area = changes.areas[i];
         for (int y = area.y; y < area.y + area.h; y++)
-            convertSpan(y, area.x, area.w);
+            convertSpan(y, area.x, area.w, false);
     }
     SDL_UnlockSurface(screen);
     if (shared.wholeNext) {
