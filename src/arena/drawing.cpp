@@ -294,6 +294,12 @@ static void copyWallCells(const Uint32 *keys, const bool *cells)
     for (int cell = ListColumns; cell < ListCells; cell++) {
         if (!cells[cell])
             continue;
+        if (wallPicture.covered[cell]) {  // rows of one size, copied without a call
+            int offset = wallPicture.runs[wallPicture.firstRun[cell]].offset;
+            for (int row = 0; row < CellSize; row++, offset += screen->pitch)
+                memcpy(to + offset, from + offset, CellSize * 2);
+            continue;
+        }
         for (int run = wallPicture.firstRun[cell]; run < wallPicture.firstRun[cell + 1]; run++)
             memcpy(to + wallPicture.runs[run].offset, from + wallPicture.runs[run].offset, wallPicture.runs[run].bytes);
     }

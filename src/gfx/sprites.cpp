@@ -93,9 +93,11 @@ void copyPicture(SDL_Surface *picture, SDL_Rect part, SDL_Surface *dest, int x, 
     }
     width = width < clip.x + clip.w - x ? width : clip.x + clip.w - x;
     height = height < clip.y + clip.h - y ? height : clip.y + clip.h - y;
-    if (width <= 0 || height <= 0 || SDL_LockSurface(dest) != 0)
+    // Software surfaces need no lock, whose call costs as much as a small sprite's pixels.
+    bool lockDest = SDL_MUSTLOCK(dest), lockPicture = SDL_MUSTLOCK(picture);
+    if (width <= 0 || height <= 0 || (lockDest && SDL_LockSurface(dest) != 0))
         return;
-    if (SDL_LockSurface(picture) == 0) {
+    if (!lockPicture || SDL_LockSurface(picture) == 0) {
         bool keyed = (picture->flags & SDL_SRCCOLORKEY) != 0;
         Uint16 key = static_cast<Uint16>(picture->format->colorkey);
         for (int row = 0; row < height; row++)
@@ -104,9 +106,11 @@ void copyPicture(SDL_Surface *picture, SDL_Rect part, SDL_Surface *dest, int x, 
                         left,
                     reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(dest->pixels) + (y + row) * dest->pitch) + x, width,
                     keyed, key);
-        SDL_UnlockSurface(picture);
+        if (lockPicture)
+            SDL_UnlockSurface(picture);
     }
-    SDL_UnlockSurface(dest);
+    if (lockDest)
+        SDL_UnlockSurface(dest);
 }
 
 void drawPicture(SDL_Surface *picture, SDL_Rect part, int x, int y)
