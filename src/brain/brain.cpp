@@ -331,6 +331,9 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
     }
 }
 
+// Frames it keeps its mind on a strike it saw a chance for, not looking out for its own skin.
+constexpr int StrikeFocus = 60;
+
 // Whether to strike or throw now, and the way to face for it (-1, 0 none, +1).
 int chooseFire(const Match &match, Brain &brain, const Player &self, double otherX, double otherY, int &turn)
 {
@@ -367,6 +370,7 @@ int chooseFire(const Match &match, Brain &brain, const Player &self, double othe
         brain.reactIn = styleOf(brain).reaction / 2;
         return 0;
     }
+    brain.striking = StrikeFocus;
     if (self.weapon != WeaponBomb && !facing) {
         turn = toward;
         return 0;
@@ -448,6 +452,8 @@ bool fly(const Arena &arena, Brain &brain, const Player &self, bool attack, doub
     if (next % ArenaColumns == here % ArenaColumns && next != here && std::fabs(self.x - x) > 3)
         y = centreY(here) - 2;
     brain.flying = next == here ? 0 : brain.flying + 1;
+    if (attack)
+        brain.striking = StrikeFocus;
     bool drop = false;
     if (next == here && attack) {
         x = otherX;
@@ -650,7 +656,9 @@ bool otherAhead(const Match &match, const Brain &brain, const Player &self, cons
     seen.vy = vy;
     seen.pushVx = 0;
     seen.facing = vx < 0 ? 1 : 0;
-    FighterInput going = {vx<-0.3, vx> 0.3, 0, 0};
+    // Rising 1.8 pixels a frame is a jetpack's thrust held: it goes on holding it.
+    bool thrusting = other.gadget == GadgetJetpack && std::fabs(vy + 1.8) < 0.05;
+    FighterInput going = {vx<-0.3, vx> 0.3, thrusting, 0};
     playAhead(brain.map, match, seen, {going, going, nullptr, 0, false}, reaction + DodgeFrames, false, theirs);
     return true;
 }
@@ -665,7 +673,8 @@ bool keepClear(const Match &match, Brain &brain, const Player &self, const Playe
     int reaction = std::min(styleOf(brain).reaction, SeenFrames - 2);
     Bombs bombs = bombsNear(match, self);
     Trail theirs, mine;
-    bool falling = otherAhead(match, brain, self, other, reaction, theirs);
+    // Set on its own strike, like a person it does not look up for the other's.
+    bool falling = brain.striking == 0 && otherAhead(match, brain, self, other, reaction, theirs);
     if (!falling && bombs.count == 0)
         return false;
     FighterInput held = {input.left, input.right, self.gadget == GadgetJetpack ? input.jump : 0, 0};
@@ -862,6 +871,8 @@ FighterInput think(const Match &match, int me, Brain &brain)
         input.left = brain.dodge.left;
         input.right = brain.dodge.right;
     }
+    if (brain.striking > 0)
+        brain.striking--;
     if (style.dodges && other)
         keepClear(match, brain, self, *other, input);
     input.fire = fire;

@@ -124,6 +124,7 @@ struct Brain {
     int destination = -1;     // an arena cell to go to and stay at instead of fighting; -1: fight
     FighterInput dodge = {};  // the way it turned to keep clear, held while in the air
     int dodgeFor = 0;
+    int striking = 0;  // frames its mind stays on a strike it went for
 };
 
 // A fresh brain for fighter `me` at `level`, its randomness from the match's seed.
