@@ -218,8 +218,9 @@ bool rowIsOpen(const Arena &arena, double fromX, double toX, double y)
 }
 
 // The next cell of the shortest flight from one cell to another through open
-// sky (the map's sky cells); slanting only past two open sides. -1 when there is none.
-int nextFlightCell(const NavMap &map, int from, int to)
+// sky (the map's sky cells); slanting only past two open sides, never through
+// the cell `avoid` (the other fighter's) or the one under it. -1 when there is none.
+int nextFlightCell(const NavMap &map, int from, int to, int avoid = -1)
 {
     // A ladder the fighter can rest on is an end too.
     if (from < 0 || to < 0 || map.sky.empty() || (map.sky[to] == SkyClosed && map.nodeOfCell[to] < 0))
@@ -256,7 +257,9 @@ int nextFlightCell(const NavMap &map, int from, int to)
             if (next == from) {
                 return cell;
             }
-            if (next < 0 || distance[next] >= 0 || map.sky[next] == SkyClosed)
+            bool under = avoid >= 0 && next % ArenaColumns == avoid % ArenaColumns && next >= avoid &&
+                         next <= avoid + ArenaColumns;
+            if (next < 0 || distance[next] >= 0 || map.sky[next] == SkyClosed || under)
                 continue;
             distance[next] = static_cast<short>(distance[cell] + 1);
             queue[tail++] = next;
@@ -358,8 +361,10 @@ int chooseFire(const Match &match, Brain &brain, const Player &self, double othe
         break;
     case WeaponGrenade: {
         GrenadeBurst burst = grenadeBurst(match.arena, static_cast<int>(self.x), static_cast<int>(self.y), toward < 0);
+        // Never a throw whose burst would catch itself.
         chance = std::fabs(burst.x - otherX) < GrenadeReach - 6 &&
-                 std::fabs(burst.y - otherY - brain.aimError) < GrenadeReach - 6;
+                 std::fabs(burst.y - otherY - brain.aimError) < GrenadeReach - 6 &&
+                 (std::fabs(burst.x - self.x) > GrenadeReach + 4 || std::fabs(burst.y - self.y) > GrenadeReach + 4);
         break;
     }
     // The cross goes through walls: along the row within its reach is enough.
@@ -442,7 +447,8 @@ bool fly(const Arena &arena, Brain &brain, const Player &self, bool attack, doub
         here = last;
     brain.flyingFrom = here;
     int target = attack ? overHead(otherX, otherY) : brain.goal >= 0 ? brain.map.cellOfNode[brain.goal] : -1;
-    int next = nextFlightCell(brain.map, here, target);
+    // Going for the other it keeps out of its cell and from under it: rising into its feet is a death.
+    int next = nextFlightCell(brain.map, here, target, attack ? cellAt(otherX, otherY) : -1);
     if (next < 0) {
         brain.flyingFrom = -1;
         return false;
@@ -490,6 +496,10 @@ FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here
     if (brain.flying < 0 && self.gadget == GadgetJetpack) {
         brain.flying++;
         brain.edge = -1;
+        // From the middle of its cell, where nothing overhead catches a fighter standing off it.
+        int cell = cellAt(self.x, self.y);
+        if (atRest(arena, self) && cell >= 0 && std::fabs(self.x - centreX(cell)) > 3)
+            return walkTowards(self.x, centreX(cell));
         if (atRest(arena, self)) {
             brain.unstick = {0, 0, 1, 0};
             brain.unstickFor = 12;
@@ -613,7 +623,7 @@ int stompedAt(const Trail &mine, const Trail &theirs, int lead)
 {
     for (int k = 0; k < mine.frames && k + lead < theirs.frames; k++) {
         double dx = mine.x[k] - theirs.x[k + lead], dy = mine.y[k] - theirs.y[k + lead];
-        if (theirs.vy[k + lead] > 0 && std::fabs(dx) < 9 && dy > -4 && dy < 15)
+        if (theirs.vy[k + lead] > 0 && std::fabs(dx) < 9 && dy > 0.5 && dy < 15)
             return k;
     }
     return DodgeFrames;
@@ -775,13 +785,17 @@ FighterInput think(const Match &match, int me, Brain &brain)
         brain.lastX = self.x;
         brain.lastY = self.y;
     }
-    if (brain.stillFrames > 150 && brain.destination < 0) {
+    // Standing in the other fighter (both came to life on one spot): two
+    // brains that see the same would move as one forever, so it steps aside.
+    bool inOther = lives(other) && std::fabs(otherX - self.x) < 3 && std::fabs(otherY - self.y) < 3 &&
+                   atRest(arena, self) && brain.edge < 0;
+    if ((brain.stillFrames > 150 || inOther) && brain.destination < 0) {
         brain.stillFrames = 0;
         brain.edge = -1;
         int column = static_cast<int>(self.x / CellSize), row = static_cast<int>(self.y / CellSize - 1);
         int way = randomBelow(brain, 2) ? 1 : -1;
         bool safe = column + way >= 0 && column + way < ArenaColumns && floorBetween(arena, column, column + way, row);
-        brain.unstick = {safe && way < 0, safe && way > 0, 1, 0};
+        brain.unstick = {safe && way < 0, safe && way > 0, !safe || !inOther, 0};
         brain.unstickFor = 12;
     }
     if (brain.unstickFor > 0) {
