@@ -458,6 +458,9 @@ bool fly(const Arena &arena, Brain &brain, const Player &self, bool attack, doub
     if (next % ArenaColumns == here % ArenaColumns && next != here && std::fabs(self.x - x) > 3)
         y = centreY(here) - 2;
     brain.flying = next == here ? 0 : brain.flying + 1;
+    // Standing two seconds pressed against what its way took for open sky: a flight that does not arrive.
+    if (next != here && atRest(arena, self) && brain.stillFrames > 100)
+        brain.flying = 601;
     if (attack)
         brain.striking = StrikeFocus;
     bool drop = false;
@@ -683,8 +686,12 @@ bool keepClear(const Match &match, Brain &brain, const Player &self, const Playe
     int reaction = std::min(styleOf(brain).reaction, SeenFrames - 2);
     Bombs bombs = bombsNear(match, self);
     Trail theirs, mine;
-    // Set on its own strike, like a person it does not look up for the other's.
-    bool falling = brain.striking == 0 && otherAhead(match, brain, self, other, reaction, theirs);
+    // Set on its own strike, like a person it does not look up for the other's;
+    // but flying at someone who jumps (no jetpack, so anywhere at any time)
+    // it does see its own way carrying it under their feet.
+    bool flyingAtJumper = self.gadget == GadgetJetpack && other.gadget != GadgetJetpack && !atRest(match.arena, self);
+    bool focused = brain.striking > 0;
+    bool falling = (!focused || flyingAtJumper) && otherAhead(match, brain, self, other, reaction, theirs);
     if (!falling && bombs.count == 0)
         return false;
     FighterInput held = {input.left, input.right, self.gadget == GadgetJetpack ? input.jump : 0, 0};
@@ -699,6 +706,21 @@ bool keepClear(const Match &match, Brain &brain, const Player &self, const Playe
         return false;
     int best = std::min(stomped, bombed);
     bool away = brain.seenX[brain.seenAt] > self.x;
+    if (focused && stomped < DodgeSoon) {
+        // Still on its strike: it only holds back a frame or two, and flies on once clear.
+        FighterInput chosen = input;
+        for (FighterInput side : {FighterInput{input.left, input.right, 0, 0}, FighterInput{0, 0, input.jump, 0},
+                                  FighterInput{away, !away, input.jump, 0}, FighterInput{away, !away, 0, 0}}) {
+            playAhead(brain.map, match, self, {side, side, nullptr, 0, brain.leftFeet}, DodgeFrames, false, mine);
+            if (int at = std::min(stompedAt(mine, theirs, reaction), bombedAt(mine, bombs)); at > best) {
+                best = at;
+                chosen = side;
+            }
+        }
+        bool turned = chosen.left != input.left || chosen.right != input.right || chosen.jump != input.jump;
+        input = chosen;
+        return turned;
+    }
     FighterInput chosen = input;
     for (int jump : {0, 1})
         for (FighterInput side :

@@ -177,8 +177,9 @@ TEST(BrainThinking, TheSameSeedPlaysTheSameMatch)
 class BrainKeepingClear : public SmallArena {};
 
 // Another fighter dropped from above onto the knife it walks to fetch, at
-// several moments and from either side, and a bomb about to go off beside it
-// on a bare floor: a hard computer steps or jumps clear.
+// several moments and from either side, one jumping across over it as it
+// flies a jetpack at them, and a bomb about to go off beside it on a bare
+// floor: a hard computer steps, jumps or flies clear.
 TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
 {
     std::string killed;
@@ -199,6 +200,25 @@ TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
             }
             if (!isLiving(self))
                 killed += "landed on " + std::to_string(dx) + "," + std::to_string(delay) + " ";
+        }
+    // Flying at someone without a jetpack, set on its strike, while the other
+    // jumps across over it: it does not fly on under the other's feet.
+    for (double dx : {-40.0, 40.0})
+        for (int delay : {0, 10, 20}) {
+            match = Match();
+            start();
+            Brain brain;
+            startBrain(brain, 0, ComputerHard, 5);
+            Player &self = match.players[0], &other = match.players[1];
+            self.x = 300;
+            self.y = other.y = 210;
+            self.gadget = GadgetJetpack;
+            self.gadgetCharge = 200;
+            other.x = 300 + dx;
+            for (int frame = 0; frame < 90 && isLiving(self); frame++)
+                stepMatch(think(match, 0, brain), {dx > 0, dx < 0, frame >= delay && frame < delay + 12, 0});
+            if (!isLiving(self))
+                killed += "jumped on " + std::to_string(dx) + "," + std::to_string(delay) + " ";
         }
     for (double dx : {-30.0, 30.0}) {
         start();
