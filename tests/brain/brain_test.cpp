@@ -174,7 +174,22 @@ TEST(BrainThinking, TheSameSeedPlaysTheSameMatch)
     removeSilentSounds();
 }
 
-class BrainKeepingClear : public SmallArena {};
+class BrainKeepingClear : public SmallArena {
+protected:
+    // A fresh match on a small arena of `rows`, the computer under test
+    // playing fighter 1 from `selfX` at `level`, the other at `otherX`.
+    void startComputer(int level, unsigned seed, double selfX, double otherX, std::vector<std::string> rows = {})
+    {
+        match = Match();
+        start(rows);
+        startBrain(brain, 0, level, seed);
+        self().x = selfX;
+        other().x = otherX;
+    }
+    static Player &self() { return match.players[0]; }
+    static Player &other() { return match.players[1]; }
+    Brain brain;
+};
 
 // Another fighter dropped from above onto the knife it walks to fetch, at
 // several moments and from either side, one jumping across over it as it
@@ -185,52 +200,37 @@ TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
     std::string killed;
     for (double dx : {-4.0, 4.0})
         for (int delay : {0, 8, 16, 24}) {
-            start({"", "", "", "", "", "", "", "", "", "               4"});
-            Brain brain;
-            startBrain(brain, 0, ComputerHard, 5);
-            Player &self = match.players[0], &other = match.players[1];
-            self.x = 250;
-            other.x = 560;
-            for (int frame = 0; frame < 80 && isLiving(self); frame++) {
+            startComputer(ComputerHard, 5, 250, 560, {"", "", "", "", "", "", "", "", "", "               4"});
+            for (int frame = 0; frame < 80 && isLiving(self()); frame++) {
                 if (frame == delay) {
-                    other.x = 310 + dx;
-                    other.y = 90;
+                    other().x = 310 + dx;
+                    other().y = 90;
                 }
                 stepMatch(think(match, 0, brain), {});
             }
-            if (!isLiving(self))
+            if (!isLiving(self()))
                 killed += "landed on " + std::to_string(dx) + "," + std::to_string(delay) + " ";
         }
     // Flying at someone without a jetpack, set on its strike, while the other
     // jumps across over it: it does not fly on under the other's feet.
     for (double dx : {-40.0, 40.0})
         for (int delay : {0, 10, 20}) {
-            match = Match();
-            start();
-            Brain brain;
-            startBrain(brain, 0, ComputerHard, 5);
-            Player &self = match.players[0], &other = match.players[1];
-            self.x = 300;
-            self.y = other.y = 210;
-            self.gadget = GadgetJetpack;
-            self.gadgetCharge = 200;
-            other.x = 300 + dx;
-            for (int frame = 0; frame < 90 && isLiving(self); frame++)
+            startComputer(ComputerHard, 5, 300, 300 + dx);
+            self().y = other().y = 210;
+            self().gadget = GadgetJetpack;
+            self().gadgetCharge = 200;
+            for (int frame = 0; frame < 90 && isLiving(self()); frame++)
                 stepMatch(think(match, 0, brain), {dx > 0, dx < 0, frame >= delay && frame < delay + 12, 0});
-            if (!isLiving(self))
+            if (!isLiving(self()))
                 killed += "jumped on " + std::to_string(dx) + "," + std::to_string(delay) + " ";
         }
     for (double dx : {-30.0, 30.0}) {
-        start();
-        Brain brain;
-        startBrain(brain, 0, ComputerHard, 5);
-        match.players[0].x = 300;
-        match.players[1].x = 560;
-        match.players[1].respawnTimer = ForeverDead;
+        startComputer(ComputerHard, 5, 300, 560);
+        other().respawnTimer = ForeverDead;
         dropBomb(match, 300 + dx, 210, 1)->age = BombFuse - 40;
-        for (int frame = 0; frame < 60 && isLiving(match.players[0]); frame++)
+        for (int frame = 0; frame < 60 && isLiving(self()); frame++)
             stepMatch(think(match, 0, brain), {});
-        if (!isLiving(match.players[0]))
+        if (!isLiving(self()))
             killed += "bombed from " + std::to_string(dx) + " ";
     }
     EXPECT_EQ(killed, "");
@@ -241,17 +241,12 @@ TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
 TEST_F(BrainKeepingClear, AComputerFetchesAJetpackToComeDownOnSomeoneOutOfReach)
 {
     for (int level : {ComputerNormal, ComputerHard}) {
-        start({"", "", "", "     #######", "", "", "", "", "", "                6"});
-        Brain brain;
-        startBrain(brain, 0, level, 3);
-        Player &self = match.players[0], &other = match.players[1];
-        self.x = 450;
-        other.x = 160;
-        other.y = 70;
-        for (int frame = 0; frame < 1500 && self.kills == 0; frame++)
+        startComputer(level, 3, 450, 160, {"", "", "", "     #######", "", "", "", "", "", "                6"});
+        other().y = 70;
+        for (int frame = 0; frame < 1500 && self().kills == 0; frame++)
             stepMatch(think(match, 0, brain), {});
-        EXPECT_EQ(self.kills, 1) << "level " << level << ": it stands at " << self.x << "," << self.y;
-        EXPECT_EQ(self.respawnTimer, 0) << "level " << level;
+        EXPECT_EQ(self().kills, 1) << "level " << level << ": it stands at " << self().x << "," << self().y;
+        EXPECT_EQ(self().respawnTimer, 0) << "level " << level;
     }
 }
 
