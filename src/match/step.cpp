@@ -108,14 +108,7 @@ static void drawHudStrip()
     SDL_Surface *strip = slotImage(ImageSlot::HudStrip);
     if (!strip || !screen)
         return;
-    // Cell by cell: in a frame list a drawing that touches a changed cell is
-    // drawn whole, so one picture across the screen made a change of a health
-    // bar or a count redraw, convert and put the whole top row.
-    int width = strip->w < screen->w ? strip->w : screen->w, height = strip->h < screen->h ? strip->h : screen->h;
-    for (int top = 0; top < height; top += ListCellSize)
-        for (int left = 0; left < width; left += ListCellSize)
-            drawPicture(strip, {static_cast<Sint16>(left), static_cast<Sint16>(top), ListCellSize, ListCellSize}, left,
-                        top);
+    drawPicture(strip, {0, 0, static_cast<Uint16>(strip->w), static_cast<Uint16>(strip->h)}, 0, 0);
 }
 
 static void drawFighters(const Match &match)
