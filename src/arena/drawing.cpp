@@ -206,7 +206,7 @@ static void drawPlayfield(const Uint32 *keys, const bool *cells, bool walled)
         if (!cells[cell] || (walled && wallPicture.covered[cell]))
             continue;
         int x = cell % ListColumns * CellSize, y = cell / ListColumns * CellSize;
-        if (locked && depth == 2) {
+        if (locked && depth == 2) {  // the screen's own depth: a fixed size, written out as a few stores
             for (int row = y; row < y + CellSize; row++)
                 memset(pixels + row * screen->pitch + x * 2, 0, CellSize * 2);
         } else if (locked) {

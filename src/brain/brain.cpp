@@ -254,9 +254,8 @@ int nextFlightCell(const NavMap &map, int from, int to, int avoid = -1)
         int cell = queue[head++];
         for (const auto &way : Ways) {
             int next = step(cell, way[0], way[1]);
-            if (next == from) {
+            if (next == from)
                 return cell;
-            }
             bool under = avoid >= 0 && next % ArenaColumns == avoid % ArenaColumns && next >= avoid &&
                          next <= avoid + ArenaColumns;
             if (next < 0 || distance[next] >= 0 || map.sky[next] == SkyClosed || under)
@@ -431,6 +430,9 @@ bool hazardBelow(const Arena &arena, double x, double y)
 
 // The thrusts a jetpack keeps for breaking falls: out of fuel high up, a fall kills.
 constexpr int FuelReserve = 40;
+// Frames a flight may take to arrive (twelve seconds); one that does not is
+// given up for as long, the fuel burnt off meanwhile.
+constexpr int FlightPatience = 600;
 
 // With a jetpack the map's jumps are thrusts: it flies instead, along its
 // planned way through open sky to a cell, holding the height of the next cell
@@ -460,7 +462,7 @@ bool fly(const Arena &arena, Brain &brain, const Player &self, bool attack, doub
     brain.flying = next == here ? 0 : brain.flying + 1;
     // Standing two seconds pressed against what its way took for open sky: a flight that does not arrive.
     if (next != here && atRest(arena, self) && brain.stillFrames > 100)
-        brain.flying = 601;
+        brain.flying = FlightPatience + 1;
     if (attack)
         brain.striking = StrikeFocus;
     bool drop = false;
@@ -494,8 +496,8 @@ FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here
     // other keeps moving, or the way is too tight to fly) is given up for a
     // while: it burns the fuel off in short hops where it stands, so that the
     // map's jumps are jumps again.
-    if (brain.flying > 600)
-        brain.flying = -600;
+    if (brain.flying > FlightPatience)
+        brain.flying = -FlightPatience;
     if (brain.flying < 0 && self.gadget == GadgetJetpack) {
         brain.flying++;
         brain.edge = -1;
@@ -517,7 +519,7 @@ FighterInput move(const Arena &arena, Brain &brain, const Player &self, int here
     }
     // Nowhere to fly to from its feet: the fuel is burnt off likewise; in the
     // air it only breaks a long fall or one into a hazard.
-    brain.flying = self.gadget == GadgetJetpack && atRest(arena, self) ? -600 : 0;
+    brain.flying = self.gadget == GadgetJetpack && atRest(arena, self) ? -FlightPatience : 0;
     if (self.gadget == GadgetJetpack && !atRest(arena, self) && !launched) {
         brain.edge = -1;
         return {0, 0, self.fallDistance > 120 || (self.vy > 0 && hazardBelow(arena, self.x, self.y)), 0};
