@@ -10,7 +10,8 @@
 # Each round runs every program once, one after the other (interleaved, so
 # that a change in the machine's load touches them alike); the table gives the
 # medians over the rounds: CPU time per presented frame (every thread, user and
-# system), the X server's CPU time per presented frame (its /proc/PID/task),
+# system; the main thread's alone, whose id is the process's; the others', the
+# sound's above all), the X server's CPU time per presented frame (its /proc/PID/task),
 # presents per second, CPU share of one core, the memory held (peak resident
 # memory, plus the memory files the program holds open without mapping them:
 # the decoded media) and the time from exec to a visible window. Ratios to
@@ -20,10 +21,13 @@
 # window or, having changed nothing, does not).
 #
 # The programs are given by ZOLTR_BENCH_VARIANTS, one a line,
-# "label|VAR=value ...|game, floor or game=PATH" (another build of the game,
-# to set two builds side by side); by default the game as it starts, the
-# game presenting through SDL_Flip (its software and its OpenGL renderer), and
-# the floor.
+# "label|VAR=value ...|game, game=PATH (another build of the game, to set two
+# builds side by side), floor or floor ARGUMENTS"; by default the game as it
+# starts, the game without an audio device (SDL's disk driver, told to write
+# where it cannot, so that the mixer does not open and the game plays
+# silently), the game presenting through SDL_Flip (its software and its
+# OpenGL renderer), the floor, and the floor playing the game's music as the
+# game does. Ratios are taken to every floor.
 #
 # The game folder is copied; its settings.ini gets a kill limit no match reaches
 # and, when given, the arena. Every program gets the same key script: the two
@@ -43,10 +47,13 @@ ARENA=${7:-}
 CAPTION='^Zoltr Deatmatch'
 IMPORT=/usr/bin/import
 TICKS_PER_SECOND=1000000000  # run time in nanoseconds
-DEFAULT_VARIANTS='game||game
+SILENT='SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/nonexistent/zoltr-bench'
+DEFAULT_VARIANTS="game||game
+game, no audio device|$SILENT|game
 game, SDL present|ZOLTR_SDL_PRESENT=1|game
 game, SDL present, OpenGL renderer|ZOLTR_SDL_PRESENT=1 SDL_RENDER_DRIVER=opengl SDL_FRAMEBUFFER_ACCELERATION=1|game
-XShm floor||floor'
+XShm floor||floor
+XShm floor, the game's sound||floor --sound sfx/music.ogg"
 # The check in ./test leaves the OpenGL renderer out: software OpenGL under the
 # sanitizers on a busy machine is slow to start and proves nothing more.
 [ -n "${ZOLTR_BENCH_SKIP_OPENGL:-}" ] && DEFAULT_VARIANTS=$(printf '%s\n' "$DEFAULT_VARIANTS" | grep -v OpenGL)
@@ -86,10 +93,13 @@ stop_program() {
 
 # Run time of every thread of process $1 (default: the program) so far, in
 # nanoseconds (the scheduler's own count: /proc/PID/stat's 10 ms ticks are
-# some 40 a round at 2 % of a core). Both programs' threads live through a
-# round, so none that ends takes its time with it.
+# some 40 a round at 2 % of a core), then that of its main thread alone (the
+# task whose id is the process's), read in the same pass. Both programs'
+# threads live through a round, so none that ends takes its time with it.
 cpu_ticks() {
-    cat "/proc/${1:-$PID}"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%.0f\n", sum }'
+    local pid=${1:-$PID}
+    awk -v main="/proc/$pid/task/$pid/schedstat" '{ sum += $1 } FILENAME == main { own = $1 }
+        END { printf "%.0f %.0f\n", sum, own }' "/proc/$pid"/task/*/schedstat 2>/dev/null
 }
 
 # Our own X server, on a display number it picks itself.
@@ -137,9 +147,9 @@ now_ms() {
     date +%s%3N
 }
 
-# Starts $2 with the environment words $1 and sets PID, WID and START_MS (exec to visible window).
+# Starts $2 (with the arguments $3) with the environment words $1 and sets PID, WID and START_MS (exec to visible window).
 start_program() {
-    local env_words=$1 bin=$2 preload="" t0
+    local env_words=$1 bin=$2 arguments=${3:-} preload="" t0
     : >"$WORK/stderr.txt"
     : >"$WORK/presents"
     [ "$bin" != "$FLOOR_BIN" ] && preload=$COUNTER_LIB
@@ -147,7 +157,7 @@ start_program() {
     # shellcheck disable=SC2086  # the variant's environment is a list of words
     (cd "$WORK/game" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ZOLTR_PRESENT_COUNTER="$WORK/presents" \
         ${preload:+LD_PRELOAD=$preload} ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" $env_words \
-        "$bin" $([ "$bin" = "$FLOOR_BIN" ] && echo "$FPS") >/dev/null 2>"$WORK/stderr.txt") &
+        "$bin" $arguments >/dev/null 2>"$WORK/stderr.txt") &
     PID=$!
     WID=""
     while [ -z "$WID" ] && [ $(($(now_ms) - t0)) -lt 60000 ]; do
@@ -197,14 +207,16 @@ drive() {
 
 # CPU time of the program and of the X server, presents and wall time while the command given runs.
 measure() {
-    local ticks0 server0 presents0 wall0
-    ticks0=$(cpu_ticks)
-    server0=$(cpu_ticks "$SERVER_PID")
+    local ticks0 main0 server0 presents0 wall0 ticks1 main1
+    read -r ticks0 main0 < <(cpu_ticks)
+    server0=$(cpu_ticks "$SERVER_PID" | cut -d' ' -f1)
     presents0=$(presents)
     wall0=$(now_ms)
     "$@"
-    TICKS=$(($(cpu_ticks) - ticks0))
-    SERVER_TICKS=$(($(cpu_ticks "$SERVER_PID") - server0))
+    read -r ticks1 main1 < <(cpu_ticks)
+    TICKS=$((ticks1 - ticks0))
+    MAIN_TICKS=$((main1 - main0))
+    SERVER_TICKS=$(($(cpu_ticks "$SERVER_PID" | cut -d' ' -f1) - server0))
     PRESENTS=$(($(presents) - presents0))
     WALL_MS=$(($(now_ms) - wall0))
 }
@@ -246,22 +258,23 @@ FPS=$(awk '$1 == "FPS" { v = $2 } END { print v }' "$WORK/game/settings.ini")
 mapfile -t LABELS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f1)
 mapfile -t ENVS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f2)
 mapfile -t KINDS < <(printf '%s\n' "$VARIANTS" | cut -d'|' -f3)
-FLOOR_INDEX=""
+FLOORS=()
 for i in "${!KINDS[@]}"; do
-    [ "${KINDS[$i]}" = floor ] && FLOOR_INDEX=$i
+    [ "${KINDS[$i]%% *}" = floor ] && FLOORS+=("$i")
 done
 
 start_server
 
 # One line per run: variant index, round, cpu ms per present, presents per second, cpu %, peak RSS kB,
-# exec to window ms, server cpu ms per present, memory files kB.
+# exec to window ms, server cpu ms per present, memory files kB, main thread cpu ms per present.
 RUNS=$WORK/runs.txt
 : >"$RUNS"
 for round in $(seq 1 "$ROUNDS"); do
     for i in "${!LABELS[@]}"; do
         echo "window_cpu: round $round, ${LABELS[$i]}" >&2
-        if [ "${KINDS[$i]}" = floor ]; then
-            start_program "${ENVS[$i]}" "$FLOOR_BIN"
+        if [ "${KINDS[$i]%% *}" = floor ]; then
+            floor_arguments=${KINDS[$i]#floor}
+            start_program "${ENVS[$i]}" "$FLOOR_BIN" "$floor_arguments $FPS"
             measure_floor
         else
             bin=$GAME_BIN
@@ -276,9 +289,9 @@ for round in $(seq 1 "$ROUNDS"); do
         [ -s "$WORK/stderr.txt" ] && fail "${LABELS[$i]} wrote to its error stream"
         [ "$PRESENTS" -gt 0 ] || fail "${LABELS[$i]}: no presents counted"
         awk -v i="$i" -v r="$round" -v t="$TICKS" -v hz="$TICKS_PER_SECOND" -v p="$PRESENTS" -v w="$WALL_MS" \
-            -v rss="$RSS" -v s="$START_MS" -v x="$SERVER_TICKS" -v m="$MEMFD" \
-            'BEGIN { printf "%d %d %.4f %.2f %.2f %d %d %.4f %d\n", i, r, 1000 * t / hz / p, 1000 * p / w,
-                     100 * t / hz / (w / 1000), rss, s, 1000 * x / hz / p, m }' >>"$RUNS"
+            -v rss="$RSS" -v s="$START_MS" -v x="$SERVER_TICKS" -v m="$MEMFD" -v mt="$MAIN_TICKS" \
+            'BEGIN { printf "%d %d %.4f %.2f %.2f %d %d %.4f %d %.4f\n", i, r, 1000 * t / hz / p, 1000 * p / w,
+                     100 * t / hz / (w / 1000), rss, s, 1000 * x / hz / p, m, 1000 * mt / hz / p }' >>"$RUNS"
     done
 done
 
@@ -288,28 +301,36 @@ median() {  # of the numbers on standard input
 
 printf '\nReal window, key-scripted match, FPS setting %s, medians of %s interleaved rounds of %s s, load average %s\n' \
     "$FPS" "$ROUNDS" "$SECONDS_EACH" "$(cut -d' ' -f1-3 /proc/loadavg)"
-printf '  %-40s %12s %12s %11s %7s %9s %9s %9s %10s\n' "" "cpu ms/frame" "X ms/frame" "presents/s" "cpu %" \
-    "peak MB" "memfd MB" "held MB" "window ms"
-column_median() {  # variant, column
-    awk -v i="$1" -v c="$2" '$1 == i { print $c }' "$RUNS" | median
+printf '  %-34s %10s %10s %10s %10s %11s %6s %8s %8s %8s %9s\n' "ms of CPU per presented frame:" "all" "main" \
+    "others" "X server" "presents/s" "cpu %" "peak MB" "memfd MB" "held MB" "window ms"
+column_median() {  # variant, column (an awk expression of the run's line)
+    awk -v i="$1" "\$1 == i { print $2 }" "$RUNS" | median
 }
 for i in "${!LABELS[@]}"; do
-    held=$(awk -v i="$i" '$1 == i { print ($6 + $9) / 1024 }' "$RUNS" | median)
-    printf '  %-40s %12.3f %12.3f %11.1f %7.1f %9.1f %9.1f %9.1f %10.0f\n' "${LABELS[$i]}" "$(column_median "$i" 3)" \
-        "$(column_median "$i" 8)" "$(column_median "$i" 4)" "$(column_median "$i" 5)" \
-        "$(awk -v k="$(column_median "$i" 6)" 'BEGIN { print k / 1024 }')" \
-        "$(awk -v k="$(column_median "$i" 9)" 'BEGIN { print k / 1024 }')" "$held" "$(column_median "$i" 7)"
+    printf '  %-34s %10.3f %10.3f %10.3f %10.3f %11.1f %6.1f %8.1f %8.1f %8.1f %9.0f\n' "${LABELS[$i]}" \
+        "$(column_median "$i" '$3')" "$(column_median "$i" '$10')" "$(column_median "$i" '$3 - $10')" \
+        "$(column_median "$i" '$8')" "$(column_median "$i" '$4')" "$(column_median "$i" '$5')" \
+        "$(column_median "$i" '$6 / 1024')" "$(column_median "$i" '$9 / 1024')" \
+        "$(column_median "$i" '($6 + $9) / 1024')" "$(column_median "$i" '$7')"
 done
-# Round by round: own CPU, the server's, and both together, each over the floor's.
-if [ -n "$FLOOR_INDEX" ]; then
-    printf '  %-40s %12s %12s %12s\n' "" "cpu" "X server" "cpu + X"
+# Round by round, each program's CPU (every thread; the main thread), the
+# server's, and both together over a floor's: the median of the rounds'
+# ratios, then the lowest and highest.
+for f in "${FLOORS[@]}"; do
+    printf '  %-52s %16s %16s %16s %16s\n' "over the floor's, by round: median (range)" "all" "main" "X server" "all + X"
     for i in "${!LABELS[@]}"; do
-        [ "$i" = "$FLOOR_INDEX" ] && continue
+        [ "$i" = "$f" ] && continue
         row=()
-        for what in '$3' '$8' '($3 + $8)'; do
-            row+=("$(awk -v i="$i" -v f="$FLOOR_INDEX" "\$1 == f { floor[\$2] = $what } \$1 == i { own[\$2] = $what }
-                END { for (r in own) if (floor[r] > 0) print own[r] / floor[r] }" "$RUNS" | median)")
+        for what in '$3' '$10' '$8' '($3 + $8)'; do
+            row+=("$(awk -v i="$i" -v f="$f" "\$1 == f { floor[\$2] = $what } \$1 == i { own[\$2] = $what }
+                END { for (r in own) if (floor[r] > 0) print own[r] / floor[r] }" "$RUNS" | sort -g |
+                awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+                       printf "%.2f (%.2f-%.2f)", m, v[1], v[NR] }')")
         done
-        printf '  %-40s %12.2f %12.2f %12.2f\n' "${LABELS[$i]} / floor" "${row[0]}" "${row[1]}" "${row[2]}"
+        printf '  %-52s %16s %16s %16s %16s\n' "${LABELS[$i]} / ${LABELS[$f]}" "${row[@]}"
     done
+done
+if [ -n "${ZOLTR_BENCH_KEEP:-}" ]; then
+    printf '\nEvery run: variant, round, ms/frame all, presents/s, cpu %%, peak kB, window ms, X ms/frame, memfd kB, ms/frame main\n'
+    cat "$RUNS"
 fi

@@ -8,9 +8,16 @@
 // game's rule. Counts its presents like the game (present_counter.h). Ends on
 // SIGTERM or when the window is closed.
 //
-//   zoltr_xshm_floor [FPS]
+// With --sound it also plays a music file as the game plays its music, and
+// nothing more: SDL with audio alone, the game's mixer format and buffer, the
+// music started once. That is the floor of a game that has a sound, whatever
+// its drawing costs.
+//
+//   zoltr_xshm_floor [--sound MUSICFILE] [FPS]
 #include "present_counter.h"
 
+#include <SDL.h>
+#include <SDL_mixer.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -46,10 +53,45 @@ void pace(unsigned long &nextFrame, int fps)
     nextFrame = now + 1000 / fps;
 }
 
+// The game's own opening of its sound: SDL's audio only, the mixer at its
+// format, the music played once. False (with the reason told) when any step fails.
+bool startMusic(const char *path, Mix_Music **music)
+{
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);  // SIGTERM still ends the floor
+    if (SDL_Init(SDL_INIT_AUDIO) < 0 || Mix_OpenAudio(22050, AUDIO_U8, 1, 1024) < 0) {
+        fprintf(stderr, "xshm_floor: no sound: %s\n", SDL_GetError());
+        return false;
+    }
+    *music = Mix_LoadMUS(path);
+    if (!*music || Mix_PlayMusic(*music, 0) < 0) {
+        fprintf(stderr, "xshm_floor: cannot play %s: %s\n", path, Mix_GetError());
+        return false;
+    }
+    Mix_VolumeMusic(MIX_MAX_VOLUME);
+    return true;
+}
+
+void stopMusic(Mix_Music *music)
+{
+    if (!music)
+        return;
+    Mix_HaltMusic();
+    Mix_FreeMusic(music);
+    Mix_CloseAudio();
+    SDL_Quit();
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    Mix_Music *music = nullptr;
+    if (argc > 2 && strcmp(argv[1], "--sound") == 0) {
+        if (!startMusic(argv[2], &music))
+            return 1;
+        argc -= 2;
+        argv += 2;
+    }
     int fps = argc > 1 ? atoi(argv[1]) : 50;
     if (fps <= 0)
         fps = 50;
@@ -111,6 +153,7 @@ int main(int argc, char **argv)
                 XDestroyImage(image);
                 shmdt(segment.shmaddr);
                 XCloseDisplay(display);
+                stopMusic(music);
                 return 0;
             }
         }
