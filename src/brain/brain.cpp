@@ -316,6 +316,9 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
     bool shortRange = self.weapon == WeaponBomb || self.weapon == WeaponMelee;
     if (brain.goal < 0 && self.weapon != WeaponKnife)
         brain.goal = nearestItem(match.arena, map, here, {ItemKnife}, shortRange ? 250 : 60);
+    // Bombs score nothing on someone unhurt: having waited for a chance in vain, it fetches a throw.
+    if (brain.goal < 0 && self.weapon == WeaponBomb && lives(other) && other->health >= 100 && brain.fruitless >= 0)
+        brain.goal = nearestItem(match.arena, map, here, {ItemKnife, ItemGrenade}, NoWay);
     if (brain.goal < 0 && lives(other) && !shortRange) {
         brain.goal = throwingPlace(match.arena, map, here, self.weapon, otherX, otherY, brain.fruitless);
         // Nowhere a grenade reaches it from: another weapon, then.
@@ -337,7 +340,8 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
 constexpr int StrikeFocus = 60;
 
 // Whether to strike or throw now, and the way to face for it (-1, 0 none, +1).
-int chooseFire(const Match &match, Brain &brain, const Player &self, double otherX, double otherY, int &turn)
+int chooseFire(const Match &match, Brain &brain, const Player &self, const Player &other, double otherX, double otherY,
+               int &turn)
 {
     turn = 0;
     double dx = otherX - self.x, dy = otherY + brain.aimError - self.y;
@@ -367,7 +371,8 @@ int chooseFire(const Match &match, Brain &brain, const Player &self, double othe
         break;
     }
     // The cross goes through walls: along the row within its reach is enough.
-    case WeaponBomb: chance = std::fabs(dx) < 85 && std::fabs(dy) < 8; break;
+    // A blast leaves someone unhurt at nothing, and nobody scores: a bomb is for finishing the hurt.
+    case WeaponBomb: chance = std::fabs(dx) < 85 && std::fabs(dy) < 8 && other.health < 100; break;
     default: break;
     }
     if (!chance) {
@@ -425,6 +430,15 @@ bool hazardBelow(const Arena &arena, double x, double y)
         if (!isPassable(arena, static_cast<int>(x), static_cast<int>(below)))
             return false;
     }
+    return false;
+}
+
+// Solid ground under the point within `drop` pixels.
+bool floorWithin(const Arena &arena, double x, double y, double drop)
+{
+    for (double below = y + 10; below < y + drop; below += CellSize)
+        if (!isPassable(arena, static_cast<int>(x), static_cast<int>(below)))
+            return below < ArenaRows * CellSize + CellSize;
     return false;
 }
 
@@ -664,6 +678,10 @@ bool otherAhead(const Match &match, const Brain &brain, const Player &self, cons
     int cell = cellAt(x, y);
     if (vy == 0 || cell < 0 || itemAt(match.arena, cell % ArenaColumns, cell / ArenaColumns) == ItemLadder)
         return false;
+    // A jetpack flyer bobs on its thrusts, never falling faster than a thrust's bob: only one falling
+    // faster is coming down, and one that lets go just over a head falls too little to tell in time.
+    if (other.gadget == GadgetJetpack && vy <= 2.0)
+        return false;
     Player seen = other;
     seen.x = x;
     seen.y = y;
@@ -818,7 +836,19 @@ FighterInput think(const Match &match, int me, Brain &brain)
         brain.edge = -1;
         int column = static_cast<int>(self.x / CellSize), row = static_cast<int>(self.y / CellSize - 1);
         int way = randomBelow(brain, 2) ? 1 : -1;
-        bool safe = column + way >= 0 && column + way < ArenaColumns && floorBetween(arena, column, column + way, row);
+        auto floorTo = [&](int w) {
+            return column + w >= 0 && column + w < ArenaColumns && floorBetween(arena, column, column + w, row);
+        };
+        // Pressed against a wall its head clips on, a jump goes nowhere: the open side, then.
+        if (!floorTo(way))
+            way = -way;
+        bool safe = floorTo(way);
+        // Wedged on a wall's edge in the air by a push: off it on the open side, onto ground within a safe drop.
+        if (!safe && !inOther) {
+            way = isPassable(arena, static_cast<int>(self.x + 14), static_cast<int>(self.y)) ? 1 : -1;
+            safe = !isPassable(arena, static_cast<int>(self.x - 14 * way), static_cast<int>(self.y)) &&
+                   !hazardBelow(arena, self.x + 14 * way, self.y) && floorWithin(arena, self.x + 14 * way, self.y, 180);
+        }
         brain.unstick = {safe && way < 0, safe && way > 0, !safe || !inOther, 0};
         brain.unstickFor = 12;
     }
@@ -875,7 +905,7 @@ FighterInput think(const Match &match, int me, Brain &brain)
     }
 
     int turn = 0;
-    int fire = lives(other) ? chooseFire(match, brain, self, otherX, otherY, turn) : 0;
+    int fire = lives(other) ? chooseFire(match, brain, self, *other, otherX, otherY, turn) : 0;
     FighterInput input = move(arena, brain, self, here, launched, style.flies && lives(other), otherX, otherY);
     // A flying knife is jumped over when there is ground to jump from.
     if (const WorldObject *danger = dangerNear(match, self.x, self.y, me);

@@ -250,6 +250,59 @@ TEST_F(BrainKeepingClear, AComputerFetchesAJetpackToComeDownOnSomeoneOutOfReach)
     }
 }
 
+// A jetpack flyer bobbing on its thrusts just over a hard computer's head
+// looks no different from one about to let go: it holds its ground under the
+// bob, and a flyer that lets go there comes down on it.
+TEST_F(BrainKeepingClear, AHardComputerIsCaughtUnderAJetpackFlyerThatLetsGo)
+{
+    for (int letGo : {0, 1}) {
+        startComputer(ComputerHard, 4, 300, 302);
+        brain.destination = 9 * ArenaColumns + 15;
+        other().y = 176;
+        other().gadget = GadgetJetpack;
+        other().gadgetCharge = 300;
+        int frame = 0;
+        for (; frame < 200 && isLiving(self()); frame++)
+            stepMatch(think(match, 0, brain), {0, 0, other().y > 176 && !(letGo && frame >= 150), 0});
+        if (letGo)
+            EXPECT_FALSE(isLiving(self())) << "it stepped clear to " << self().x;
+        else
+            EXPECT_NEAR(self().x, 300, 3) << "it stepped away from a bobbing flyer";
+    }
+}
+
+// Pushed against a wall in mid-air, a fighter can rest on the wall's edge,
+// its head clipping the wall so that no jump lifts it: it steps off the open side.
+TEST_F(BrainKeepingClear, AComputerWedgedOnAWallsEdgeGetsOff)
+{
+    for (int level : {ComputerEasy, ComputerHard}) {
+        startComputer(level, 2, 24.5, 560, std::vector<std::string>(10, "#"));
+        self().y = 152.2;
+        for (int frame = 0; frame < 60; frame++)
+            stepMatch({}, {});
+        ASSERT_EQ(self().y, 152.2) << "not wedged";
+        for (int frame = 0; frame < 260 && (self().y != 210 || self().vy != 0); frame++)
+            stepMatch(think(match, 0, brain), {});
+        EXPECT_EQ(self().y, 210) << "level " << level << " still at " << self().x << "," << self().y;
+    }
+}
+
+// A bomb's blast leaves a fighter at full health at nothing and scores for
+// nobody: a computer with bombs beside someone unhurt keeps them, and drops
+// one beside someone hurt.
+TEST_F(BrainKeepingClear, AComputerBombsOnlySomeoneHurt)
+{
+    for (int health : {100, 60}) {
+        startComputer(ComputerHard, 6, 300, 360);
+        self().weapon = WeaponBomb;
+        self().ammo = 20;
+        other().health = health;
+        for (int frame = 0; frame < 100; frame++)
+            stepMatch(think(match, 0, brain), {});
+        EXPECT_EQ(objectsOf<Bomb>().empty(), health == 100) << "health " << health;
+    }
+}
+
 TEST(BrainComputers, SettingsGiveEachFighterAPersonOrABrain)
 {
     for (auto [one, two, level1, level2] : {std::tuple{0, 0, 0, 0}, {0, 3, 0, 3}, {2, -4, 2, 0}, {9, 1, 3, 1}}) {
