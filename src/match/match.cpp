@@ -71,7 +71,11 @@ FrameRequests drainEvents(const Settings &chosen, Pads &pads)
     FrameRequests down;
     SDL_Event event;
     bool quiet = !eventsMayBeWaiting();
-    while (!quiet && SDL_PollEvent(&event) > 0) {
+    // SDL reads the display once for the frame: SDL_PollEvent would read it
+    // again (and look for new pads) before handing out every event.
+    if (!quiet)
+        SDL_PumpEvents();
+    while (!quiet && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) {
         if (event.type == SDL_ACTIVEEVENT && !event.active.gain && (event.active.state & SDL_APPINPUTFOCUS)) {
             down.pause = true;
             break;

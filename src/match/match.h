@@ -181,6 +181,7 @@ struct Pads {
     PadState fighter[MaxPlayers];  // by the fighter each pad drives
 };
 // Opens the first two joysticks SDL finds; none when it has no joystick support.
+// With none found, SDL's joystick support is shut again: pads are found once.
 void openPads(Pads &pads);
 void closePads(Pads &pads);
 // The fighter a pad (SDL's joystick index) drives, or -1.

@@ -15,6 +15,12 @@ void openPads(Pads &pads)
     for (int i = 0; i < found && pads.count < MaxPlayers; i++)
         if ((pads.opened[pads.count] = SDL_JoystickOpen(i)))
             pads.count++;
+    // The pads are found once: with none, SDL need not look for new ones
+    // every time it reads the events.
+    if (pads.count == 0) {
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        return;
+    }
     SDL_JoystickEventState(SDL_ENABLE);
 }
 
