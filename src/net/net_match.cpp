@@ -60,7 +60,8 @@ struct Window {
 void readWindow(Window &window)
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event) > 0) {
+    SDL_PumpEvents();  // once: SDL_PollEvent reads the display again for every event
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) {
         if (event.type == SDL_QUIT)
             window.quit = true;
         if (window.pads && notePadEvent(*window.pads, event) >= 0)
