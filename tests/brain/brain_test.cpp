@@ -240,7 +240,7 @@ TEST_F(BrainKeepingClear, AHardComputerIsNotLandedOnNorCaughtByABomb)
 // nearby: the computer fetches it, flies over the other's head and drops on it.
 TEST_F(BrainKeepingClear, AComputerFetchesAJetpackToComeDownOnSomeoneOutOfReach)
 {
-    for (int level : {ComputerNormal, ComputerHard}) {
+    for (int level : {ComputerEasy, ComputerNormal, ComputerHard}) {
         startComputer(level, 3, 450, 160, {"", "", "", "     #######", "", "", "", "", "", "                6"});
         other().y = 70;
         for (int frame = 0; frame < 1500 && self().kills == 0; frame++)
@@ -248,6 +248,31 @@ TEST_F(BrainKeepingClear, AComputerFetchesAJetpackToComeDownOnSomeoneOutOfReach)
         EXPECT_EQ(self().kills, 1) << "level " << level << ": it stands at " << self().x << "," << self().y;
         EXPECT_EQ(self().respawnTimer, 0) << "level " << level;
     }
+}
+
+// Someone hovering on a jetpack under a block, where nobody gets over
+// their head, in the way of a flying computer at its height, a little above
+// or a little below: it flies round them, never up or across into their feet.
+TEST_F(BrainKeepingClear, AFlyingComputerGoesRoundAHoveringFlyer)
+{
+    std::string failed;
+    for (int level : {ComputerEasy, ComputerHard})
+        for (double dy : {-4.0, 0.0, 4.0}) {
+            startComputer(level, 8, 110, 300,
+                          {"", "", "", "", "", "               #", "", "     #                   #"});
+            brain.destination = 6 * ArenaColumns + 25;
+            other().y = 150 + dy;
+            for (Player *p : {&self(), &other()}) {
+                p->gadget = GadgetJetpack;
+                p->gadgetCharge = 400;
+            }
+            for (int frame = 0; frame < 400 && isLiving(self()) && (self().x < 505 || self().vy != 0); frame++)
+                stepMatch(think(match, 0, brain), {0, 0, other().y > 150 + dy, 0});
+            if (!isLiving(self()) || self().x < 505)
+                failed +=
+                    std::to_string(level) + " at " + std::to_string(dy) + (isLiving(self()) ? " held up " : " died ");
+        }
+    EXPECT_EQ(failed, "");
 }
 
 // A jetpack flyer bobbing on its thrusts just over a hard computer's head

@@ -133,11 +133,12 @@ void playMatch(const char *arena, const int levels[2], int side, int kills, unsi
                 fprintf(
                     stderr,
                     "%d f%d x %.1f y %.1f vx %.2f vy %.2f push %.2f hp %d weapon %d gadget %d,%d goal %d edge %d in "
-                    "%d%d%d%d\n",
+                    "%d%d%d%d facing %d cooldown %d react %d aim %d\n",
                     frame, f, match.players[f].x, match.players[f].y, match.players[f].vx, match.players[f].vy,
                     match.players[f].pushVx, match.players[f].health, match.players[f].weapon, match.players[f].gadget,
                     match.players[f].gadgetCharge, brains[f].goal < 0 ? -1 : brains[f].map.cellOfNode[brains[f].goal],
-                    brains[f].edge, input[f].left, input[f].right, input[f].jump, input[f].fire);
+                    brains[f].edge, input[f].left, input[f].right, input[f].jump, input[f].fire,
+                    match.players[f].facing, match.players[f].cooldown, brains[f].reactIn, brains[f].aimError);
         int killsBefore[2] = {match.players[0].kills, match.players[1].kills};
         bool aliveBefore[2] = {isLiving(match.players[0]), isLiving(match.players[1])};
         Player before[2] = {match.players[0], match.players[1]};
