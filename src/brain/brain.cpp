@@ -25,14 +25,14 @@ constexpr double BombReach = 110;
 struct LevelStyle {
     int decideEvery, reaction, aimError, healthWanted, fireChance;  // fireChance in percent
     bool dodges;  // sees a fighter coming down on it (or its own jump into one) and steps aside
-    bool flies;   // fetches a jetpack close by and flies over the other's head with it
 };
-// Every level flies: a drop from a jetpack onto a head is how most fights end.
-// Where to let go over a head is misjudged by the same error as heights.
+// Every level fetches a jetpack close by and flies over the other's head with
+// it: a drop onto a head is how most fights end. Where to let go is misjudged
+// by the same error as heights.
 constexpr LevelStyle Styles[] = {
-    {20, 20, 14, 25, 45, false, true},  // easy
-    {10, 11, 7, 40, 75, false, true},   // normal
-    {3, 5, 3, 60, 100, true, true},     // hard
+    {20, 20, 14, 25, 45, false},  // easy
+    {10, 11, 7, 40, 75, false},   // normal
+    {3, 5, 3, 60, 100, true},     // hard
 };
 
 const LevelStyle &styleOf(const Brain &brain)
@@ -219,10 +219,8 @@ bool rowIsOpen(const Arena &arena, double fromX, double toX, double y)
     return true;
 }
 
-// The next cell of the shortest flight from one cell to another through open
-// sky (the map's sky cells); slanting only past two open sides, never through
-// the cell `avoid` (the other fighter's), the cells beside it or the three under
-// them: a fighter rising or drifting into someone's feet dies. -1 when there is none.
+// A cell of the other fighter's (`feet`), beside it or in the three rows under
+// those: a fighter rising or drifting in there may come up into its feet.
 bool nearFeet(int cell, int feet)
 {
     if (feet < 0)
@@ -231,6 +229,9 @@ bool nearFeet(int cell, int feet)
     return columns <= 1 && rows >= 0 && rows <= 3;
 }
 
+// The next cell of the shortest flight from one cell to another through open
+// sky (the map's sky cells); slanting only past two open sides, never through
+// the cells near the feet of the fighter in cell `avoid`. -1 when there is none.
 int nextFlightCell(const NavMap &map, int from, int to, int avoid = -1)
 {
     // A ladder the fighter can rest on is an end too.
@@ -313,7 +314,7 @@ void choosePlan(const Match &match, Brain &brain, const Player &self, const Play
     }
     if (self.weapon == WeaponNone)
         brain.goal = nearestItem(match.arena, map, here, {ItemKnife, ItemMelee, ItemGrenade, ItemBomb}, NoWay);
-    if (brain.goal < 0 && style.flies && self.gadget == GadgetNone && lives(other)) {
+    if (brain.goal < 0 && self.gadget == GadgetNone && lives(other)) {
         brain.goal = jetpackBeside(match.arena, map, here, brain.jetpack);
         // Worth it only with open sky from there to over the other's head.
         if (brain.jetpack >= 0 && nextFlightCell(map, brain.jetpack, overHead(otherX, otherY)) < 0)
@@ -917,7 +918,7 @@ FighterInput think(const Match &match, int me, Brain &brain)
 
     int turn = 0;
     int fire = lives(other) ? chooseFire(match, brain, self, *other, otherX, otherY, turn) : 0;
-    FighterInput input = move(arena, brain, self, here, launched, style.flies && lives(other), otherX, otherY);
+    FighterInput input = move(arena, brain, self, here, launched, lives(other), otherX, otherY);
     // A flying knife is jumped over when there is ground to jump from.
     if (const WorldObject *danger = dangerNear(match, self.x, self.y, me);
         danger && dynamic_cast<const Knife *>(danger) && brain.edge < 0 && atRest(arena, self) && style.reaction < 15 &&
